@@ -1,0 +1,87 @@
+# Shared by scripts/run and scripts/test: packages, builds, and a private Wine on Xvfb.
+# shellcheck shell=bash
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD="$ROOT/build"
+
+PACKAGES=(cmake make g++ googletest file mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+          wine wine64 xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic procps)
+
+# Installs what is missing, without questions; quick when everything is there.
+ensure_packages() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq >/dev/null
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# configure_and_build <folder> [cmake options...]
+configure_and_build() {
+    local dir=$1; shift
+    cmake -S "$ROOT" -B "$dir" "$@" >/dev/null
+    cmake --build "$dir" -j"$(nproc)" -- --no-print-directory
+}
+
+build_x86_64() {
+    configure_and_build "$BUILD/x86_64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" "$@"
+}
+
+# ---- Wine on a private X display ----
+XVFB_PID=""
+KEEPER_STARTED=""
+
+wine_env() {
+    export WINEPREFIX="$BUILD/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export TMPDIR="$BUILD/wine-tmp"
+    mkdir -p "$TMPDIR"
+    WINE=/usr/lib/wine/wine64
+    WINESERVER=/usr/lib/wine/wineserver64
+    [ -x "$WINESERVER" ] || WINESERVER=$(command -v wineserver)
+}
+
+# start_xvfb: picks a free display number and waits for its socket.
+start_xvfb() {
+    local n=$((90 + RANDOM % 400))
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    export DISPLAY=":$n"
+    Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && return 0; sleep 0.1; done
+    echo "Xvfb did not start on $DISPLAY" >&2
+    return 1
+}
+
+# Creates the prefix once, and sets what running without a window manager needs.
+init_prefix() {
+    if [ ! -f "$WINEPREFIX/.velkaro-ready" ]; then
+        echo "creating the Wine prefix (once, about 10 s)"
+        rm -rf "$WINEPREFIX"
+        "$WINE" wineboot -i >/dev/null 2>&1
+        "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        "$WINESERVER" -w
+        touch "$WINEPREFIX/.velkaro-ready"
+    fi
+    "$WINESERVER" -p >/dev/null 2>&1  # keep one server for every test process
+}
+
+# start_keeper <keeper.exe>: keeps Wine's desktop process alive between test processes.
+start_keeper() {
+    "$WINE" "$1" >/dev/null 2>&1 </dev/null &
+    KEEPER_STARTED="$1"
+}
+
+stop_wine() {
+    if [ -n "$KEEPER_STARTED" ]; then "$WINE" "$KEEPER_STARTED" --stop >/dev/null 2>&1 || true; fi
+    if [ -n "${WINESERVER:-}" ] && [ -n "${WINEPREFIX:-}" ]; then
+        "$WINESERVER" -k >/dev/null 2>&1 || true
+        "$WINESERVER" -w >/dev/null 2>&1 || true
+    fi
+    if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
+    XVFB_PID=""
+}

@@ -1,0 +1,81 @@
+#include "app/modMain.h"
+
+#include <windows.h>
+
+#include "app/frmMain.h"
+#include "app/frmMenus.h"
+#include "app/placement.h"
+#include "face/modClock.h"
+#include "settings/desktop.h"
+#include "settings/modINI.h"
+
+namespace {
+
+FrmMain mainForm;
+FrmMenus menuForm;
+
+// True when an earlier copy is alive in this logon session. The handle stays open until the
+// process ends, which keeps the name alive for the copies that start later.
+bool AnotherCopyRunning() {
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Local\\Velkaro.Running");
+    return mutex && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// Processes the window messages that are pending, once.
+void DoEvents() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(int(msg.wParam));  // leave it for the main loop
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void MoveToStoredPosition(HWND window) {
+    const ScreenPoint p = StoredPosition(Settings.XPosR, Settings.YPosR, GetSystemMetrics(SM_CXSCREEN),
+                                         GetSystemMetrics(SM_CYSCREEN));
+    RECT r;
+    GetWindowRect(window, &r);
+    const RECT stored{p.x, p.y, p.x + (r.right - r.left), p.y + (r.bottom - r.top)};
+    // A place wholly off every monitor (saved on a larger desktop) would leave a clock that
+    // can be neither seen nor right-clicked: it keeps the system's place instead.
+    if (!MonitorFromRect(&stored, MONITOR_DEFAULTTONULL)) return;
+    SetWindowPos(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+bool Main() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const bool anotherCopy = AnotherCopyRunning();
+    frmMain = &mainForm;
+    frmMenus = &menuForm;
+    if (!frmMenus->Load(instance)) return false;
+    LoadSettings();
+    if (!frmMain->Load(instance)) return false;
+    const HWND window = frmMain->hwnd();
+
+    frmMain->picBody.CopyPicture(frmMain->imgBody[Settings.WindowSize - 1]);
+    frmMain->FitToFace();
+    DrawClock();
+    if (Settings.FixWindowPosition && !anotherCopy) MoveToStoredPosition(window);
+    if (Settings.TopMost) {
+        frmMenus->SetChecked(mnuTopMost, true);
+        SetTopMost(window);
+    }
+    if (Settings.Blink) frmMenus->SetChecked(mnuBlink, true);
+    ShowWindow(window, SW_SHOW);
+    DoEvents();
+    if (Settings.ClearRecent) ClearRecentDocuments();
+    return true;
+}
+
+void ShutdownApp() {
+    if (!frmMain) return;  // already ended (the session end and the exit timer can both ask)
+    SaveSettings();
+    if (frmMenus) frmMenus->Unload();
+    frmMain->Unload();
+}

@@ -1,0 +1,58 @@
+// Small Win32 helpers shared by the shells: RAII owners and text at the API boundary.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+// Owns a GDI object (bitmap, font, brush) and deletes it.
+class GdiObject {
+public:
+    GdiObject() = default;
+    explicit GdiObject(HGDIOBJ object) : object_(object) {}
+    GdiObject(GdiObject&& other) noexcept : object_(other.release()) {}
+    GdiObject& operator=(GdiObject&& other) noexcept {
+        reset(other.release());
+        return *this;
+    }
+    ~GdiObject() { reset(); }
+    HGDIOBJ get() const { return object_; }
+    HGDIOBJ release() {
+        HGDIOBJ o = object_;
+        object_ = nullptr;
+        return o;
+    }
+    void reset(HGDIOBJ object = nullptr) {
+        if (object_) DeleteObject(object_);
+        object_ = object;
+    }
+
+private:
+    HGDIOBJ object_ = nullptr;
+};
+
+// Owns a kernel handle and closes it.
+class KernelHandle {
+public:
+    KernelHandle() = default;
+    explicit KernelHandle(HANDLE handle) : handle_(handle) {}
+    KernelHandle(const KernelHandle&) = delete;
+    KernelHandle& operator=(const KernelHandle&) = delete;
+    ~KernelHandle() {
+        if (handle_) CloseHandle(handle_);
+    }
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_ = nullptr;
+};
+
+std::wstring Utf8ToWide(std::string_view text);
+std::string WideToUtf8(std::wstring_view text);
+// The system ANSI code page, as the private-profile and registry A functions use it.
+std::string Utf8ToAnsi(std::string_view text);
+std::string AnsiToUtf8(std::string_view text);
+
+// The folder that holds the running executable, without a trailing backslash unless it is a
+// drive root (C:\). Worked out in UTF-16, where a backslash is never half of a character.
+std::string ExeFolderUtf8();

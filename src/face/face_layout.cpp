@@ -1,0 +1,22 @@
+#include "face/face_layout.h"
+
+const FaceGeometry& GeometryFor(int windowSize) { return windowSize == 1 ? kLargeFace : kSmallFace; }
+
+std::array<SpriteCopy, 5> CellsForTime(const FaceGeometry& g, int hour, int minute, bool colonLit) {
+    const int figures[4] = {hour / 10, hour % 10, minute / 10, minute % 10};
+    auto digit = [&](int slot, int sourceX) {
+        return SpriteCopy{g.digitSlotX[slot], g.slotY, g.cellWidth, g.sheetHeight, sourceX};
+    };
+    // The hour goes without a leading zero; the minute tens keep theirs.
+    return {{
+        digit(0, figures[0] == 0 ? g.blankX : g.FigureX(figures[0])),
+        digit(1, g.FigureX(figures[1])),
+        SpriteCopy{g.colonSlotX, g.slotY, g.colonWidth, g.sheetHeight, colonLit ? g.colonLitX : g.colonDarkX},
+        digit(2, g.FigureX(figures[2])),
+        digit(3, g.FigureX(figures[3])),
+    }};
+}
+
+int BlinkPhase(uint32_t tickMs) { return static_cast<int>(tickMs % 1000); }
+
+bool ColonLit(bool blink, int blinkDelay, int phase) { return !blink || phase < blinkDelay; }

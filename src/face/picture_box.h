@@ -1,0 +1,32 @@
+// A picture box with a persistent drawing surface: an off-screen image that holds its picture
+// and everything drawn on it. Hidden boxes serve as copy sources; the face box is shown by
+// its window.
+#pragma once
+#include <windows.h>
+
+#include "common/win32.h"
+
+class PictureBox {
+public:
+    PictureBox() = default;
+    PictureBox(const PictureBox&) = delete;
+    PictureBox& operator=(const PictureBox&) = delete;
+    ~PictureBox();
+
+    // Takes a bitmap resource as the picture; the box sizes itself to it.
+    bool LoadPicture(HINSTANCE instance, int resourceId);
+    // Takes a copy of another box's picture; the box sizes itself to it.
+    bool CopyPicture(const PictureBox& from);
+
+    HDC hdc() const { return dc_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+
+private:
+    bool Adopt(HBITMAP bitmap);
+
+    HDC dc_ = nullptr;
+    GdiObject bitmap_;
+    HGDIOBJ original_ = nullptr;
+    int width_ = 0, height_ = 0;
+};
