@@ -140,6 +140,11 @@ LRESULT FrmMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEMOVE:
         FormMouseMove(wParam);
         return 0;
+    case WM_LBUTTONDOWN:
+        // The press itself already hands the window to the system's move loop, so that the
+        // very first movement carries it; a click without movement still moves nothing.
+        FormMouseMove(wParam);
+        return 0;
     case WM_RBUTTONUP:
         FormMouseUp(2);
         return 0;

@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include "clock_fixture.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < end) {
+        if (condition()) return true;
+        Sleep(15);
+    }
+    return condition();
+}
+
+void MouseTo(int x, int y, DWORD flags) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    in.mi.dx = (x * 65535 + sw / 2) / (sw - 1);
+    in.mi.dy = (y * 65535 + sh / 2) / (sh - 1);
+    in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
+    SendInput(1, &in, sizeof in);
+}
+
+void Click(int x, int y, bool right) {
+    MouseTo(x, y);
+    Sleep(30);
+    MouseTo(x, y, right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
+    Sleep(30);
+    MouseTo(x, y, right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
+    Sleep(30);
+}
+
+void DoubleClick(int x, int y) {
+    Click(x, y);
+    Sleep(50);
+    Click(x, y);
+}
+
+void Key(WORD vk) {
+    INPUT in[2]{};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof in[0]);
+}
+
+void ParkMouse() { MouseTo(2, GetSystemMetrics(SM_CYSCREEN) - 3); }
+
+namespace {
+struct FindArgs {
+    DWORD pid;
+    const wchar_t* className;
+    bool visibleOnly;
+    HWND found;
+};
+BOOL CALLBACK FindProc(HWND h, LPARAM lp) {
+    auto* a = reinterpret_cast<FindArgs*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    wchar_t cls[128] = L"";
+    GetClassNameW(h, cls, 128);
+    if (pid != a->pid || wcscmp(cls, a->className) != 0 || (a->visibleOnly && !IsWindowVisible(h))) return TRUE;
+    a->found = h;
+    return FALSE;
+}
+}  // namespace
+
+HWND FindTop(DWORD pid, const wchar_t* className, bool visibleOnly) {
+    FindArgs a{pid, className, visibleOnly, nullptr};
+    EnumWindows(FindProc, reinterpret_cast<LPARAM>(&a));
+    return a.found;
+}
+
+std::wstring WindowText(HWND window) {
+    wchar_t buffer[512] = L"";
+    DWORD_PTR result;
+    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000, &result);
+    return buffer;
+}
+
+RECT RectOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+}
+
+bool IsTopMost(HWND window) { return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+DWORD GuiFlags(DWORD threadId) {
+    GUITHREADINFO gi{};
+    gi.cbSize = sizeof gi;
+    GetGUIThreadInfo(threadId, &gi);
+    return gi.flags;
+}
+
+Pixels CaptureScreen(const RECT& area) {
+    Pixels p;
+    p.width = area.right - area.left;
+    p.height = area.bottom - area.top;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = p.width;
+    bi.bmiHeader.biHeight = -p.height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, dib);
+    BitBlt(memory, 0, 0, p.width, p.height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const auto* bgra = static_cast<const uint8_t*>(bits);
+    for (int i = 0; i < p.width * p.height; ++i) p.data.push_back(RGB(bgra[4 * i + 2], bgra[4 * i + 1], bgra[4 * i]));
+    SelectObject(memory, old);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return p;
+}
+
+const char* const kAllKeys[13] = {"XPosR",    "YPosR",          "ResumeDelay", "WindowSize", "TopMost",
+                                  "Blink",    "BlinkDelay",     "FixWindowPosition", "EXITbyDblClick",
+                                  "UseNTP",   "UseNTP2",        "NTPServer",   "ClearRecent"};
+
+std::vector<std::pair<std::string, std::string>> IniEntries(const std::string& text) {
+    std::vector<std::pair<std::string, std::string>> out;
+    std::istringstream in(text);
+    std::string line;
+    bool inSection = false;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line[0] == '[') {
+            inSection = line == "[Velkaro 1.20]";
+            continue;
+        }
+        const size_t eq = line.find('=');
+        if (inSection && eq != std::string::npos) out.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+    }
+    return out;
+}
+
+IniMap IniValues(const std::string& text) {
+    IniMap m;
+    for (auto& [k, v] : IniEntries(text)) m[k] = v;
+    return m;
+}
+
+std::wstring DriverFolder() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    *wcsrchr(path, L'\\') = 0;
+    return path;
+}
+
+namespace {
+void WriteBytes(const std::wstring& path, const std::string& text) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD n;
+    WriteFile(f, text.data(), DWORD(text.size()), &n, nullptr);
+    CloseHandle(f);
+}
+std::string ReadBytes(const std::wstring& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return "";
+    std::string s;
+    char buffer[4096];
+    DWORD n;
+    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n) s.append(buffer, n);
+    CloseHandle(f);
+    return s;
+}
+}  // namespace
+
+void ClockTest::Prepare(std::optional<std::string> settingsText) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    const std::string name = std::string(info->test_suite_name()) + "-" + info->name();
+    folder = std::wstring(temp) + L"velkaro-e2e-" + std::wstring(name.begin(), name.end());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    exe = folder + L"\\Velkaro.exe";
+    ASSERT_TRUE(CopyFileW((DriverFolder() + L"\\Velkaro.exe").c_str(), exe.c_str(), FALSE)) << GetLastError();
+    DeleteFileW((folder + L"\\Velkaro.ini").c_str());
+    if (settingsText) WriteBytes(folder + L"\\Velkaro.ini", *settingsText);
+}
+
+void ClockTest::Start() {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    std::wstring command = L"\"" + exe + L"\"";
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi));
+    ASSERT_TRUE(WaitFor([&] { return (clock = FindTop(pi.dwProcessId, L"VelkaroClock")) != nullptr; }, 10000));
+    // Shown means painted: the face has more than the one colour of an empty window.
+    ASSERT_TRUE(WaitFor([&] {
+        const Pixels p = CaptureScreen(RectOf(clock));
+        return std::any_of(p.data.begin(), p.data.end(), [&](COLORREF c) { return c != p.data[0]; });
+    }));
+    menus = FindTop(pi.dwProcessId, L"VelkaroMenus", false);
+    ASSERT_TRUE(menus);
+    threadId = GetWindowThreadProcessId(clock, nullptr);
+}
+
+bool ClockTest::ExitThroughMenuCommand(int timeoutMs) {
+    PostMessageW(menus, WM_COMMAND, kMnuExit, 0);
+    return WaitForExit(timeoutMs);
+}
+
+void ClockTest::TearDown() {
+    if (pi.hProcess) {
+        if (Running() && !ExitThroughMenuCommand()) TerminateProcess(pi.hProcess, 1);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+        pi = {};
+    }
+    ParkMouse();
+}
+
+std::string ClockTest::SettingsText() const { return ReadBytes(folder + L"\\Velkaro.ini"); }
+
+POINT ClockTest::Center() const {
+    RECT r = RectOf(clock);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+HWND ClockTest::WaitForMenu(int timeoutMs) const {
+    HWND m = nullptr;
+    WaitFor([&] { return (m = FindTop(pi.dwProcessId, L"#32768")) != nullptr; }, timeoutMs);
+    return m;
+}
+
+void ClockTest::OpenMenu() {
+    POINT c = Center();
+    Click(c.x, c.y, true);
+}

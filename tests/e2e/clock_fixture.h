@@ -1,0 +1,76 @@
+// Drives the real Velkaro.exe as a person would: a fresh copy in a scratch folder with a
+// prepared settings file, synthetic mouse and keyboard input, and what the screen shows.
+#pragma once
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
+
+// ---- input (SendInput reaches the app as real hardware messages) ----
+void MouseTo(int x, int y, DWORD flags = 0);
+void Click(int x, int y, bool right = false);
+void DoubleClick(int x, int y);
+void Key(WORD vk);
+void ParkMouse();
+
+// ---- windows of another process ----
+HWND FindTop(DWORD pid, const wchar_t* className, bool visibleOnly = true);
+std::wstring WindowText(HWND window);  // WM_GETTEXT, which Wine copies between processes
+RECT RectOf(HWND window);
+bool IsTopMost(HWND window);
+DWORD GuiFlags(DWORD threadId);
+
+// ---- the screen ----
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<COLORREF> data;  // row by row, RGB() values
+    COLORREF at(int x, int y) const { return data[size_t(y) * width + x]; }
+    bool operator==(const Pixels&) const = default;
+};
+Pixels CaptureScreen(const RECT& area);
+
+using IniMap = std::map<std::string, std::string>;
+// "key=value" lines of the program's section, in file order.
+std::vector<std::pair<std::string, std::string>> IniEntries(const std::string& text);
+IniMap IniValues(const std::string& text);
+extern const char* const kAllKeys[13];
+
+std::wstring DriverFolder();
+
+class ClockTest : public testing::Test {
+protected:
+    void TearDown() override;
+
+    // A fresh folder with a copy of the executable and, when given, a settings file.
+    void Prepare(std::optional<std::string> settingsText);
+    // Starts the copy and waits for its clock window to show.
+    void Start();
+    void PrepareAndStart(std::optional<std::string> settingsText) {
+        Prepare(std::move(settingsText));
+        Start();
+    }
+    // Asks the clock to end through its menu's exit command and waits for the process.
+    bool ExitThroughMenuCommand(int timeoutMs = 3000);
+    bool Running() const { return pi.hProcess && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
+    bool WaitForExit(int timeoutMs) const { return WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0; }
+
+    std::string SettingsText() const;
+    POINT Center() const;
+    HWND WaitForMenu(int timeoutMs = 3000) const;
+    void OpenMenu();
+
+    std::wstring folder, exe;
+    PROCESS_INFORMATION pi{};
+    HWND clock = nullptr;   // frmMain
+    HWND menus = nullptr;   // frmMenus
+    DWORD threadId = 0;
+};
+
+// Menu command identifiers of the program (posted to frmMenus as WM_COMMAND).
+enum : UINT { kMnuExit = 101, kMnuBlink = 102 };

@@ -1,0 +1,273 @@
+// The clock window: size, place, topmost state, the face's pixels, the tooltip, dragging and
+// the ways out.
+#include "clock_fixture.h"
+
+#include "face/face_layout.h"
+#include "face/japanese_date.h"
+#include "resource.h"
+
+namespace {
+
+Pixels BitmapPixels(HBITMAP bitmap) {
+    BITMAP info{};
+    GetObjectW(bitmap, sizeof info, &info);
+    Pixels p;
+    p.width = info.bmWidth;
+    p.height = info.bmHeight;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = p.width;
+    bi.bmiHeader.biHeight = -p.height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    std::vector<uint8_t> bgra(size_t(p.width) * p.height * 4);
+    HDC dc = GetDC(nullptr);
+    GetDIBits(dc, bitmap, 0, p.height, bgra.data(), &bi, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    for (size_t i = 0; i < bgra.size() / 4; ++i) p.data.push_back(RGB(bgra[4 * i + 2], bgra[4 * i + 1], bgra[4 * i]));
+    return p;
+}
+
+// The face as it must look: the executable's own background with the cells for the time.
+Pixels ExpectedFace(const std::wstring& exe, int windowSize, int hour, int minute, bool colonLit) {
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    auto load = [&](int id) {
+        HBITMAP b = static_cast<HBITMAP>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        Pixels p = BitmapPixels(b);
+        DeleteObject(b);
+        return p;
+    };
+    Pixels face = load(windowSize == 1 ? IDB_FACE_LARGE : IDB_FACE_SMALL);
+    const Pixels sheet = load(windowSize == 1 ? IDB_FIGURES_LARGE : IDB_FIGURES_SMALL);
+    FreeLibrary(module);
+    for (const SpriteCopy& c : CellsForTime(GeometryFor(windowSize), hour, minute, colonLit))
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                face.data[size_t(c.destY + y) * face.width + c.destX + x] = sheet.at(c.sourceX + x, y);
+    return face;
+}
+
+// Captures the face with the time read before and after; retries when a minute turned.
+struct FaceShot {
+    Pixels pixels;
+    SYSTEMTIME time;
+};
+FaceShot CaptureFace(HWND clock) {
+    for (;;) {
+        SYSTEMTIME before, after;
+        GetLocalTime(&before);
+        Pixels p = CaptureScreen(RectOf(clock));
+        GetLocalTime(&after);
+        if (before.wMinute == after.wMinute && before.wHour == after.wHour) return {p, before};
+    }
+}
+
+RECT Monitor() { return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+
+TEST_F(ClockTest, WithoutSettingsFileLargeFaceAtSeventyAndThirtyPercentTopmost) {
+    PrepareAndStart(std::nullopt);
+    const RECT r = RectOf(clock), screen = Monitor();
+    EXPECT_EQ(97, r.right - r.left);
+    EXPECT_EQ(39, r.bottom - r.top);
+    EXPECT_EQ(int(0.7f * float(screen.right) + 0.5f), r.left);
+    EXPECT_EQ(int(0.3f * float(screen.bottom) + 0.5f), r.top);
+    EXPECT_TRUE(IsTopMost(clock));
+    EXPECT_EQ(L"Form1", WindowText(clock));
+    const LONG exStyle = GetWindowLongW(clock, GWL_EXSTYLE), style = GetWindowLongW(clock, GWL_STYLE);
+    EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);  // no taskbar button
+    EXPECT_FALSE(style & (WS_CAPTION | WS_THICKFRAME | WS_BORDER));
+    EXPECT_EQ(nullptr, GetWindow(clock, GW_OWNER));
+    EXPECT_FALSE(IsWindowVisible(menus));
+    RECT client;
+    GetClientRect(clock, &client);
+    EXPECT_EQ(97, client.right);
+    EXPECT_EQ(39, client.bottom);
+}
+
+TEST_F(ClockTest, FaceShowsTheTimeFromTheSpriteSheetsInBothSizes) {
+    for (int size : {1, 2}) {
+        SCOPED_TRACE(size);
+        PrepareAndStart("[Velkaro 1.20]\r\nWindowSize=" + std::to_string(size) + "\r\nTopMost=No\r\nXPosR=0.1\r\n");
+        const RECT r = RectOf(clock);
+        EXPECT_EQ(size == 1 ? 97 : 54, r.right - r.left);
+        EXPECT_EQ(size == 1 ? 39 : 22, r.bottom - r.top);
+        EXPECT_FALSE(IsTopMost(clock));
+        Sleep(200);
+        FaceShot shot = CaptureFace(clock);
+        EXPECT_TRUE(shot.pixels == ExpectedFace(exe, size, shot.time.wHour, shot.time.wMinute, true))
+            << "the face does not show " << shot.time.wHour << ":" << shot.time.wMinute;
+        ASSERT_TRUE(ExitThroughMenuCommand());
+        TearDown();
+    }
+}
+
+// The colon's pixels in a series of captures over a little more than one blink cycle.
+std::vector<bool> ColonSeries(HWND clock, const std::wstring& exe) {
+    std::vector<bool> lit;
+    const ULONGLONG end = GetTickCount64() + 1300;
+    while (GetTickCount64() < end) {
+        FaceShot shot = CaptureFace(clock);
+        const Pixels on = ExpectedFace(exe, 1, shot.time.wHour, shot.time.wMinute, true);
+        const Pixels off = ExpectedFace(exe, 1, shot.time.wHour, shot.time.wMinute, false);
+        if (!(shot.pixels == on || shot.pixels == off)) {
+            int differ = 0, x0 = -1, y0 = -1;
+            for (int y = 0; y < on.height; ++y)
+                for (int x = 0; x < on.width; ++x)
+                    if (shot.pixels.at(x, y) != on.at(x, y) && ++differ == 1) x0 = x, y0 = y;
+            ADD_FAILURE() << "face neither lit nor dark: " << differ << " pixels differ, first at " << x0 << "," << y0
+                          << " colour " << std::hex << shot.pixels.at(x0, y0) << " expected " << on.at(x0, y0);
+        }
+        lit.push_back(shot.pixels == on);
+        Sleep(40);
+    }
+    return lit;
+}
+
+TEST_F(ClockTest, ColonBlinksOnlyWhenAskedAndBlinkDelayThousandKeepsItLit) {
+    PrepareAndStart("[Velkaro 1.20]\r\nBlink=Yes\r\nBlinkDelay=1000\r\n");
+    for (bool lit : ColonSeries(clock, exe)) EXPECT_TRUE(lit);
+    ASSERT_TRUE(ExitThroughMenuCommand());
+    TearDown();
+
+    // Lit only on a tick whose phase is exactly 0: practically always dark.
+    PrepareAndStart("[Velkaro 1.20]\r\nBlink=Yes\r\nBlinkDelay=1\r\n");
+    std::vector<bool> series = ColonSeries(clock, exe);
+    EXPECT_LE(std::count(series.begin(), series.end(), true), 2) << "of " << series.size();
+    ASSERT_TRUE(ExitThroughMenuCommand());
+    TearDown();
+
+    // Half and half: both states show within a cycle.
+    PrepareAndStart("[Velkaro 1.20]\r\nBlink=YES\r\nBlinkDelay=500\r\n");
+    series = ColonSeries(clock, exe);
+    EXPECT_GT(std::count(series.begin(), series.end(), true), 2);
+    EXPECT_GT(std::count(series.begin(), series.end(), false), 2);
+}
+
+TEST_F(ClockTest, TooltipShowsTheJapaneseDate) {
+    PrepareAndStart(std::nullopt);
+    ParkMouse();
+    Sleep(100);
+    POINT c = Center();
+    MouseTo(c.x, c.y);
+    Sleep(50);
+    MouseTo(c.x + 1, c.y + 1);
+    HWND tip = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (tip = FindTop(pi.dwProcessId, L"tooltips_class32")) != nullptr; }, 4000));
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const std::string expected = DateTooltipText(now.wYear, now.wMonth, now.wDay);
+    std::wstring wide(size_t(MultiByteToWideChar(CP_UTF8, 0, expected.c_str(), -1, nullptr, 0)) - 1, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, expected.c_str(), -1, wide.data(), int(wide.size()) + 1);
+    EXPECT_EQ(wide, WindowText(tip));
+}
+
+TEST_F(ClockTest, DragMovesTheWindowAndTheExitWritesTheNewFractions) {
+    PrepareAndStart("[Velkaro 1.20]\r\nXPosR=0.25\r\nYPosR=0.25\r\n");
+    const RECT before = RectOf(clock);
+    ASSERT_EQ(320, before.left);
+    ASSERT_EQ(256, before.top);
+    POINT c = Center();
+    MouseTo(c.x, c.y);
+    Sleep(30);
+    MouseTo(c.x, c.y, MOUSEEVENTF_LEFTDOWN);
+    ASSERT_TRUE(WaitFor([&] { return (GuiFlags(threadId) & GUI_INMOVESIZE) != 0; }, 2000));
+    for (int i = 1; i <= 10; ++i) {
+        MouseTo(c.x + 32 * i, c.y + 25 * i);
+        Sleep(10);
+    }
+    MouseTo(c.x + 320, c.y + 250, MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(WaitFor([&] { return (GuiFlags(threadId) & GUI_INMOVESIZE) == 0; }, 2000));
+    const RECT after = RectOf(clock);
+    EXPECT_EQ(640, after.left);
+    EXPECT_EQ(506, after.top);
+    EXPECT_EQ(std::string::npos, SettingsText().find("0.5000000"));  // not stored until a save
+    ASSERT_TRUE(ExitThroughMenuCommand());
+    IniMap ini = IniValues(SettingsText());
+    EXPECT_EQ("0.5000000", ini["XPosR"]);
+    EXPECT_EQ("0.4941406", ini["YPosR"]);  // 506 / 1024
+}
+
+TEST_F(ClockTest, DoubleClickEndsTheProgramOnlyWhenAsked) {
+    PrepareAndStart("[Velkaro 1.20]\r\nEXITbyDblClick=No\r\n");
+    POINT c = Center();
+    DoubleClick(c.x, c.y);
+    EXPECT_FALSE(WaitForExit(800));
+    EXPECT_EQ(1u, IniEntries(SettingsText()).size());  // nothing saved either
+    ASSERT_TRUE(ExitThroughMenuCommand());
+    TearDown();
+
+    PrepareAndStart("[Velkaro 1.20]\r\nEXITbyDblClick=yes\r\n");
+    c = Center();
+    const ULONGLONG start = GetTickCount64();
+    DoubleClick(c.x, c.y);
+    ASSERT_TRUE(WaitForExit(1000));
+    EXPECT_LT(GetTickCount64() - start, 1000u);
+    auto entries = IniEntries(SettingsText());
+    ASSERT_EQ(13u, entries.size());
+    for (const char* key : kAllKeys) EXPECT_EQ(1u, IniValues(SettingsText()).count(key)) << key;
+    EXPECT_EQ("Yes", IniValues(SettingsText())["EXITbyDblClick"]);
+}
+
+TEST_F(ClockTest, ClosingTheWindowSavesLikeTheExit) {
+    PrepareAndStart("[Velkaro 1.20]\r\nXPosR=0.5\r\nYPosR=0.5\r\n");
+    SetWindowPos(clock, nullptr, 128, 512, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PostMessageW(clock, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Running());  // the exit waits for its timer
+    ASSERT_TRUE(WaitForExit(2000));
+    IniMap ini = IniValues(SettingsText());
+    EXPECT_EQ("0.1000000", ini["XPosR"]);
+    EXPECT_EQ("0.5000000", ini["YPosR"]);
+    EXPECT_EQ(13u, ini.size());
+}
+
+TEST_F(ClockTest, EndOfTheSessionSavesAtOnce) {
+    PrepareAndStart("[Velkaro 1.20]\r\nBlink=Yes\r\n");
+    SetWindowPos(clock, nullptr, 64, 256, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    DWORD_PTR result;
+    SendMessageTimeoutW(clock, WM_ENDSESSION, FALSE, 0, SMTO_ABORTIFHUNG, 2000, &result);
+    EXPECT_FALSE(WaitForExit(300));  // the session goes on: nothing happens
+    EXPECT_EQ(1u, IniEntries(SettingsText()).size());
+    SendMessageTimeoutW(clock, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 2000, &result);
+    IniMap ini = IniValues(SettingsText());  // written before the message returned
+    EXPECT_EQ("0.0500000", ini["XPosR"]);
+    EXPECT_EQ("0.2500000", ini["YPosR"]);
+    EXPECT_EQ("Yes", ini["Blink"]);
+    EXPECT_EQ(13u, ini.size());
+    EXPECT_TRUE(WaitForExit(2000));
+}
+
+TEST_F(ClockTest, SecondCopyKeepsTheSystemPlaceAndStartsFully) {
+    PrepareAndStart("[Velkaro 1.20]\r\nXPosR=0.5\r\nYPosR=0.5\r\n");
+    const RECT first = RectOf(clock);
+    ASSERT_EQ(640, first.left);
+    ASSERT_EQ(512, first.top);
+    PROCESS_INFORMATION firstProcess = pi;
+    HWND firstClock = clock, firstMenus = menus;
+    pi = {};
+    Start();  // the same folder and settings
+    const RECT second = RectOf(clock);
+    EXPECT_FALSE(second.left == 640 && second.top == 512) << "the second copy was moved to the stored place";
+    EXPECT_EQ(97, second.right - second.left);
+    EXPECT_TRUE(IsTopMost(clock));
+    PostMessageW(firstMenus, WM_COMMAND, kMnuExit, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(firstProcess.hProcess, 3000));
+    CloseHandle(firstProcess.hProcess);
+    CloseHandle(firstProcess.hThread);
+    (void)firstClock;
+}
+
+TEST_F(ClockTest, PlaceOffEveryMonitorKeepsTheSystemPlace) {
+    PrepareAndStart("[Velkaro 1.20]\r\nXPosR=1.5\r\nYPosR=0.5\r\n");
+    const RECT offScreen = RectOf(clock);
+    EXPECT_LT(offScreen.left, GetSystemMetrics(SM_CXSCREEN) - 97);
+    ASSERT_TRUE(ExitThroughMenuCommand());
+    TearDown();
+
+    // Partly off the right edge is placed as stored: the user can still reach it.
+    PrepareAndStart("[Velkaro 1.20]\r\nXPosR=0.99\r\nYPosR=-0.01\r\n");
+    const RECT partly = RectOf(clock);
+    EXPECT_EQ(int(0.99f * 1280.0f + 0.5f), partly.left);
+    EXPECT_EQ(-10, partly.top);
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+// The pop-up menu: how it looks (captions, check marks, the bold default item, the greyed
+// always-on-top item) and what its commands do.
+#include "clock_fixture.h"
+
+namespace {
+
+// A menu built in this process with the items the clock must show, opened and captured, so
+// that the clock's menu can be compared pixel for pixel with what it should be.
+struct ReferenceMenu {
+    bool blinkChecked, topMostChecked, exitIsDefault;
+    Pixels shot;
+};
+
+LRESULT CALLBACK OwnerProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
+
+DWORD WINAPI ReferenceMenuThread(LPVOID param) {
+    auto* ref = static_cast<ReferenceMenu*>(param);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = OwnerProc;
+    wc.lpszClassName = L"ReferenceMenuOwner";
+    RegisterClassW(&wc);
+    HWND owner = CreateWindowW(L"ReferenceMenuOwner", L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    HMENU popup = CreatePopupMenu();
+    AppendMenuW(popup, MF_STRING, 1, L"終了(&X)");
+    AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(popup, MF_STRING | (ref->blinkChecked ? MF_CHECKED : 0), 2, L"点滅(&B)");
+    AppendMenuW(popup, MF_STRING | MF_GRAYED | (ref->topMostChecked ? MF_CHECKED : 0), 3, L"常に手前に表示(&T)");
+    AppendMenuW(popup, MF_STRING, 4, L"時刻合わせ(&N)");
+    AppendMenuW(popup, MF_STRING, 5, L"オプション(&O)...");
+    AppendMenuW(popup, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(popup, MF_STRING, 6, L"バージョン情報(&A)");
+    if (ref->exitIsDefault) SetMenuDefaultItem(popup, 1, FALSE);
+    SetForegroundWindow(owner);
+    TrackPopupMenu(popup, 0, 100, 100, 0, owner, nullptr);
+    DestroyMenu(popup);
+    DestroyWindow(owner);
+    return 0;
+}
+
+Pixels CaptureMenu(HWND menu) {
+    Sleep(150);  // let it paint
+    return CaptureScreen(RectOf(menu));
+}
+
+Pixels ReferenceShot(bool blinkChecked, bool topMostChecked, bool exitIsDefault) {
+    ReferenceMenu ref{blinkChecked, topMostChecked, exitIsDefault, {}};
+    HANDLE thread = CreateThread(nullptr, 0, ReferenceMenuThread, &ref, 0, nullptr);
+    HWND menu = nullptr;
+    WaitFor([&] { return (menu = FindTop(GetCurrentProcessId(), L"#32768")) != nullptr; }, 3000);
+    if (menu) ref.shot = CaptureMenu(menu);
+    if (menu) PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    WaitForSingleObject(thread, 3000);
+    CloseHandle(thread);
+    return ref.shot;
+}
+
+TEST_F(ClockTest, MenuShowsItsItemsChecksAndBoldDefault) {
+    struct Case {
+        const char* settings;
+        bool blink, topMost;
+    } cases[] = {
+        {"[Velkaro 1.20]\r\nBlink=Yes\r\nTopMost=Yes\r\n", true, true},
+        {"[Velkaro 1.20]\r\nBlink=No\r\nTopMost=No\r\n", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings);
+        PrepareAndStart(c.settings);
+        EXPECT_EQ(c.topMost, IsTopMost(clock));
+        OpenMenu();
+        HWND menu = WaitForMenu();
+        ASSERT_TRUE(menu);
+        EXPECT_TRUE(GuiFlags(threadId) & GUI_INMENUMODE);
+        const Pixels shot = CaptureMenu(menu);
+        Key(VK_ESCAPE);
+        ASSERT_TRUE(WaitFor([&] { return !FindTop(pi.dwProcessId, L"#32768"); }));
+        const Pixels expected = ReferenceShot(c.blink, c.topMost, true);
+        ASSERT_GT(expected.width, 0);
+        EXPECT_TRUE(shot == expected) << "the clock's menu differs from the expected one";
+        // The comparison sees the bold default item: without it the menu looks different.
+        EXPECT_FALSE(shot == ReferenceShot(c.blink, c.topMost, false));
+        EXPECT_TRUE(Running());
+        ASSERT_TRUE(ExitThroughMenuCommand());
+        TearDown();
+    }
+}
+
+TEST_F(ClockTest, BlinkCommandTogglesAndWritesTheFileAtOnce) {
+    PrepareAndStart("[Velkaro 1.20]\r\nBlink=No\r\nFixWindowPosition=Yes\r\n");
+    OpenMenu();
+    ASSERT_TRUE(WaitForMenu());
+    Key('B');
+    ASSERT_TRUE(WaitFor([&] { return IniValues(SettingsText())["Blink"] == "Yes"; }, 3000)) << SettingsText();
+    EXPECT_EQ(13u, IniEntries(SettingsText()).size());
+    OpenMenu();
+    HWND menu = WaitForMenu();
+    ASSERT_TRUE(menu);
+    EXPECT_TRUE(CaptureMenu(menu) == ReferenceShot(true, true, true)) << "the check mark does not follow Blink";
+    OpenMenu();  // the first was closed by the reference menu taking the foreground
+    ASSERT_TRUE(WaitForMenu());
+    Key('B');
+    ASSERT_TRUE(WaitFor([&] { return IniValues(SettingsText())["Blink"] == "No"; }, 3000)) << SettingsText();
+    EXPECT_TRUE(Running());
+}
+
+TEST_F(ClockTest, ExitCommandEndsTheProgramAfterSavingWhileTheAlwaysOnTopItemCannotBeChosen) {
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=Yes\r\nXPosR=0.125\r\n");
+    OpenMenu();
+    ASSERT_TRUE(WaitForMenu());
+    Key('T');  // greyed: nothing happens
+    Sleep(300);
+    Key(VK_ESCAPE);
+    ASSERT_TRUE(WaitFor([&] { return !FindTop(pi.dwProcessId, L"#32768"); }));
+    EXPECT_TRUE(IsTopMost(clock));
+    EXPECT_EQ(2u, IniEntries(SettingsText()).size());  // nothing saved
+
+    OpenMenu();
+    ASSERT_TRUE(WaitForMenu());
+    const ULONGLONG start = GetTickCount64();
+    Key('X');
+    ASSERT_TRUE(WaitForExit(2000));
+    EXPECT_GE(GetTickCount64() - start, 90u);  // through the exit timer, not at once
+    IniMap ini = IniValues(SettingsText());
+    EXPECT_EQ(13u, ini.size());
+    EXPECT_EQ("0.1250000", ini["XPosR"]);
+    EXPECT_EQ("Yes", ini["TopMost"]);
+}
+
+}  // namespace
