@@ -20,15 +20,20 @@ ensure_packages() {
     apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# configure_and_build <folder> [cmake options...]
+# configure_and_build <folder> [cmake options...]: configures and builds every target.
 configure_and_build() {
     local dir=$1; shift
-    cmake -S "$ROOT" -B "$dir" "$@" >/dev/null
-    cmake --build "$dir" -j"$(nproc)" -- --no-print-directory
+    cmake -S "$ROOT" -B "$dir" "$@" >/dev/null && cmake --build "$dir" -j"$(nproc)" -- --no-print-directory
 }
 
+# build_x86_64 [target...]: the 64-bit Windows build, the one that runs here.
 build_x86_64() {
-    configure_and_build "$BUILD/x86_64" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake" "$@"
+    local targets=()
+    for t in "$@"; do targets+=(--target "$t"); done
+    local configure=(-DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-x86_64.cmake")
+    [ -f "$BUILD/x86_64/CMakeCache.txt" ] && configure=()  # the toolchain is fixed at the first configure
+    cmake -S "$ROOT" -B "$BUILD/x86_64" "${configure[@]}" >/dev/null &&
+        cmake --build "$BUILD/x86_64" -j"$(nproc)" "${targets[@]}" -- --no-print-directory
 }
 
 # ---- Wine on a private X display ----

@@ -198,7 +198,9 @@ void ClockTest::Start() {
     ASSERT_TRUE(WaitFor([&] { return (clock = FindTop(pi.dwProcessId, L"VelkaroClock")) != nullptr; }, 10000));
     // Shown means painted: the face has more than the one colour of an empty window.
     ASSERT_TRUE(WaitFor([&] {
-        const Pixels p = CaptureScreen(RectOf(clock));
+        RECT visible, screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, r = RectOf(clock);
+        IntersectRect(&visible, &r, &screen);  // the screen cannot be read beyond its edges
+        const Pixels p = CaptureScreen(visible);
         return std::any_of(p.data.begin(), p.data.end(), [&](COLORREF c) { return c != p.data[0]; });
     }));
     menus = FindTop(pi.dwProcessId, L"VelkaroMenus", false);

@@ -257,17 +257,29 @@ TEST_F(ClockTest, SecondCopyKeepsTheSystemPlaceAndStartsFully) {
 }
 
 TEST_F(ClockTest, PlaceOffEveryMonitorKeepsTheSystemPlace) {
-    PrepareAndStart("[Velkaro 1.20]\r\nXPosR=1.5\r\nYPosR=0.5\r\n");
-    const RECT offScreen = RectOf(clock);
-    EXPECT_LT(offScreen.left, GetSystemMetrics(SM_CXSCREEN) - 97);
+    PrepareAndStart("[Velkaro 1.20]\r\nXPosR=0.5\r\nYPosR=0.5\r\nFixWindowPosition=No\r\n");
+    const RECT systemPlace = RectOf(clock);
+    EXPECT_FALSE(systemPlace.left == 640 && systemPlace.top == 512) << "moved although FixWindowPosition is No";
     ASSERT_TRUE(ExitThroughMenuCommand());
+    EXPECT_EQ("No", IniValues(SettingsText())["FixWindowPosition"]);
+    EXPECT_EQ(13u, IniValues(SettingsText()).size());  // the place is saved all the same
     TearDown();
 
-    // Partly off the right edge is placed as stored: the user can still reach it.
+    for (const char* place : {"XPosR=1.5\r\nYPosR=0.5", "XPosR=0.5\r\nYPosR=-0.2", "XPosR=-5\r\nYPosR=9"}) {
+        SCOPED_TRACE(place);
+        PrepareAndStart(std::string("[Velkaro 1.20]\r\n") + place + "\r\n");
+        const RECT r = RectOf(clock);
+        EXPECT_EQ(systemPlace.left, r.left);
+        EXPECT_EQ(systemPlace.top, r.top);
+        ASSERT_TRUE(ExitThroughMenuCommand());
+        TearDown();
+    }
+
+    // Partly off the right and top edges is placed as stored: the user can still reach it.
     PrepareAndStart("[Velkaro 1.20]\r\nXPosR=0.99\r\nYPosR=-0.01\r\n");
     const RECT partly = RectOf(clock);
-    EXPECT_EQ(int(0.99f * 1280.0f + 0.5f), partly.left);
-    EXPECT_EQ(-10, partly.top);
+    EXPECT_EQ(int(0.99f * float(GetSystemMetrics(SM_CXSCREEN)) + 0.5f), partly.left);
+    EXPECT_EQ(int(-0.01f * float(GetSystemMetrics(SM_CYSCREEN)) - 0.5f), partly.top);
 }
 
 }  // namespace
