@@ -1,6 +1,6 @@
 #include "app/placement.h"
 
-#include "settings/settings_rules.h"
+#include "common/numeric.h"
 
 #include <algorithm>
 

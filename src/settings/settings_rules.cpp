@@ -1,5 +1,7 @@
 #include "settings/settings_rules.h"
 
+#include "common/numeric.h"
+
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -82,14 +84,6 @@ double ReadNumber(std::string_view text) {
     }
     (void)end;
     return negative ? -value : value;
-}
-
-double RoundHalfEven(double value) {
-    double whole = std::floor(value);
-    double rest = value - whole;
-    if (rest > 0.5) return whole + 1;
-    if (rest < 0.5) return whole;
-    return std::fmod(whole, 2.0) == 0 ? whole : whole + 1;
 }
 
 bool YesNoToBool(std::string_view word, bool defaultValue) {

@@ -44,9 +44,6 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // anything that does not start with a number reads as 0. The point is the only separator.
 double ReadNumber(std::string_view text);
 
-// Half-to-even rounding, as the integer fields are read (2.5 gives 2, 1.5 gives 2).
-double RoundHalfEven(double value);
-
 bool YesNoToBool(std::string_view word, bool defaultValue);
 std::string BoolToYesNo(bool value);
 

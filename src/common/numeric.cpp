@@ -1,0 +1,11 @@
+#include "common/numeric.h"
+
+#include <cmath>
+
+double RoundHalfEven(double value) {
+    double whole = std::floor(value);
+    double rest = value - whole;
+    if (rest > 0.5) return whole + 1;
+    if (rest < 0.5) return whole;
+    return std::fmod(whole, 2.0) == 0 ? whole : whole + 1;
+}

@@ -1,0 +1,152 @@
+#include "timesync/sntp.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "common/numeric.h"
+
+namespace {
+
+constexpr int64_t kUnixFromNtpEra0 = 2208988800;  // 1900-01-01 to 1970-01-01, in seconds
+constexpr const char* kFailed = "時刻の同期に失敗しました。\r\n\r\n";
+constexpr const char* kIdeographicSpace = "\u3000";
+
+uint32_t Read32(std::span<const uint8_t> b, size_t at) {
+    return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | uint32_t(b[at + 3]);
+}
+uint64_t Read64(std::span<const uint8_t> b, size_t at) { return uint64_t(Read32(b, at)) << 32 | Read32(b, at + 4); }
+
+std::string TwoDigits(int v) {
+    char s[8];
+    std::snprintf(s, sizeof s, "%02d", v);
+    return s;
+}
+
+}  // namespace
+
+SntpPacket BuildRequest(uint64_t transmitValue) {
+    SntpPacket p{};
+    p[0] = 0x0B;  // leap indicator 0, version 1, mode 3 (client)
+    for (int i = 0; i < 8; ++i) p[40 + i] = uint8_t(transmitValue >> (56 - 8 * i));
+    return p;
+}
+
+ReplyVerdict CheckReply(std::span<const uint8_t> d, uint64_t transmitValue) {
+    if (d.size() < kSntpPacketSize) return ReplyVerdict::Ignore;
+    if ((d[0] & 0x07) != 4) return ReplyVerdict::Ignore;            // not from a server
+    if (Read64(d, 24) != transmitValue) return ReplyVerdict::Ignore;  // not the answer to our request
+    const int leap = d[0] >> 6, stratum = d[1];
+    if (leap == 3 || stratum == 0 || stratum > 15 || Read64(d, 40) == 0) return ReplyVerdict::NoUsableTime;
+    return ReplyVerdict::Accept;
+}
+
+int64_t NtpSecondsToUnix(uint32_t ntpSeconds) {
+    const int64_t era = (ntpSeconds & 0x80000000u) ? 0 : 1;
+    return int64_t(ntpSeconds) + era * (int64_t(1) << 32) - kUnixFromNtpEra0;
+}
+
+TenThousandths RoundFraction(uint32_t binaryFraction) {
+    // value / 2^32 s = value × 10000 / 2^32 units; exact in 64 bits, then halves to even.
+    const uint64_t scaled = uint64_t(binaryFraction) * 10000;
+    const uint64_t whole = scaled >> 32, rest = scaled & 0xFFFFFFFFu, half = uint64_t(1) << 31;
+    if (rest > half || (rest == half && (whole & 1))) return TenThousandths(whole + 1);
+    return TenThousandths(whole);
+}
+
+SntpReply DecodeReply(std::span<const uint8_t, kSntpPacketSize> d) {
+    SntpReply r{};
+    r.stratum = d[1];
+    r.poll = d[2];
+    r.precision = d[3];
+    const uint32_t receiveSeconds = Read32(d, 32), transmitSeconds = Read32(d, 40);
+    r.fraction = RoundFraction(Read32(d, 44));
+    // Whole seconds included: a request held across a second boundary still gives a small
+    // positive hold. The difference is taken modulo 2^32, so an era boundary does no harm.
+    const int32_t heldSeconds = int32_t(transmitSeconds - receiveSeconds);
+    r.hold = TenThousandths(heldSeconds) * 10000 + r.fraction - RoundFraction(Read32(d, 36));
+    r.transmitUnixSeconds = NtpSecondsToUnix(transmitSeconds);
+    return r;
+}
+
+CivilTime CivilFromUnixMs(int64_t unixMs) {
+    auto floorDiv = [](int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); };
+    const int64_t days = floorDiv(unixMs, 86400000);
+    int64_t ms = unixMs - days * 86400000;
+    // Days to the Gregorian calendar (Howard Hinnant's civil_from_days).
+    const int64_t z = days + 719468;
+    const int64_t era = floorDiv(z, 146097);
+    const int64_t doe = z - era * 146097;
+    const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const int64_t mp = (5 * doy + 2) / 153;
+    CivilTime t{};
+    t.day = int(doy - (153 * mp + 2) / 5 + 1);
+    t.month = int(mp < 10 ? mp + 3 : mp - 9);
+    t.year = yoe + era * 400 + (t.month <= 2);
+    t.hour = int(ms / 3600000);
+    ms %= 3600000;
+    t.minute = int(ms / 60000);
+    ms %= 60000;
+    t.second = int(ms / 1000);
+    t.millisecond = int(ms % 1000);
+    return t;
+}
+
+std::string FormatReplyTime(const CivilTime& t) {
+    char year[24];
+    std::snprintf(year, sizeof year, "%04lld", static_cast<long long>(t.year));
+    return std::string(year) + "/" + TwoDigits(t.month) + "/" + TwoDigits(t.day) + " " + TwoDigits(t.hour) + ":" +
+           TwoDigits(t.minute) + ":" + TwoDigits(t.second);
+}
+
+double FractionMs(const SntpReply& r) { return double(r.fraction) / 10.0; }
+double HoldMs(const SntpReply& r) { return double(r.hold) / 10.0; }
+double EstimatedDelayMs(double elapsedMs, const SntpReply& r) { return (elapsedMs - HoldMs(r)) / 2.0; }
+
+int64_t TimeToSetUnixMs(const SntpReply& r, double elapsedMs, double sinceReplyMs) {
+    const double offsetMs = RoundHalfEven(EstimatedDelayMs(elapsedMs, r) + FractionMs(r) + sinceReplyMs);
+    return r.transmitUnixSeconds * 1000 + int64_t(offsetMs);
+}
+
+std::string FormatOneDecimal(double value) {
+    // Halves away from zero, with a little tolerance so that a value such as 0.15, stored a
+    // hair below its decimal text, still rounds as it reads.
+    const double scaled = value * 10.0;
+    const double tolerance = 1e-9 * std::max(1.0, std::fabs(scaled));
+    long long tenths = std::llround(scaled + (scaled >= 0 ? tolerance : -tolerance));
+    const bool negative = tenths < 0;
+    if (negative) tenths = -tenths;
+    return (negative ? "-" : "") + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+}
+
+std::string FormatFractionSeconds(TenThousandths fraction) {
+    const int64_t thousandths = (fraction + 5) / 10;  // halves away from zero; never negative
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%03d", int(thousandths % 1000));
+    return (thousandths >= 1000 ? std::to_string(thousandths / 1000) : std::string()) + "." + digits;
+}
+
+std::string SendFailedReport(const std::string& server) {
+    return std::string(kFailed) + "NTPサーバー '" + server + "' と正常に通信できません。";
+}
+std::string TimeoutReport(const std::string& server) {
+    return std::string(kFailed) + "NTPサーバー '" + server + "' の応答がありません。";
+}
+std::string PermissionReport() { return std::string(kFailed) + "システムの時刻を変更する権限がない可能性があります。"; }
+std::string NoUsableTimeReport(const std::string& server) {
+    return std::string(kFailed) + "NTPサーバー '" + server + "' の応答に有効な時刻が含まれていません。";
+}
+std::string SocketErrorReport(int number, const std::string& description) {
+    return "通信エラー No." + std::to_string(number) + ": " + description;
+}
+
+std::string SuccessReport(const std::string& server, const SntpReply& r, double elapsedMs) {
+    const CivilTime local = CivilFromUnixMs((r.transmitUnixSeconds + 9 * 3600) * 1000);
+    return "システムの時刻を '" + server + "' と同期しました。\r\n\r\n" +  //
+           "取得した時刻: " + FormatReplyTime(local) + FormatFractionSeconds(r.fraction) + "\r\n" +
+           "Stratum: " + std::to_string(r.stratum) + kIdeographicSpace + "Poll Interval: " + std::to_string(r.poll) +
+           kIdeographicSpace + "Precision: " + std::to_string(int(int8_t(r.precision))) + "\r\n" +
+           "応答遅延: " + FormatOneDecimal(HoldMs(r)) + "ms" + kIdeographicSpace +
+           "推定伝送遅延: " + FormatOneDecimal(EstimatedDelayMs(elapsedMs, r)) + "ms";
+}

@@ -1,0 +1,73 @@
+// One SNTP exchange as numbers and texts: the request, the checks and decoding of the reply,
+// the arithmetic that turns it into the time to set, and the reports. Portable.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+inline constexpr int kSntpPort = 123;
+inline constexpr size_t kSntpPacketSize = 48;
+using SntpPacket = std::array<uint8_t, kSntpPacketSize>;
+
+// 48 bytes: 0x0B (version 1, client) first, zeros but for the transmit timestamp, which
+// carries the given random value so that the reply can be told from any other datagram.
+SntpPacket BuildRequest(uint64_t transmitValue);
+
+enum class ReplyVerdict {
+    Ignore,        // not the reply to this request: the wait goes on
+    NoUsableTime,  // the reply, but without a time to set (unsynchronised, Kiss-o'-Death, ...)
+    Accept,
+};
+ReplyVerdict CheckReply(std::span<const uint8_t> datagram, uint64_t transmitValue);
+
+// A civil date and time, UTC unless said otherwise.
+struct CivilTime {
+    int64_t year;
+    int month, day, hour, minute, second, millisecond;
+    bool operator==(const CivilTime&) const = default;
+};
+
+// 0.0001-second units: the precision of the hold time and of the fractions.
+using TenThousandths = int64_t;
+
+struct SntpReply {
+    uint8_t stratum, poll, precision;
+    TenThousandths hold;      // the server's hold time: transmit minus receive timestamp
+    TenThousandths fraction;  // the transmit timestamp's fraction, 0 .. 10000
+    int64_t transmitUnixSeconds;  // whole seconds of the transmit time since 1970-01-01 UTC
+};
+
+SntpReply DecodeReply(std::span<const uint8_t, kSntpPacketSize> datagram);
+
+// A 32-bit NTP seconds count read in its era: most significant bit set is 1968-2036 counted
+// from 1900, clear is 2036-2104 counted from 2036-02-07 06:28:16 UTC. Seconds since 1970.
+int64_t NtpSecondsToUnix(uint32_t ntpSeconds);
+
+// A binary fraction of a second (value / 2^32) in 0.0001 s units, halves to the even unit.
+TenThousandths RoundFraction(uint32_t binaryFraction);
+
+CivilTime CivilFromUnixMs(int64_t unixMs);
+// "yyyy/mm/dd hh:nn:ss"
+std::string FormatReplyTime(const CivilTime& t);
+
+double FractionMs(const SntpReply& r);  // 1000 × the transmit fraction, in steps of 0.1 ms
+double HoldMs(const SntpReply& r);      // the hold time in milliseconds, exact to 0.1 ms
+// The one-way transmission delay: half of the round trip left after the server's hold.
+double EstimatedDelayMs(double elapsedMs, const SntpReply& r);
+// Milliseconds since 1970 of the time to set: the transmit instant plus the delay and any time
+// that passed since the reply was taken, rounded once (halves to even) and carried into the
+// seconds and the date.
+int64_t TimeToSetUnixMs(const SntpReply& r, double elapsedMs, double sinceReplyMs);
+
+// ---- the reports (UTF-8) ----
+std::string SendFailedReport(const std::string& server);
+std::string TimeoutReport(const std::string& server);
+std::string PermissionReport();
+std::string NoUsableTimeReport(const std::string& server);
+std::string SocketErrorReport(int number, const std::string& description);
+std::string SuccessReport(const std::string& server, const SntpReply& r, double elapsedMs);
+
+// Numbers as the reports write them, halves away from zero: "###0.0" and ".000".
+std::string FormatOneDecimal(double value);
+std::string FormatFractionSeconds(TenThousandths fraction);
