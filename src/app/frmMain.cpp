@@ -7,6 +7,7 @@
 #include "face/modClock.h"
 #include "resource.h"
 #include "settings/settings_rules.h"
+#include "timesync/modNTP.h"
 
 FrmMain* frmMain = nullptr;
 
@@ -16,6 +17,7 @@ constexpr wchar_t kClassName[] = L"VelkaroClock";
 constexpr UINT_PTR kTimer1 = 1;    // the clock tick
 constexpr UINT_PTR kTmrExit = 2;   // the deferred exit
 constexpr UINT kTickMs = 75, kExitDelayMs = 100;
+constexpr UINT kWinsock1Event = WM_APP + 1;
 
 }  // namespace
 
@@ -54,6 +56,7 @@ bool FrmMain::Load(HINSTANCE instance) {
     tool.lpszText = const_cast<wchar_t*>(L"");
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 
+    Winsock1.Attach(hwnd_, kWinsock1Event);
     SetTimer(hwnd_, kTimer1, kTickMs, nullptr);
     return true;
 }
@@ -155,9 +158,20 @@ LRESULT FrmMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         if (wParam == kTimer1) {
             DrawClock();
         } else if (wParam == kTmrExit) {
+            // A synchronisation still on the stack (waiting, reporting, or in the resume
+            // delay) is told to end quietly first; the timer ticks again once it has.
+            if (TimeSyncBusy()) {
+                CancelTimeSync();
+                return 0;
+            }
             KillTimer(hwnd, kTmrExit);
             ShutdownApp();
         }
+        return 0;
+    case kWinsock1Event:
+        if (!Winsock1.Owns(wParam)) return 0;  // an event of a socket closed since
+        if (const int error = WSAGETSELECTERROR(lParam)) Winsock1_Error(error, SocketErrorDescription(error));
+        else if (WSAGETSELECTEVENT(lParam) == FD_READ) Winsock1_DataArrival();
         return 0;
     case WM_CLOSE:
         // The system's close command and Alt+F4 take the same way out as the menu's exit,

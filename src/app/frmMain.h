@@ -5,6 +5,7 @@
 #include <string>
 
 #include "face/picture_box.h"
+#include "timesync/udp_socket.h"
 
 class FrmMain {
 public:
@@ -25,6 +26,7 @@ public:
     PictureBox picBody;          // the face, the only thing shown
     PictureBox picFigures[2];    // sprite sheets: 0 large, 1 small
     PictureBox imgBody[2];       // face backgrounds: 0 large (97×39), 1 small (54×22)
+    UdpSocket Winsock1;          // the time server exchange
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,6 +2,7 @@
 
 #include "app/frmMain.h"
 #include "settings/modINI.h"
+#include "timesync/modNTP.h"
 
 FrmMenus* frmMenus = nullptr;
 
@@ -63,10 +64,13 @@ void FrmMenus::mnuBlink_Click() {
     SaveSettings();
 }
 
+void FrmMenus::mnuNTP_Click() { SyncSystemTime(true, Settings.NTPServer); }
+
 void FrmMenus::Command(UINT item) {
     switch (item) {
     case mnuExit: mnuExit_Click(); break;
     case mnuBlink: mnuBlink_Click(); break;
+    case mnuNTP: mnuNTP_Click(); break;
     default: break;
     }
 }

@@ -27,6 +27,7 @@ private:
     void Command(UINT item);
     void mnuExit_Click();
     void mnuBlink_Click();
+    void mnuNTP_Click();
 
     HWND hwnd_ = nullptr;
     HMENU mnuMenus_ = nullptr;  // the menu bar that is never shown; its one item is the pop-up

@@ -5,9 +5,12 @@
 #include "app/frmMain.h"
 #include "app/frmMenus.h"
 #include "app/placement.h"
+#include "common/win32.h"
 #include "face/modClock.h"
 #include "settings/desktop.h"
 #include "settings/modINI.h"
+#include "timesync/modMsgAPI.h"
+#include "timesync/modNTP.h"
 
 namespace {
 
@@ -19,19 +22,6 @@ FrmMenus menuForm;
 bool AnotherCopyRunning() {
     HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Local\\Velkaro.Running");
     return mutex && GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
-// Processes the window messages that are pending, once.
-void DoEvents() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(int(msg.wParam));  // leave it for the main loop
-            return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
 }
 
 void MoveToStoredPosition(HWND window) {
@@ -57,6 +47,7 @@ bool Main() {
     LoadSettings();
     if (!frmMain->Load(instance)) return false;
     const HWND window = frmMain->hwnd();
+    HookWindow(window);
 
     frmMain->picBody.CopyPicture(frmMain->imgBody[Settings.WindowSize - 1]);
     frmMain->FitToFace();
@@ -68,14 +59,17 @@ bool Main() {
     }
     if (Settings.Blink) frmMenus->SetChecked(mnuBlink, true);
     ShowWindow(window, SW_SHOW);
-    DoEvents();
+    PumpMessages();
     if (Settings.ClearRecent) ClearRecentDocuments();
+    if (Settings.UseNTP) SyncSystemTime(false, Settings.NTPServer);
     return true;
 }
 
 void ShutdownApp() {
     if (!frmMain) return;  // already ended (the session end and the exit timer can both ask)
+    frmMain->Winsock1.Close();
     SaveSettings();
+    UnhookWindow(frmMain->hwnd());
     if (frmMenus) frmMenus->Unload();
     frmMain->Unload();
 }

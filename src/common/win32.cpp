@@ -45,3 +45,76 @@ std::string ExeFolderUtf8() {
         folder.resize(slash == 2 && folder[1] == L':' ? slash + 1 : slash);  // keep the root's "C:\\"
     return WideToUtf8(folder);
 }
+
+bool PumpMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(int(msg.wParam));
+            return false;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+int64_t PerformanceNow() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+double MillisecondsSince(int64_t earlier, int64_t now) {
+    static const double ticksPerMs = [] {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return double(frequency.QuadPart) / 1000.0;
+    }();
+    return double(now - earlier) / ticksPerMs;
+}
+
+void WaitForMessages(double milliseconds) {
+    if (milliseconds <= 0) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(milliseconds + 0.999), QS_ALLINPUT);
+}
+
+namespace {
+int CALLBACK NoteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+bool FontExists(HDC dc, const wchar_t* face) {
+    LOGFONTW lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    EnumFontFamiliesExW(dc, &lf, NoteFontFound, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+}  // namespace
+
+HFONT CreateDialogFont(HWND dialog) {
+    HDC dc = GetDC(dialog);
+    LOGFONTW lf{};
+    lf.lfHeight = -MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = SHIFTJIS_CHARSET;
+    lf.lfQuality = DEFAULT_QUALITY;
+    // Without any of these, the Shift-JIS character set alone lets the system pick a font
+    // that can show the Japanese texts.
+    for (const wchar_t* face : {L"MS UI Gothic", L"Meiryo UI", L"Yu Gothic UI"})
+        if (FontExists(dc, face)) {
+            lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+            break;
+        }
+    ReleaseDC(dialog, dc);
+    return CreateFontIndirectW(&lf);
+}
+
+int TwipsToPixels(HWND window, int twips) {
+    HDC dc = GetDC(window);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(window, dc);
+    return MulDiv(twips, dpi, 1440);
+}

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -56,3 +57,20 @@ std::string AnsiToUtf8(std::string_view text);
 // The folder that holds the running executable, without a trailing backslash unless it is a
 // drive root (C:\). Worked out in UTF-16, where a backslash is never half of a character.
 std::string ExeFolderUtf8();
+
+// Processes the window messages that are pending, once. A WM_QUIT met on the way is posted
+// again for the main loop, and the result is then false.
+bool PumpMessages();
+
+// The performance counter, and the milliseconds (with fractions) since an earlier reading.
+int64_t PerformanceNow();
+double MillisecondsSince(int64_t earlier, int64_t now = PerformanceNow());
+
+// Waits until a message arrives or the given milliseconds pass, whichever comes first.
+void WaitForMessages(double milliseconds);
+
+// The dialogs' font: MS UI Gothic 9 pt, or the nearest Japanese UI font the system has. The
+// caller deletes it.
+HFONT CreateDialogFont(HWND dialog);
+// Twips (1/1440 inch) to pixels of the dialog's screen.
+int TwipsToPixels(HWND window, int twips);

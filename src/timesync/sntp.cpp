@@ -117,7 +117,9 @@ std::string FormatOneDecimal(double value) {
     long long tenths = std::llround(scaled + (scaled >= 0 ? tolerance : -tolerance));
     const bool negative = tenths < 0;
     if (negative) tenths = -tenths;
-    return (negative ? "-" : "") + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%lld.%lld", negative ? "-" : "", tenths / 10, tenths % 10);
+    return text;
 }
 
 std::string FormatFractionSeconds(TenThousandths fraction) {

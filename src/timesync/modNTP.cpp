@@ -1,0 +1,186 @@
+#include "timesync/modNTP.h"
+
+#include <random>
+#include <vector>
+
+#include "app/frmMain.h"
+#include "common/win32.h"
+#include "settings/settings_rules.h"
+#include "timesync/frmDialog.h"
+#include "timesync/modMsgAPI.h"
+
+std::string NTPReplyUTC;
+std::string NTPReplyLocal;
+double NTPFractionMs = 0;
+TenThousandths NTPHoldTime = 0;
+int16_t NTPStratum = 0, NTPPoll = 0, NTPPrecision = 0;
+std::string NTPErrorText;
+
+namespace {
+
+constexpr double kReplyTimeoutMs = 1000;
+
+// The request in flight, and what its reply left beyond the classic state.
+struct Exchange {
+    std::string server;
+    uint64_t transmitValue = 0;
+    int64_t sentAt = 0;   // performance counter just before the send
+    int64_t takenAt = 0;  // when the reply datagram was taken from the socket
+    SntpReply reply{};
+};
+Exchange exchange;
+
+int busy = 0;          // runs waiting, reports shown, resume delays running
+bool cancelled = false;  // the program is ending: everything on the stack unwinds quietly
+
+struct BusyScope {
+    BusyScope() { ++busy; }
+    ~BusyScope() { --busy; }
+};
+
+bool Abandoned() { return cancelled || !frmMain; }
+
+uint64_t RandomRequestValue() {
+    static std::random_device device;
+    return uint64_t(device()) << 32 | device();
+}
+
+void CloseSocket() {
+    if (frmMain) frmMain->Winsock1.Close();
+}
+
+SYSTEMTIME ToSystemTime(const CivilTime& t) {
+    SYSTEMTIME st{};
+    // Years outside 1601..30827 cannot be set; such a value makes SetSystemTime refuse.
+    st.wYear = WORD(t.year < 1 || t.year > 65535 ? 0 : t.year);
+    st.wMonth = WORD(t.month);
+    st.wDay = WORD(t.day);
+    st.wHour = WORD(t.hour);
+    st.wMinute = WORD(t.minute);
+    st.wSecond = WORD(t.second);
+    st.wMilliseconds = WORD(t.millisecond);
+    return st;
+}
+
+void Report(const std::string& text) {
+    if (!Abandoned()) ShowResultDialog(text);
+}
+
+}  // namespace
+
+bool SendSntpRequest(const std::string& server) {
+    const SntpPacket request = BuildRequest(exchange.transmitValue = RandomRequestValue());
+    exchange.server = server;
+    if (frmMain && frmMain->Winsock1.Open(server, kSntpPort)) {
+        exchange.sentAt = PerformanceNow();
+        if (frmMain->Winsock1.Send(request)) return true;
+    }
+    NTPErrorText = SendFailedReport(server);
+    return false;
+}
+
+void Winsock1_DataArrival() {
+    std::vector<uint8_t> datagram;
+    if (!frmMain || frmMain->Winsock1.Take(datagram) != UdpSocket::Received::Datagram) return;
+    const int64_t takenAt = PerformanceNow();
+    switch (CheckReply(datagram, exchange.transmitValue)) {
+    case ReplyVerdict::Ignore:
+        return;  // not the answer to this request: keep waiting for it
+    case ReplyVerdict::NoUsableTime:
+        CloseSocket();
+        NTPErrorText = NoUsableTimeReport(exchange.server);
+        return;
+    case ReplyVerdict::Accept:
+        break;
+    }
+    const SntpReply r = DecodeReply(std::span<const uint8_t, kSntpPacketSize>(datagram.data(), kSntpPacketSize));
+    exchange.reply = r;
+    exchange.takenAt = takenAt;
+    NTPStratum = r.stratum;
+    NTPPoll = r.poll;
+    NTPPrecision = r.precision;
+    NTPHoldTime = r.hold;
+    NTPFractionMs = FractionMs(r);
+    NTPReplyUTC = FormatReplyTime(CivilFromUnixMs(r.transmitUnixSeconds * 1000));
+    NTPReplyLocal = FormatReplyTime(CivilFromUnixMs((r.transmitUnixSeconds + 9 * 3600) * 1000));
+    CloseSocket();  // only the first reply to a request is taken
+}
+
+void Winsock1_Error(int number, const std::string& description) {
+    CloseSocket();
+    NTPErrorText = SocketErrorReport(number, description);
+}
+
+void SyncSystemTime(bool showSuccess, const std::string& server) {
+    BusyScope scope;
+    NTPReplyUTC.clear();  // a reply to an earlier request never sets the clock
+    NTPErrorText.clear();
+    if (!SendSntpRequest(server)) {
+        const std::string text = std::move(NTPErrorText);
+        NTPErrorText.clear();
+        Report(text);
+        return;
+    }
+
+    // The wait: every pending message is processed on each turn, then the thread sleeps
+    // until the next message or the end of the second, so the face ticks and the window
+    // answers the mouse without the wait burning the processor.
+    for (;;) {
+        PumpMessages();
+        if (Abandoned()) {
+            CloseSocket();
+            return;
+        }
+        if (!NTPReplyUTC.empty()) break;
+        if (!NTPErrorText.empty()) {  // a socket error, or a reply without a usable time
+            const std::string text = std::move(NTPErrorText);
+            NTPErrorText.clear();
+            Report(text);
+            return;
+        }
+        const double elapsed = MillisecondsSince(exchange.sentAt);
+        if (elapsed > kReplyTimeoutMs) {
+            CloseSocket();  // a late reply must not be taken by a later run
+            Report(TimeoutReport(server));
+            return;
+        }
+        WaitForMessages(kReplyTimeoutMs - elapsed + 1);
+    }
+
+    const SntpReply reply = exchange.reply;
+    const double elapsed = MillisecondsSince(exchange.sentAt, exchange.takenAt);
+    // The time that passed since the reply was taken (message processing, this arithmetic)
+    // is added too, so that the clock is set to the server's time of this very moment.
+    const int64_t takenAt = exchange.takenAt;
+    const SYSTEMTIME st = ToSystemTime(CivilFromUnixMs(TimeToSetUnixMs(reply, elapsed, MillisecondsSince(takenAt))));
+    if (!SetSystemTime(&st)) {
+        NTPReplyUTC.clear();
+        Report(PermissionReport());
+        return;
+    }
+    BroadcastTimeChange();
+    if (showSuccess) Report(SuccessReport(server, reply, elapsed));
+    NTPReplyUTC.clear();
+}
+
+void OnResumeFromStandby() {
+    if (!Settings.UseNTP2) return;
+    BusyScope scope;
+    // (ResumeDelay div 50 + 1) steps of 50 ms, serving the window all the while.
+    const double delay = (Settings.ResumeDelay / 50 + 1) * 50.0;
+    const int64_t start = PerformanceNow();
+    for (double waited = 0; waited < delay; waited = MillisecondsSince(start)) {
+        WaitForMessages(delay - waited);
+        PumpMessages();
+        if (Abandoned()) return;
+    }
+    SyncSystemTime(false, Settings.NTPServer);
+}
+
+bool TimeSyncBusy() { return busy > 0; }
+
+void CancelTimeSync() {
+    cancelled = true;
+    CloseSocket();
+    CloseResultDialog();
+}

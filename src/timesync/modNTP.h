@@ -1,0 +1,35 @@
+// The synchronisation: the SNTP exchange on the main window's socket, the reply state, the
+// run that sets the clock and reports, and the run after a resume from standby.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "timesync/sntp.h"
+
+// The reply state. NTPReplyUTC non-empty means a reply to the request in flight was taken.
+extern std::string NTPReplyUTC;
+extern std::string NTPReplyLocal;
+extern double NTPFractionMs;
+extern TenThousandths NTPHoldTime;
+extern int16_t NTPStratum, NTPPoll, NTPPrecision;
+extern std::string NTPErrorText;
+
+// Sends one request to UDP port 123 of the server; false with NTPErrorText set on failure.
+bool SendSntpRequest(const std::string& server);
+// Handlers of the socket's events (dispatched by the main window).
+void Winsock1_DataArrival();
+void Winsock1_Error(int number, const std::string& description);
+
+// One complete synchronisation: send, wait up to one second while the window stays alive,
+// set the clock, tell every window, report. Failures are always reported; a success only
+// when showSuccess is true.
+void SyncSystemTime(bool showSuccess, const std::string& server);
+
+// After the computer wakes: waits ResumeDelay (in steps of 50 ms) and synchronises, when
+// UseNTP2 is set.
+void OnResumeFromStandby();
+
+// True while a run waits, a report is shown or the resume delay runs: an exit must first let
+// them unwind. CancelTimeSync makes each of them end quietly at its next turn.
+bool TimeSyncBusy();
+void CancelTimeSync();

@@ -1,0 +1,101 @@
+#include "timesync/udp_socket.h"
+
+#include <ws2tcpip.h>
+#include <mswsock.h>
+
+#include "common/win32.h"
+
+namespace {
+
+struct WinsockLibrary {
+    WinsockLibrary() {
+        WSADATA data;
+        ok = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }
+    ~WinsockLibrary() {
+        if (ok) WSACleanup();
+    }
+    bool ok = false;
+};
+
+bool WinsockReady() {
+    static WinsockLibrary library;
+    return library.ok;
+}
+
+}  // namespace
+
+void UdpSocket::Attach(HWND window, UINT message) {
+    window_ = window;
+    message_ = message;
+}
+
+void UdpSocket::Close() {
+    if (socket_ == INVALID_SOCKET) return;
+    closesocket(socket_);
+    socket_ = INVALID_SOCKET;
+}
+
+bool UdpSocket::Open(const std::string& host, int port) {
+    Close();
+    if (!WinsockReady() || host.empty()) return false;
+    addrinfoW hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    hints.ai_protocol = IPPROTO_UDP;
+    addrinfoW* found = nullptr;
+    if (GetAddrInfoW(Utf8ToWide(host).c_str(), std::to_wstring(port).c_str(), &hints, &found) != 0) return false;
+    for (addrinfoW* a = found; a && socket_ == INVALID_SOCKET; a = a->ai_next) {
+        SOCKET s = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
+        if (s == INVALID_SOCKET) continue;
+        if (connect(s, a->ai_addr, int(a->ai_addrlen)) != 0) {
+            closesocket(s);
+            continue;
+        }
+        socket_ = s;
+    }
+    FreeAddrInfoW(found);
+    if (socket_ == INVALID_SOCKET) return false;
+    // An ICMP "port unreachable" should not end the exchange as an error: the run waits for
+    // its time-out, as it does for a server that stays silent.
+    BOOL report = FALSE;
+    DWORD unused = 0;
+    WSAIoctl(socket_, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &unused, nullptr, nullptr);
+    if (WSAAsyncSelect(socket_, window_, message_, FD_READ) != 0) {
+        Close();
+        return false;
+    }
+    return true;
+}
+
+bool UdpSocket::Send(std::span<const uint8_t> datagram) {
+    if (socket_ == INVALID_SOCKET) return false;
+    return send(socket_, reinterpret_cast<const char*>(datagram.data()), int(datagram.size()), 0) == int(datagram.size());
+}
+
+UdpSocket::Received UdpSocket::Take(std::vector<uint8_t>& datagram) {
+    datagram.assign(2048, 0);
+    if (socket_ == INVALID_SOCKET) return Received::Nothing;
+    const int n = recv(socket_, reinterpret_cast<char*>(datagram.data()), int(datagram.size()), 0);
+    if (n < 0) {
+        // WSAEWOULDBLOCK: nothing there; WSAECONNRESET/WSAECONNREFUSED: the report of an
+        // unreachable port; WSAEMSGSIZE: a datagram far too large to be a reply.
+        datagram.clear();
+        return Received::Nothing;
+    }
+    datagram.resize(size_t(n));
+    return Received::Datagram;
+}
+
+std::string SocketErrorDescription(int error) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, DWORD(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring description(text ? text : L"", n);
+    if (text) LocalFree(text);
+    while (!description.empty() && (description.back() == L'\n' || description.back() == L'\r' || description.back() == L' '))
+        description.pop_back();
+    // Not every system has texts for the socket errors (Wine has none).
+    if (description.empty()) return "通信中にエラーが発生しました。";
+    return WideToUtf8(description);
+}

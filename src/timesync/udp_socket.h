@@ -1,0 +1,46 @@
+// The UDP socket on the main window: one exchange with a remote host and port, its events
+// delivered on the UI thread as a window message (WSAAsyncSelect).
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+class UdpSocket {
+public:
+    UdpSocket() = default;
+    UdpSocket(const UdpSocket&) = delete;
+    UdpSocket& operator=(const UdpSocket&) = delete;
+    ~UdpSocket() { Close(); }
+
+    // Events of this socket arrive at `window` as `message` (wParam the socket, lParam the
+    // WSAAsyncSelect reply).
+    void Attach(HWND window, UINT message);
+    // Closing a closed socket is no error.
+    void Close();
+    // Resolves the host (a name, or a literal IPv4 or IPv6 address) and connects a new socket
+    // with a system-chosen local port to it: only the remote end's datagrams reach it.
+    bool Open(const std::string& host, int port);
+    bool Send(std::span<const uint8_t> datagram);
+
+    enum class Received { Datagram, Nothing };
+    // Takes the pending datagram. Nothing when none is there, or when the system only reported
+    // that an earlier datagram found no listener (ICMP port unreachable): a reply may still come.
+    Received Take(std::vector<uint8_t>& datagram);
+
+    // True when a window message is an event of the socket as it is now (not of a closed one).
+    bool Owns(WPARAM eventSocket) const { return socket_ != INVALID_SOCKET && eventSocket == socket_; }
+    bool IsOpen() const { return socket_ != INVALID_SOCKET; }
+    SOCKET Handle() const { return socket_; }
+
+private:
+    SOCKET socket_ = INVALID_SOCKET;
+    HWND window_ = nullptr;
+    UINT message_ = 0;
+};
+
+// The system's text for a Winsock error number, in the user's language.
+std::string SocketErrorDescription(int error);

@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "timesync/sntp.h"
+
+namespace {
+
+constexpr uint64_t kSent = 0x0123456789ABCDEFull;
+
+// A server's reply to the request carrying kSent, with the given fields.
+// The receive timestamp defaults to the transmit timestamp (no hold).
+SntpPacket Reply(uint32_t transmitSeconds, uint32_t transmitFraction, uint32_t receiveSeconds = 0,
+                 uint32_t receiveFraction = 0, uint8_t stratum = 2, uint8_t first = 0x24) {
+    SntpPacket p{};
+    p[0] = first;  // leap 0, version 4, mode 4
+    p[1] = stratum;
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) p[at + i] = uint8_t(v >> (24 - 8 * i));
+    };
+    put32(24, uint32_t(kSent >> 32));
+    put32(28, uint32_t(kSent));
+    put32(32, receiveSeconds ? receiveSeconds : transmitSeconds);
+    put32(36, receiveSeconds ? receiveFraction : transmitFraction);
+    put32(40, transmitSeconds);
+    put32(44, transmitFraction);
+    return p;
+}
+
+SntpReply Decode(const SntpPacket& p) { return DecodeReply(std::span<const uint8_t, kSntpPacketSize>(p)); }
+std::string Utc(const SntpReply& r) { return FormatReplyTime(CivilFromUnixMs(r.transmitUnixSeconds * 1000)); }
+
+TEST(Sntp, RequestIsVersionOneClientWithTheRandomValueAsTransmitTimestamp) {
+    SntpPacket p = BuildRequest(kSent);
+    EXPECT_EQ(0x0B, p[0]);
+    for (size_t i = 1; i < 40; ++i) EXPECT_EQ(0, p[i]) << i;
+    const uint8_t value[8] = {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF};
+    for (size_t i = 0; i < 8; ++i) EXPECT_EQ(value[i], p[40 + i]);
+}
+
+TEST(Sntp, WorkedExamplesOfTheReply) {
+    SntpReply r = Decode(Reply(0xEB808BFD, 0x80000000));
+    EXPECT_EQ("2025/03/15 23:30:05", Utc(r));
+    EXPECT_EQ("2025/03/16 08:30:05", FormatReplyTime(CivilFromUnixMs((r.transmitUnixSeconds + 9 * 3600) * 1000)));
+    EXPECT_DOUBLE_EQ(500.0, FractionMs(r));
+
+    r = Decode(Reply(0xE93C7F00, 0));
+    EXPECT_EQ("2024/01/01 00:00:00", Utc(r));
+
+    r = Decode(Reply(0xE93C7F00, 0x40100000, 0xE93C7F00, 0x40000000));
+    EXPECT_EQ(2, r.hold);  // 0.2502 - 0.2500 s
+    EXPECT_DOUBLE_EQ(0.2, HoldMs(r));
+
+    EXPECT_EQ(312, RoundFraction(0x08000000));  // 0.03125 s: the half goes to the even unit
+    EXPECT_EQ(313, RoundFraction(0x08000001));
+    r = Decode(Reply(0xE93C7F00, 0x08000000));
+    EXPECT_DOUBLE_EQ(31.2, FractionMs(r));
+
+    r = Decode(Reply(0xE93C7F00, 0xFFFFFFFF));  // rounds to a whole second: the seconds stay
+    EXPECT_DOUBLE_EQ(1000.0, FractionMs(r));
+    EXPECT_EQ("2024/01/01 00:00:00", Utc(r));
+    EXPECT_EQ("1.000", FormatFractionSeconds(r.fraction));
+}
+
+TEST(Sntp, MillisecondsAndTheReport) {
+    SntpPacket p = Reply(0xEB808BFD, 0x80000000, 0xEB808BFD, 0x7FF2E48F);  // received at 0.4998 s
+    p[2] = 0;
+    p[3] = 0xEC;
+    SntpReply r = Decode(p);
+    ASSERT_EQ(2, r.hold);
+    EXPECT_DOUBLE_EQ(15.4, EstimatedDelayMs(31, r));
+    EXPECT_EQ(CivilTime({2025, 3, 15, 23, 30, 5, 515}), CivilFromUnixMs(TimeToSetUnixMs(r, 31, 0)));
+    EXPECT_EQ("システムの時刻を 'ntp.example.jp' と同期しました。\r\n"
+              "\r\n"
+              "取得した時刻: 2025/03/16 08:30:05.500\r\n"
+              "Stratum: 2\u3000Poll Interval: 0\u3000Precision: -20\r\n"
+              "応答遅延: 0.2ms\u3000推定伝送遅延: 15.4ms",
+              SuccessReport("ntp.example.jp", r, 31));
+
+    // delay + fraction of exactly 515.5 and 516.5 both give 516
+    SntpReply even = Decode(Reply(0xEB808BFD, 0x80000000));
+    EXPECT_EQ(516, CivilFromUnixMs(TimeToSetUnixMs(even, 31, 0)).millisecond);  // 500 + 15.5
+    EXPECT_EQ(516, CivilFromUnixMs(TimeToSetUnixMs(even, 33, 0)).millisecond);  // 500 + 16.5
+    // the time since the reply was taken moves the time set, not the report
+    EXPECT_EQ(521, CivilFromUnixMs(TimeToSetUnixMs(even, 31, 5.2)).millisecond);
+}
+
+TEST(Sntp, HoldAcrossASecondBoundaryStaysSmallAndPositive) {
+    // Received at 0.9990 s, sent at 1.0010 s of the next second: held 2 ms, not -998 ms.
+    SntpReply r = Decode(Reply(0xE93C7F01, 0x00418937, 0xE93C7F00, 0xFFBE76C9));
+    EXPECT_EQ(20, r.hold);
+    EXPECT_DOUBLE_EQ(2.0, HoldMs(r));
+    EXPECT_DOUBLE_EQ(9.0, EstimatedDelayMs(20, r));
+    EXPECT_EQ("応答遅延: 2.0ms\u3000推定伝送遅延: 9.0ms",
+              SuccessReport("s", r, 20).substr(SuccessReport("s", r, 20).rfind("\r\n") + 2));
+}
+
+TEST(Sntp, MillisecondsCarryIntoSecondsAndTheDateBothWays) {
+    struct Case {
+        uint32_t seconds;  // transmit seconds (NTP)
+        double elapsed;
+        uint32_t fraction;
+        CivilTime expected;
+    } cases[] = {
+        // 990.0 ms + 15 ms: the next second plus 5 ms
+        {0xE93C7F00, 30, 0xFD70A3D7, {2024, 1, 1, 0, 0, 1, 5}},
+        // across midnight, a month end and a year end: 2023-12-31 23:59:59.990 + 15
+        {0xE93C7EFF, 30, 0xFD70A3D7, {2024, 1, 1, 0, 0, 0, 5}},
+        // 2024-02-29 23:59:59 (leap day) .990 + 15 ms gives March
+        {0xE98B98FF, 30, 0xFD70A3D7, {2024, 3, 1, 0, 0, 0, 5}},
+        // a negative delay (hold out of proportion) borrows from the second before
+        {0xE93C7F00, -40, 0x00000000, {2023, 12, 31, 23, 59, 59, 980}},
+    };
+    for (const Case& c : cases) {
+        SntpReply r = Decode(Reply(c.seconds, c.fraction));
+        CivilTime t = CivilFromUnixMs(TimeToSetUnixMs(r, c.elapsed, 0));
+        EXPECT_EQ(c.expected, t) << FormatReplyTime(t) << "." << t.millisecond;
+    }
+}
+
+TEST(Sntp, RepliesThatAreNotOursAreIgnoredAndUselessOnesRefused) {
+    const SntpPacket good = Reply(0xEB808BFD, 0x80000000);
+    EXPECT_EQ(ReplyVerdict::Accept, CheckReply(good, kSent));
+    std::vector<uint8_t> longer(good.begin(), good.end());
+    longer.resize(68, 0xAA);  // an extension field after the header does no harm
+    EXPECT_EQ(ReplyVerdict::Accept, CheckReply(longer, kSent));
+
+    struct Case {
+        const char* what;
+        SntpPacket packet;
+        size_t size;
+        uint64_t sent;
+        ReplyVerdict verdict;
+    } cases[] = {
+        {"short", good, 47, kSent, ReplyVerdict::Ignore},
+        {"empty", good, 0, kSent, ReplyVerdict::Ignore},
+        {"wrong originate", good, 48, kSent + 1, ReplyVerdict::Ignore},
+        {"client mode", Reply(0xEB808BFD, 0, 0, 0, 2, 0x23), 48, kSent, ReplyVerdict::Ignore},
+        {"broadcast mode", Reply(0xEB808BFD, 0, 0, 0, 2, 0x25), 48, kSent, ReplyVerdict::Ignore},
+        {"unsynchronised", Reply(0xEB808BFD, 0, 0, 0, 2, 0xE4), 48, kSent, ReplyVerdict::NoUsableTime},
+        {"kiss-o'-death", Reply(0xEB808BFD, 0, 0, 0, 0), 48, kSent, ReplyVerdict::NoUsableTime},
+        {"stratum 16", Reply(0xEB808BFD, 0, 0, 0, 16), 48, kSent, ReplyVerdict::NoUsableTime},
+        {"stratum 15", Reply(0xEB808BFD, 0, 0, 0, 15), 48, kSent, ReplyVerdict::Accept},
+        {"zero transmit", Reply(0, 0, 0xEB808BFD), 48, kSent, ReplyVerdict::NoUsableTime},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.verdict, CheckReply(std::span<const uint8_t>(c.packet.data(), c.size), c.sent)) << c.what;
+    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'x' の応答に有効な時刻が含まれていません。", NoUsableTimeReport("x"));
+}
+
+TEST(Sntp, EraBoundary) {
+    EXPECT_EQ("2036/02/07 06:28:15", Utc(Decode(Reply(0xFFFFFFFF, 0))));
+    EXPECT_EQ("2036/02/07 06:28:16", Utc(Decode(Reply(0x00000000, 0x00000001))));  // era 1 begins
+    EXPECT_EQ("2036/02/07 06:28:17", Utc(Decode(Reply(0x00000001, 0))));
+    EXPECT_EQ("2104/02/26 09:42:23", Utc(Decode(Reply(0x7FFFFFFF, 0))));
+    EXPECT_EQ("1968/01/20 03:14:08", Utc(Decode(Reply(0x80000000, 0))));
+    // held across the era boundary: still two milliseconds
+    SntpReply r = Decode(Reply(0x00000000, 0x00418937, 0xFFFFFFFF, 0xFFBE76C9));
+    EXPECT_EQ(20, r.hold);
+}
+
+TEST(Sntp, ReportTextsAndNumberFormats) {
+    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '' と正常に通信できません。", SendFailedReport(""));
+    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答がありません。", TimeoutReport("127.0.0.1"));
+    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nシステムの時刻を変更する権限がない可能性があります。", PermissionReport());
+    EXPECT_EQ("通信エラー No.10054: reset", SocketErrorReport(10054, "reset"));
+    EXPECT_EQ("通信エラー No.-5: x", SocketErrorReport(-5, "x"));
+    struct Case {
+        double value;
+        const char* text;
+    } cases[] = {{0, "0.0"},     {0.2, "0.2"},     {15.4, "15.4"},   {15.25, "15.3"},  {0.15, "0.2"},
+                 {-0.25, "-0.3"}, {-12.34, "-12.3"}, {1234.56, "1234.6"}, {0.04, "0.0"}, {-0.04, "0.0"}};
+    for (const Case& c : cases) EXPECT_EQ(c.text, FormatOneDecimal(c.value)) << c.value;
+    EXPECT_EQ(".500", FormatFractionSeconds(5000));
+    EXPECT_EQ(".031", FormatFractionSeconds(312));
+    EXPECT_EQ(".032", FormatFractionSeconds(315));
+    EXPECT_EQ(".000", FormatFractionSeconds(4));
+    EXPECT_EQ("1.000", FormatFractionSeconds(9995));
+}
+
+}  // namespace

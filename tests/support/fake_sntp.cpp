@@ -1,0 +1,126 @@
+#include "fake_sntp.h"
+
+#include <ws2tcpip.h>
+
+#include <cstring>
+
+bool StartWinsock() {
+    static const bool ok = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    return ok;
+}
+
+bool FakeSntpServer::Start(Mode mode, int64_t offsetMs, int answerDelayMs) {
+    StartWinsock();
+    mode_ = mode;
+    offsetMs_ = offsetMs;
+    answerDelayMs_ = answerDelayMs;
+    socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    BOOL reuse = TRUE;
+    setsockopt(socket_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(123);
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(socket_, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) return false;
+    thread_ = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+    return thread_ != nullptr;
+}
+
+void FakeSntpServer::Stop() {
+    if (socket_ != INVALID_SOCKET) closesocket(socket_);  // ends the loop's recvfrom
+    socket_ = INVALID_SOCKET;
+    if (thread_) {
+        WaitForSingleObject(thread_, 3000);
+        CloseHandle(thread_);
+        thread_ = nullptr;
+    }
+}
+
+DWORD WINAPI FakeSntpServer::ThreadProc(LPVOID self) {
+    static_cast<FakeSntpServer*>(self)->Loop();
+    return 0;
+}
+
+void FakeSntpServer::Loop() {
+    for (;;) {
+        SntpRequest request;
+        request.bytes.resize(512);
+        int fromLength = sizeof request.from;
+        const int n = recvfrom(socket_, reinterpret_cast<char*>(request.bytes.data()), int(request.bytes.size()), 0,
+                               reinterpret_cast<sockaddr*>(&request.from), &fromLength);
+        if (n < 0) {
+            if (WSAGetLastError() == WSAECONNRESET) continue;
+            return;
+        }
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        request.arrivedAt = now.QuadPart;
+        request.bytes.resize(size_t(n));
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            requests_.push_back(request);
+        }
+        if (onRequest) onRequest(request);
+        if (mode_ == Mode::Silent || mode_ == Mode::Manual) continue;
+        if (answerDelayMs_) Sleep(DWORD(answerDelayMs_));
+        SendTo(request, AnswerTo(request, offsetMs_, mode_ == Mode::KissOfDeath ? 0 : 1));
+    }
+}
+
+int FakeSntpServer::RequestCount() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return int(requests_.size());
+}
+
+std::vector<SntpRequest> FakeSntpServer::Requests() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return requests_;
+}
+
+std::optional<SntpRequest> FakeSntpServer::WaitForRequest(int timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    do {
+        {
+            std::lock_guard<std::mutex> hold(lock_);
+            if (waited_ < requests_.size()) return requests_[waited_++];
+        }
+        Sleep(5);
+    } while (GetTickCount64() < end);
+    return std::nullopt;
+}
+
+std::vector<uint8_t> FakeSntpServer::AnswerTo(const SntpRequest& request, int64_t offsetMs, uint8_t stratum) {
+    std::vector<uint8_t> r(48, 0);
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    const uint64_t t = (uint64_t(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) + uint64_t(offsetMs * 10000);
+    const uint64_t seconds = t / 10000000 - 9435484800ull;  // 1601 to 1900
+    const uint64_t fraction = ((t % 10000000) << 32) / 10000000;
+    r[0] = 0x24;  // leap 0, version 4, mode 4 (server)
+    r[1] = stratum;
+    r[2] = 6;     // poll
+    r[3] = 0xEC;  // precision -20
+    if (request.bytes.size() >= 48) std::memcpy(&r[24], &request.bytes[40], 8);  // originate
+    for (int off : {16, 32, 40}) {
+        for (int i = 0; i < 4; ++i) r[off + i] = uint8_t(seconds >> (24 - 8 * i));
+        for (int i = 0; i < 4; ++i) r[off + 4 + i] = uint8_t(fraction >> (24 - 8 * i));
+    }
+    return r;
+}
+
+void FakeSntpServer::SendTo(const SntpRequest& request, std::span<const uint8_t> bytes, bool fromOtherPort) {
+    SOCKET from = socket_;
+    if (fromOtherPort) {
+        from = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+        sockaddr_in any{};
+        any.sin_family = AF_INET;
+        any.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(from, reinterpret_cast<sockaddr*>(&any), sizeof any);
+    }
+    sendto(from, reinterpret_cast<const char*>(bytes.data()), int(bytes.size()), 0,
+           reinterpret_cast<const sockaddr*>(&request.from), sizeof request.from);
+    if (fromOtherPort) closesocket(from);
+}

@@ -1,0 +1,56 @@
+// A time server on 127.0.0.1:123 for the tests (root on Linux, so Wine may bind below 1024).
+#pragma once
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <vector>
+
+struct SntpRequest {
+    std::vector<uint8_t> bytes;
+    sockaddr_in from{};
+    int64_t arrivedAt = 0;  // performance counter
+};
+
+class FakeSntpServer {
+public:
+    enum class Mode {
+        Answer,       // the current time plus an offset, after an optional delay
+        Silent,       // takes requests, never answers
+        KissOfDeath,  // stratum 0
+        Manual,       // the test answers (WaitForRequest, SendTo)
+    };
+    ~FakeSntpServer() { Stop(); }
+    bool Start(Mode mode, int64_t offsetMs = 0, int answerDelayMs = 0);
+    void Stop();
+
+    int RequestCount();
+    std::vector<SntpRequest> Requests();
+    std::optional<SntpRequest> WaitForRequest(int timeoutMs);  // the next one not yet waited for
+    // Called on the server's thread as each request arrives.
+    std::function<void(const SntpRequest&)> onRequest;
+
+    // A reply to the request: the current time plus the offset, originate copied from it.
+    static std::vector<uint8_t> AnswerTo(const SntpRequest& request, int64_t offsetMs, uint8_t stratum = 1);
+    // Sends bytes to where a request came from, from the server's port or from another one.
+    void SendTo(const SntpRequest& request, std::span<const uint8_t> bytes, bool fromOtherPort = false);
+
+private:
+    static DWORD WINAPI ThreadProc(LPVOID self);
+    void Loop();
+
+    SOCKET socket_ = INVALID_SOCKET;
+    HANDLE thread_ = nullptr;
+    Mode mode_ = Mode::Answer;
+    int64_t offsetMs_ = 0;
+    int answerDelayMs_ = 0;
+    std::mutex lock_;
+    std::vector<SntpRequest> requests_;
+    size_t waited_ = 0;
+};
+
+bool StartWinsock();
