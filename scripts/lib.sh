@@ -79,6 +79,9 @@ init_prefix() {
 start_keeper() {
     "$WINE" "$1" >/dev/null 2>&1 </dev/null &
     KEEPER_STARTED="$1"
+    # One synchronous call, with its output redirected too: once it returns, Wine's services
+    # run, started by processes that do not hold the test runner's output pipes.
+    "$WINE" reg query 'HKCU\Software\Wine' >/dev/null 2>&1 </dev/null || true
 }
 
 stop_wine() {

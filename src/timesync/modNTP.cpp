@@ -30,6 +30,7 @@ struct Exchange {
 };
 Exchange exchange;
 
+SyncTimings lastTimings;
 int busy = 0;          // runs waiting, reports shown, resume delays running
 bool cancelled = false;  // the program is ending: everything on the stack unwinds quietly
 
@@ -151,8 +152,10 @@ void SyncSystemTime(bool showSuccess, const std::string& server) {
     const double elapsed = MillisecondsSince(exchange.sentAt, exchange.takenAt);
     // The time that passed since the reply was taken (message processing, this arithmetic)
     // is added too, so that the clock is set to the server's time of this very moment.
-    const int64_t takenAt = exchange.takenAt;
-    const SYSTEMTIME st = ToSystemTime(CivilFromUnixMs(TimeToSetUnixMs(reply, elapsed, MillisecondsSince(takenAt))));
+    const int64_t takenAt = exchange.takenAt, setAt = PerformanceNow();
+    const int64_t setUnixMs = TimeToSetUnixMs(reply, elapsed, MillisecondsSince(takenAt, setAt));
+    const SYSTEMTIME st = ToSystemTime(CivilFromUnixMs(setUnixMs));
+    lastTimings = {exchange.sentAt, takenAt, setAt, setUnixMs};
     if (!SetSystemTime(&st)) {
         NTPReplyUTC.clear();
         Report(PermissionReport());
@@ -176,6 +179,8 @@ void OnResumeFromStandby() {
     }
     SyncSystemTime(false, Settings.NTPServer);
 }
+
+SyncTimings LastSyncTimings() { return lastTimings; }
 
 bool TimeSyncBusy() { return busy > 0; }
 

@@ -29,6 +29,13 @@ void SyncSystemTime(bool showSuccess, const std::string& server);
 // UseNTP2 is set.
 void OnResumeFromStandby();
 
+// Moments of the last run that set the clock (performance counter), for the benchmark.
+struct SyncTimings {
+    int64_t sentAt = 0, takenAt = 0, setAt = 0;
+    int64_t setUnixMs = 0;  // the time handed to SetSystemTime
+};
+SyncTimings LastSyncTimings();
+
 // True while a run waits, a report is shown or the resume delay runs: an exit must first let
 // them unwind. CancelTimeSync makes each of them end quietly at its next turn.
 bool TimeSyncBusy();

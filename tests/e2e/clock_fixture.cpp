@@ -2,6 +2,9 @@
 
 #include "clock_fixture.h"
 
+#include "face/face_layout.h"
+#include "resource.h"
+
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -121,6 +124,77 @@ Pixels CaptureScreen(const RECT& area) {
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return p;
+}
+
+static Pixels BitmapPixels(HBITMAP bitmap) {
+    BITMAP info{};
+    GetObjectW(bitmap, sizeof info, &info);
+    Pixels p;
+    p.width = info.bmWidth;
+    p.height = info.bmHeight;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = p.width;
+    bi.bmiHeader.biHeight = -p.height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    std::vector<uint8_t> bgra(size_t(p.width) * p.height * 4);
+    HDC dc = GetDC(nullptr);
+    GetDIBits(dc, bitmap, 0, p.height, bgra.data(), &bi, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    for (size_t i = 0; i < bgra.size() / 4; ++i) p.data.push_back(RGB(bgra[4 * i + 2], bgra[4 * i + 1], bgra[4 * i]));
+    return p;
+}
+
+// The face as it must look: the executable's own background with the cells for the time.
+Pixels ExpectedFace(const std::wstring& exe, int windowSize, int hour, int minute, bool colonLit) {
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    auto load = [&](int id) {
+        HBITMAP b = static_cast<HBITMAP>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        Pixels p = BitmapPixels(b);
+        DeleteObject(b);
+        return p;
+    };
+    Pixels face = load(windowSize == 1 ? IDB_FACE_LARGE : IDB_FACE_SMALL);
+    const Pixels sheet = load(windowSize == 1 ? IDB_FIGURES_LARGE : IDB_FIGURES_SMALL);
+    FreeLibrary(module);
+    for (const SpriteCopy& c : CellsForTime(GeometryFor(windowSize), hour, minute, colonLit))
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                face.data[size_t(c.destY + y) * face.width + c.destX + x] = sheet.at(c.sourceX + x, y);
+    return face;
+}
+
+FaceShot CaptureFace(HWND clock) {
+    for (;;) {
+        SYSTEMTIME before, after;
+        GetLocalTime(&before);
+        Pixels p = CaptureScreen(RectOf(clock));
+        GetLocalTime(&after);
+        if (before.wMinute == after.wMinute && before.wHour == after.wHour) return {p, before};
+    }
+}
+
+// The colon's pixels in a series of captures over a little more than one blink cycle.
+std::vector<bool> ColonSeries(HWND clock, const std::wstring& exe) {
+    std::vector<bool> lit;
+    const ULONGLONG end = GetTickCount64() + 1300;
+    while (GetTickCount64() < end) {
+        FaceShot shot = CaptureFace(clock);
+        const Pixels on = ExpectedFace(exe, 1, shot.time.wHour, shot.time.wMinute, true);
+        const Pixels off = ExpectedFace(exe, 1, shot.time.wHour, shot.time.wMinute, false);
+        if (!(shot.pixels == on || shot.pixels == off)) {
+            int differ = 0, x0 = -1, y0 = -1;
+            for (int y = 0; y < on.height; ++y)
+                for (int x = 0; x < on.width; ++x)
+                    if (shot.pixels.at(x, y) != on.at(x, y) && ++differ == 1) x0 = x, y0 = y;
+            ADD_FAILURE() << "face neither lit nor dark: " << differ << " pixels differ, first at " << x0 << "," << y0
+                          << " colour " << std::hex << shot.pixels.at(x0, y0) << " expected " << on.at(x0, y0);
+        }
+        lit.push_back(shot.pixels == on);
+        Sleep(40);
+    }
+    return lit;
 }
 
 const char* const kAllKeys[13] = {"XPosR",    "YPosR",          "ResumeDelay", "WindowSize", "TopMost",

@@ -35,6 +35,17 @@ struct Pixels {
 };
 Pixels CaptureScreen(const RECT& area);
 
+// The face as it must look: the executable's own background with the cells for the time.
+Pixels ExpectedFace(const std::wstring& exe, int windowSize, int hour, int minute, bool colonLit);
+// Captures the face with the time read before and after; retries when a minute turned.
+struct FaceShot {
+    Pixels pixels;
+    SYSTEMTIME time;
+};
+FaceShot CaptureFace(HWND clock);
+// Whether the (large) face's colon was lit, in captures over a little more than one blink cycle.
+std::vector<bool> ColonSeries(HWND clock, const std::wstring& exe);
+
 using IniMap = std::map<std::string, std::string>;
 // "key=value" lines of the program's section, in file order.
 std::vector<std::pair<std::string, std::string>> IniEntries(const std::string& text);

@@ -66,7 +66,14 @@ void FakeSntpServer::Loop() {
         if (onRequest) onRequest(request);
         if (mode_ == Mode::Silent || mode_ == Mode::Manual) continue;
         if (answerDelayMs_) Sleep(DWORD(answerDelayMs_));
-        SendTo(request, AnswerTo(request, offsetMs_, mode_ == Mode::KissOfDeath ? 0 : 1));
+        const std::vector<uint8_t> answer = AnswerTo(request, offsetMs_, mode_ == Mode::KissOfDeath ? 0 : 1);
+        LARGE_INTEGER sent;
+        QueryPerformanceCounter(&sent);
+        SendTo(request, answer);
+        uint64_t seconds = 0, fraction = 0;
+        for (int i = 0; i < 4; ++i) seconds = seconds << 8 | answer[40 + i], fraction = fraction << 8 | answer[44 + i];
+        lastAnswerUnixMs = (double(seconds) - 2208988800.0) * 1000.0 + double(fraction) * 1000.0 / 4294967296.0;
+        lastAnsweredAt = sent.QuadPart;
     }
 }
 

@@ -31,6 +31,10 @@ public:
     int RequestCount();
     std::vector<SntpRequest> Requests();
     std::optional<SntpRequest> WaitForRequest(int timeoutMs);  // the next one not yet waited for
+    // The last automatic answer: when it was sent (performance counter) and the transmit
+    // time it carried, in milliseconds since 1970.
+    int64_t lastAnsweredAt = 0;
+    double lastAnswerUnixMs = 0;
     // Called on the server's thread as each request arrives.
     std::function<void(const SntpRequest&)> onRequest;
 

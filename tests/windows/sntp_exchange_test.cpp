@@ -111,3 +111,72 @@ TEST_F(SntpExchange, LiteralIpv6AddressIsAccepted) {
 }
 
 }  // namespace
+
+namespace {
+
+// Reads the report that a run shows, then closes it, from a second thread.
+struct ReportReader {
+    std::wstring text;
+    double shownAfterMs = -1;
+    int64_t start = PerformanceNow();
+    static DWORD WINAPI Run(LPVOID self) {
+        auto* r = static_cast<ReportReader*>(self);
+        for (int i = 0; i < 1000; ++i) {
+            HWND d = FindWindowW(L"#32770", L"時刻の同期");
+            if (d && IsWindowVisible(d)) {  // shown only once it is filled
+                r->shownAfterMs = MillisecondsSince(r->start);
+                wchar_t buffer[512] = L"";
+                GetDlgItemTextW(d, 1001, buffer, 512);
+                r->text = buffer;
+                PostMessageW(d, WM_COMMAND, IDOK, 0);
+                return 0;
+            }
+            Sleep(3);
+        }
+        return 0;
+    }
+};
+
+// Posts a socket error to the clock window as soon as the request is on the wire.
+struct ErrorAfterRequest {
+    FakeSntpServer* server;
+    static DWORD WINAPI Run(LPVOID self) {
+        auto* e = static_cast<ErrorAfterRequest*>(self);
+        if (e->server->WaitForRequest(2000))
+            PostMessageW(frmMain->hwnd(), WM_APP + 1, WPARAM(frmMain->Winsock1.Handle()),
+                         WSAMAKESELECTREPLY(FD_READ, WSAENETRESET));
+        return 0;
+    }
+};
+
+TEST_F(SntpExchange, SocketErrorDuringTheWaitEndsTheRunAtOnceWithItsText) {
+    ErrorAfterRequest poster{&server};
+    ReportReader reader;
+    HANDLE threads[2] = {CreateThread(nullptr, 0, ErrorAfterRequest::Run, &poster, 0, nullptr),
+                         CreateThread(nullptr, 0, ReportReader::Run, &reader, 0, nullptr)};
+    SyncSystemTime(true, "127.0.0.1");
+    WaitForMultipleObjects(2, threads, TRUE, 5000);
+    CloseHandle(threads[0]);
+    CloseHandle(threads[1]);
+    EXPECT_EQ(0u, reader.text.find(L"通信エラー No.10052: ")) << WideToUtf8(reader.text);
+    EXPECT_GE(reader.shownAfterMs, 0);
+    EXPECT_LT(reader.shownAfterMs, 600);  // not the time-out a second later
+}
+
+TEST_F(SntpExchange, LateReplyOfATimedOutRunNeverSetsTheNextRun) {
+    ReportReader first;
+    HANDLE reader = CreateThread(nullptr, 0, ReportReader::Run, &first, 0, nullptr);
+    SyncSystemTime(true, "127.0.0.1");  // the manual server stays silent: time-out
+    WaitForSingleObject(reader, 5000);
+    CloseHandle(reader);
+    EXPECT_EQ(L"時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答がありません。", first.text);
+    EXPECT_GE(first.shownAfterMs, 1000);
+    EXPECT_FALSE(frmMain->Winsock1.IsOpen());  // closed at the time-out
+    auto request = server.WaitForRequest(100);
+    ASSERT_TRUE(request);
+    server.SendTo(*request, FakeSntpServer::AnswerTo(*request, 0));  // too late: nobody takes it
+    Pump(200);
+    EXPECT_TRUE(NTPReplyUTC.empty());
+}
+
+}  // namespace

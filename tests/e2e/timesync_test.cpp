@@ -1,0 +1,282 @@
+// Synchronisations as a user starts them (menu, start-up, resume), against a server on
+// 127.0.0.1:123 inside this driver, read from the result dialog.
+#include "clock_fixture.h"
+
+#include <algorithm>
+#include <atomic>
+#include <regex>
+
+#include "../support/fake_sntp.h"
+
+namespace {
+
+enum : UINT { kMnuNTP = 104 };
+
+std::string Utf8(const std::wstring& w) {
+    std::string s(size_t(WideCharToMultiByte(CP_UTF8, 0, w.c_str(), int(w.size()), nullptr, 0, nullptr, nullptr)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), int(w.size()), s.data(), int(s.size()), nullptr, nullptr);
+    return s;
+}
+
+double MsSince(int64_t earlier) {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return double(now.QuadPart - earlier) * 1000.0 / double(frequency.QuadPart);
+}
+int64_t Now() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+class SyncTest : public ClockTest {
+protected:
+    HWND WaitForReport(int timeoutMs = 3000) {
+        HWND d = nullptr;
+        WaitFor([&] { return (d = FindTopTitled(L"時刻の同期")) != nullptr; }, timeoutMs);
+        return d;
+    }
+    HWND FindTopTitled(const wchar_t* title) {
+        HWND found = nullptr;
+        for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            wchar_t text[64] = L"";
+            GetWindowTextW(h, text, 64);
+            if (pid == pi.dwProcessId && IsWindowVisible(h) && wcscmp(text, title) == 0) found = h;
+        }
+        return found;
+    }
+    std::string ReportText(HWND dialog) { return Utf8(WindowText(GetDlgItem(dialog, 1001))); }
+    void CloseReport(HWND dialog) {
+        PostMessageW(GetDlgItem(dialog, IDOK), WM_KEYDOWN, VK_RETURN, 0);  // Enter presses OK
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    }
+    void SyncFromMenu() {
+        OpenMenu();
+        ASSERT_TRUE(WaitForMenu());
+        Key('N');
+    }
+    static std::string Settings(const std::string& more = "") {
+        return "[Velkaro 1.20]\r\nNTPServer=127.0.0.1\r\nTopMost=No\r\n" + more;
+    }
+    FakeSntpServer server;
+};
+
+TEST_F(SyncTest, MenuSyncAgainstAGoodServerReportsAllFiveLines) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer, 0, 2)) << "bind 127.0.0.1:123";
+    PrepareAndStart(Settings());
+    SyncFromMenu();
+    HWND report = WaitForReport();
+    ASSERT_TRUE(report);
+    const std::string text = ReportText(report);
+    const std::regex expected(
+        "システムの時刻を '127\\.0\\.0\\.1' と同期しました。\r\n"
+        "\r\n"
+        "取得した時刻: (\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d)\\.\\d{3}\r\n"
+        "Stratum: 1\u3000Poll Interval: 6\u3000Precision: -20\r\n"
+        "応答遅延: 0\\.0ms\u3000推定伝送遅延: (\\d+\\.\\d)ms");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(text, m, expected)) << text;
+    EXPECT_LT(std::stod(m[2]), 50.0);  // a loopback server 2 ms away
+    // The time shown is the server's, nine hours ahead of UTC.
+    SYSTEMTIME utc;
+    GetSystemTime(&utc);
+    FILETIME ft;
+    SystemTimeToFileTime(&utc, &ft);
+    ULARGE_INTEGER t{{ft.dwLowDateTime, ft.dwHighDateTime}};
+    t.QuadPart += 9ull * 3600 * 10000000;
+    ft = {t.LowPart, t.HighPart};
+    SYSTEMTIME japan;
+    FileTimeToSystemTime(&ft, &japan);
+    char shown[32];
+    snprintf(shown, sizeof shown, "%04d/%02d/%02d %02d:%02d", japan.wYear, japan.wMonth, japan.wDay, japan.wHour, japan.wMinute);
+    EXPECT_EQ(std::string(shown), m[1].str().substr(0, 16));
+    EXPECT_FALSE(IsWindowEnabled(clock));  // modal
+    CloseReport(report);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(clock) != 0; }));
+    EXPECT_EQ(1, server.RequestCount());
+    EXPECT_TRUE(Running());
+}
+
+TEST_F(SyncTest, FailuresReportTheirOwnTexts) {
+    struct Case {
+        const char* what;
+        FakeSntpServer::Mode mode;
+        int64_t offsetMs;
+        std::string server;
+        std::string report;
+    } cases[] = {
+        {"an hour off (the system refuses)", FakeSntpServer::Mode::Answer, 3600 * 1000, "127.0.0.1",
+         "時刻の同期に失敗しました。\r\n\r\nシステムの時刻を変更する権限がない可能性があります。"},
+        {"kiss-o'-death", FakeSntpServer::Mode::KissOfDeath, 0, "127.0.0.1",
+         "時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答に有効な時刻が含まれていません。"},
+        {"no such host", FakeSntpServer::Mode::Silent, 0, "no-such-host.invalid",
+         "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'no-such-host.invalid' と正常に通信できません。"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(server.Start(c.mode, c.offsetMs));
+        PrepareAndStart("[Velkaro 1.20]\r\nNTPServer=" + c.server + "\r\nTopMost=No\r\n");
+        PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+        HWND report = WaitForReport();
+        ASSERT_TRUE(report);
+        EXPECT_EQ(c.report, ReportText(report));
+        CloseReport(report);
+        EXPECT_TRUE(Running());
+        ASSERT_TRUE(ExitThroughMenuCommand());
+        TearDown();
+        server.Stop();
+    }
+}
+
+TEST_F(SyncTest, SilentServerTimesOutAfterALittleMoreThanOneSecond) {
+    PrepareAndStart(Settings());  // nothing listens on 127.0.0.1:123
+    const int64_t asked = Now();
+    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    HWND report = WaitForReport(3000);
+    const double waited = MsSince(asked);
+    ASSERT_TRUE(report);
+    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答がありません。", ReportText(report));
+    EXPECT_GE(waited, 1000.0);
+    EXPECT_LT(waited, 1500.0);
+    CloseReport(report);
+}
+
+TEST_F(SyncTest, StartUpSyncShowsNoDialogAndWaitsForTheFace) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
+    std::atomic<bool> faceVisible{false}, looked{false};
+    DWORD pid = 0;
+    server.onRequest = [&](const SntpRequest&) {
+        HWND c = FindTop(pid, L"VelkaroClock");
+        faceVisible = c && IsWindowVisible(c);
+        looked = true;
+    };
+    Prepare(Settings("UseNTP=Yes\r\n"));
+    // Started suspended, so that the server knows whose window to look at.
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    std::wstring command = L"\"" + exe + L"\"";
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                               folder.c_str(), &si, &pi));
+    pid = pi.dwProcessId;
+    ResumeThread(pi.hThread);
+    ASSERT_TRUE(WaitFor([&] { return looked.load(); }, 5000));
+    EXPECT_EQ(1, server.RequestCount());
+    EXPECT_TRUE(faceVisible) << "the start-up synchronisation began before the face was shown";
+    clock = FindTop(pi.dwProcessId, L"VelkaroClock");
+    menus = FindTop(pi.dwProcessId, L"VelkaroMenus", false);
+    Sleep(500);
+    EXPECT_EQ(nullptr, WaitForReport(100)) << "a successful start-up synchronisation shows nothing";
+    EXPECT_TRUE(Running());
+}
+
+TEST_F(SyncTest, ResumeFromStandbySynchronisesAfterTheDelayOnce) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
+    PrepareAndStart(Settings("UseNTP2=Yes\r\nResumeDelay=100\r\n"));
+
+    PostMessageW(clock, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    Sleep(400);
+    EXPECT_EQ(0, server.RequestCount()) << "suspending is no resume";
+
+    const int64_t resumed = Now();
+    PostMessageW(clock, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    Sleep(30);
+    PostMessageW(clock, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);  // during the delay: nothing more
+    auto request = server.WaitForRequest(2000);
+    ASSERT_TRUE(request);
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    EXPECT_GE(double(request->arrivedAt - resumed) * 1000.0 / double(frequency.QuadPart), 150.0);
+    Sleep(800);
+    EXPECT_EQ(1, server.RequestCount());
+    EXPECT_EQ(nullptr, WaitForReport(100));  // success after resume is not reported
+    EXPECT_TRUE(Running());
+}
+
+TEST_F(SyncTest, ResumeDoesNothingWhenNotAsked) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
+    PrepareAndStart(Settings("UseNTP2=No\r\nResumeDelay=1\r\n"));
+    DWORD_PTR result = 0;
+    // Answered at once, by the window procedure as before.
+    EXPECT_NE(0, SendMessageTimeoutW(clock, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0, SMTO_ABORTIFHUNG, 200, &result));
+    Sleep(500);
+    EXPECT_EQ(0, server.RequestCount());
+}
+
+TEST_F(SyncTest, TopmostReportAboveTheClockAndTheClockTopmostAgainAfter) {
+    PrepareAndStart("[Velkaro 1.20]\r\nNTPServer=127.0.0.1\r\nTopMost=Yes\r\n");
+    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    HWND report = WaitForReport();
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(IsTopMost(report));
+    CloseReport(report);
+    EXPECT_TRUE(IsTopMost(clock));
+}
+
+TEST_F(SyncTest, FaceTicksAndTheMenuOpensWhileARunWaits) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Silent));
+    PrepareAndStart(Settings("Blink=Yes\r\nBlinkDelay=500\r\n"));
+    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    ASSERT_TRUE(server.WaitForRequest(2000));
+    OpenMenu();  // the wait serves the mouse
+    ASSERT_TRUE(WaitForMenu(800));
+    EXPECT_TRUE(GuiFlags(threadId) & GUI_INMENUMODE);
+    Key(VK_ESCAPE);
+    ASSERT_TRUE(WaitFor([&] { return !FindTop(pi.dwProcessId, L"#32768"); }));
+    ParkMouse();  // the pointer would show in the captures
+    Sleep(100);   // the screen under the menu is repainted
+    // ...and the clock's ticks, through the wait and the report that ends it
+    const std::vector<bool> colon = ColonSeries(clock, exe);
+    EXPECT_GT(std::count(colon.begin(), colon.end(), true), 2);
+    EXPECT_GT(std::count(colon.begin(), colon.end(), false), 2);
+    HWND report = WaitForReport();
+    ASSERT_TRUE(report);
+    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答がありません。", ReportText(report));
+}
+
+TEST_F(SyncTest, ReportDialogLayoutInPixels) {
+    PrepareAndStart(Settings());
+    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    HWND report = WaitForReport();
+    ASSERT_TRUE(report);
+    RECT client;
+    GetClientRect(report, &client);
+    EXPECT_EQ(337, client.right);
+    EXPECT_EQ(113, client.bottom);
+    auto place = [&](HWND control) {
+        RECT r = RectOf(control);
+        MapWindowPoints(nullptr, report, reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    const RECT label = place(GetDlgItem(report, 1001)), ok = place(GetDlgItem(report, IDOK));
+    EXPECT_EQ((RECT{8, 8, 8 + 321, 8 + 65}).left, label.left);
+    EXPECT_EQ(8, label.top);
+    EXPECT_EQ(321, label.right - label.left);
+    EXPECT_EQ(65, label.bottom - label.top);
+    EXPECT_EQ(224, ok.left);
+    EXPECT_EQ(80, ok.top);
+    EXPECT_EQ(105, ok.right - ok.left);
+    EXPECT_EQ(25, ok.bottom - ok.top);
+    EXPECT_EQ(L"OK", WindowText(GetDlgItem(report, IDOK)));
+    EXPECT_TRUE(GetWindowLongW(GetDlgItem(report, IDOK), GWL_STYLE) & BS_DEFPUSHBUTTON);
+    const LONG style = GetWindowLongW(report, GWL_STYLE);
+    EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+    Key(VK_RETURN);  // Enter is OK
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(report); }));
+}
+
+TEST_F(SyncTest, ExitWhileARunWaitsEndsQuietly) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Silent));
+    PrepareAndStart(Settings("Blink=Yes\r\n"));
+    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    ASSERT_TRUE(server.WaitForRequest(2000));
+    const int64_t asked = Now();
+    PostMessageW(menus, WM_COMMAND, kMnuExit, 0);
+    ASSERT_TRUE(WaitForExit(1500));
+    EXPECT_LT(MsSince(asked), 1000.0);
+    EXPECT_EQ(13u, IniValues(SettingsText()).size());
+}
+
+}  // namespace
