@@ -100,33 +100,8 @@ DWORD GuiFlags(DWORD threadId) {
     return gi.flags;
 }
 
-Pixels CaptureScreen(const RECT& area) {
-    Pixels p;
-    p.width = area.right - area.left;
-    p.height = area.bottom - area.top;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = p.width;
-    bi.bmiHeader.biHeight = -p.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, p.width, p.height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    const auto* bgra = static_cast<const uint8_t*>(bits);
-    for (int i = 0; i < p.width * p.height; ++i) p.data.push_back(RGB(bgra[4 * i + 2], bgra[4 * i + 1], bgra[4 * i]));
-    SelectObject(memory, old);
-    DeleteObject(dib);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return p;
-}
-
-static Pixels BitmapPixels(HBITMAP bitmap) {
+namespace {
+Pixels BitmapPixels(HBITMAP bitmap) {
     BITMAP info{};
     GetObjectW(bitmap, sizeof info, &info);
     Pixels p;
@@ -135,7 +110,7 @@ static Pixels BitmapPixels(HBITMAP bitmap) {
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
     bi.bmiHeader.biWidth = p.width;
-    bi.bmiHeader.biHeight = -p.height;
+    bi.bmiHeader.biHeight = -p.height;  // top-down rows
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     std::vector<uint8_t> bgra(size_t(p.width) * p.height * 4);
@@ -143,6 +118,21 @@ static Pixels BitmapPixels(HBITMAP bitmap) {
     GetDIBits(dc, bitmap, 0, p.height, bgra.data(), &bi, DIB_RGB_COLORS);
     ReleaseDC(nullptr, dc);
     for (size_t i = 0; i < bgra.size() / 4; ++i) p.data.push_back(RGB(bgra[4 * i + 2], bgra[4 * i + 1], bgra[4 * i]));
+    return p;
+}
+}  // namespace
+
+Pixels CaptureScreen(const RECT& area) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP copy = CreateCompatibleBitmap(screen, area.right - area.left, area.bottom - area.top);
+    HGDIOBJ old = SelectObject(memory, copy);
+    BitBlt(memory, 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    Pixels p = BitmapPixels(copy);
+    DeleteObject(copy);
     return p;
 }
 

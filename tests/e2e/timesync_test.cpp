@@ -107,20 +107,22 @@ TEST_F(SyncTest, FailuresReportTheirOwnTexts) {
         int64_t offsetMs;
         std::string server;
         std::string report;
+        int timeoutMs = 3000;
     } cases[] = {
         {"an hour off (the system refuses)", FakeSntpServer::Mode::Answer, 3600 * 1000, "127.0.0.1",
          "時刻の同期に失敗しました。\r\n\r\nシステムの時刻を変更する権限がない可能性があります。"},
         {"kiss-o'-death", FakeSntpServer::Mode::KissOfDeath, 0, "127.0.0.1",
          "時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答に有効な時刻が含まれていません。"},
+        // a resolver that has to give up first may take a while
         {"no such host", FakeSntpServer::Mode::Silent, 0, "no-such-host.invalid",
-         "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'no-such-host.invalid' と正常に通信できません。"},
+         "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'no-such-host.invalid' と正常に通信できません。", 30000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(server.Start(c.mode, c.offsetMs));
         PrepareAndStart("[Velkaro 1.20]\r\nNTPServer=" + c.server + "\r\nTopMost=No\r\n");
         PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
-        HWND report = WaitForReport();
+        HWND report = WaitForReport(c.timeoutMs);
         ASSERT_TRUE(report);
         EXPECT_EQ(c.report, ReportText(report));
         CloseReport(report);
