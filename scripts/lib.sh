@@ -72,6 +72,17 @@ init_prefix() {
         "$WINESERVER" -w
         touch "$WINEPREFIX/.velkaro-ready"
     fi
+    if [ ! -f "$WINEPREFIX/.velkaro-fonts" ]; then
+        # Wine's menu, caption and dialog fonts have no Japanese glyphs; link them to the IPA
+        # Gothic font, as Japanese Windows links its UI fonts, so menus and captions are legible.
+        local face
+        for face in Tahoma "Tahoma Bold" "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
+            "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+                /v "$face" /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f >/dev/null 2>&1
+        done
+        "$WINESERVER" -w
+        touch "$WINEPREFIX/.velkaro-fonts"
+    fi
     "$WINESERVER" -p >/dev/null 2>&1  # keep one server for every test process
 }
 
