@@ -1,6 +1,8 @@
 #include "app/frmMenus.h"
 
 #include "app/frmMain.h"
+#include "settings/desktop.h"
+#include "settings/frmOption.h"
 #include "settings/modINI.h"
 #include "timesync/modNTP.h"
 
@@ -66,11 +68,16 @@ void FrmMenus::mnuBlink_Click() {
 
 void FrmMenus::mnuNTP_Click() { SyncSystemTime(true, Settings.NTPServer); }
 
+// Made topmost first when TopMost is set (inside, before it shows); the dialog applies and
+// saves its own changes, and nothing follows when it closes.
+void FrmMenus::mnuOption_Click() { ShowOptionDialog(); }
+
 void FrmMenus::Command(UINT item) {
     switch (item) {
     case mnuExit: mnuExit_Click(); break;
     case mnuBlink: mnuBlink_Click(); break;
     case mnuNTP: mnuNTP_Click(); break;
+    case mnuOption: mnuOption_Click(); break;
     default: break;
     }
 }

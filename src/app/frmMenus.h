@@ -28,6 +28,7 @@ private:
     void mnuExit_Click();
     void mnuBlink_Click();
     void mnuNTP_Click();
+    void mnuOption_Click();
 
     HWND hwnd_ = nullptr;
     HMENU mnuMenus_ = nullptr;  // the menu bar that is never shown; its one item is the pop-up

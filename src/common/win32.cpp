@@ -1,6 +1,9 @@
 #include "common/win32.h"
 
+#include <commctrl.h>
+
 #include <iterator>
+#include <vector>
 
 namespace {
 
@@ -117,4 +120,57 @@ int TwipsToPixels(HWND window, int twips) {
     const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
     ReleaseDC(window, dc);
     return MulDiv(twips, dpi, 1440);
+}
+
+namespace {
+constexpr wchar_t kFontProperty[] = L"VelkaroDialogFont";
+
+// Deletes the dialog's font when the dialog goes.
+LRESULT CALLBACK FontOwner(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    if (message == WM_NCDESTROY) {
+        DeleteObject(RemovePropW(window, kFontProperty));
+        RemoveWindowSubclass(window, FontOwner, id);
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+}  // namespace
+
+void LayOutDialog(HWND dialog, int clientWidth, int clientHeight, std::initializer_list<TwipsRect> controls) {
+    HFONT font = CreateDialogFont(dialog);
+    SetPropW(dialog, kFontProperty, font);
+    SetWindowSubclass(dialog, FontOwner, 1, 0);
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        SendMessageW(child, WM_SETFONT, WPARAM(font), FALSE);
+
+    auto px = [dialog](int twips) { return TwipsToPixels(dialog, twips); };
+    RECT frame{0, 0, px(clientWidth), px(clientHeight)};
+    AdjustWindowRectEx(&frame, DWORD(GetWindowLongW(dialog, GWL_STYLE)), FALSE, DWORD(GetWindowLongW(dialog, GWL_EXSTYLE)));
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    SetWindowPos(dialog, nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const TwipsRect& c : controls)
+        SetWindowPos(GetDlgItem(dialog, c.id), nullptr, px(c.left), px(c.top), px(c.width), px(c.height),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+namespace {
+BOOL CALLBACK DisableWindow(HWND window, LPARAM disabled) {
+    if (IsWindowVisible(window) && IsWindowEnabled(window)) {
+        EnableWindow(window, FALSE);
+        reinterpret_cast<std::vector<HWND>*>(disabled)->push_back(window);
+    }
+    return TRUE;
+}
+}  // namespace
+
+INT_PTR RunModalDialog(int templateId, DLGPROC procedure, LPARAM parameter) {
+    std::vector<HWND> disabled;
+    EnumThreadWindows(GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&disabled));
+    const INT_PTR result =
+        DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), nullptr, procedure, parameter);
+    for (HWND window : disabled)
+        if (IsWindow(window)) EnableWindow(window, TRUE);
+    return result;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -74,3 +75,16 @@ void WaitForMessages(double milliseconds);
 HFONT CreateDialogFont(HWND dialog);
 // Twips (1/1440 inch) to pixels of the dialog's screen.
 int TwipsToPixels(HWND window, int twips);
+
+// A control's place in twips, relative to the dialog's client area.
+struct TwipsRect {
+    int id, left, top, width, height;
+};
+// Sizes the dialog's client area, centres the dialog in the work area and places the
+// controls, all from twips at the screen's resolution; gives every control the dialog font.
+// The font belongs to the dialog and is deleted with it.
+void LayOutDialog(HWND dialog, int clientWidth, int clientHeight, std::initializer_list<TwipsRect> controls);
+
+// Shows a dialog of the program's resources modally, without an owner: every other window of
+// the program takes no input until it closes (the clock keeps ticking).
+INT_PTR RunModalDialog(int templateId, DLGPROC procedure, LPARAM parameter);

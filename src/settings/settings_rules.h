@@ -31,8 +31,9 @@ extern SettingsRecord Settings;
 
 inline constexpr const char* kSettingsFileName = "Velkaro.ini";
 inline constexpr const char* kSettingsSection = "Velkaro 1.20";
-// First entry of the server list in the options dialog, and the host used when none is stored.
-inline constexpr const char* kDefaultNtpServer = "ntp.nict.jp";
+// The server list of the options dialog; the first is also the host used when none is stored.
+inline constexpr const char* kNtpServers[3] = {"ntp.nict.jp", "pool.ntp.org", "time.cloudflare.com"};
+inline constexpr const char* kDefaultNtpServer = kNtpServers[0];
 
 // A folder and a file name joined by one backslash; a folder that already ends with one
 // (a drive root such as C:\) gets no second.
