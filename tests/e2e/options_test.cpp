@@ -1,0 +1,206 @@
+// The options dialog: filled from the settings and the registry, applied by OK, discarded by
+// キャンセル, and its test button.
+#include "clock_fixture.h"
+
+#include <commctrl.h>
+
+#include "../support/fake_sntp.h"
+#include "resource.h"
+
+namespace {
+
+enum : UINT { kMnuNTP = 104, kMnuOption = 105 };
+constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::wstring RunValue(DWORD* type = nullptr) {
+    wchar_t data[1024] = L"";
+    DWORD size = sizeof data;
+    if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Velkaro", RRF_RT_ANY | RRF_NOEXPAND, type, data, &size) != ERROR_SUCCESS)
+        return L"<none>";
+    return data;
+}
+
+class OptionsTest : public ClockTest {
+protected:
+    void SetUp() override { RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Velkaro"); }
+    void TearDown() override {
+        ClockTest::TearDown();
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Velkaro");
+    }
+    HWND OpenOptions() {
+        PostMessageW(menus, WM_COMMAND, kMnuOption, 0);  // posted: the handler runs a modal loop
+        HWND d = nullptr;
+        WaitFor([&] { return (d = FindTitled(L"オプション")) != nullptr; });
+        return d;
+    }
+    HWND FindTitled(const wchar_t* title) {
+        for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            wchar_t text[64] = L"";
+            GetWindowTextW(h, text, 64);
+            if (pid == pi.dwProcessId && IsWindowVisible(h) && wcscmp(text, title) == 0) return h;
+        }
+        return nullptr;
+    }
+    static bool Checked(HWND dialog, int id) { return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    static void Click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+    bool Closes(HWND dialog) { return WaitFor([&] { return !IsWindow(dialog); }); }
+};
+
+TEST_F(OptionsTest, FilledFromTheSettingsWithTabsSwitchingPages) {
+    PrepareAndStart("[Velkaro 1.20]\r\nNTPServer=time.example.net\r\nBlink=Yes\r\nTopMost=No\r\nWindowSize=2\r\n"
+                    "UseNTP2=Yes\r\nFixWindowPosition=No\r\nClearRecent=yes\r\n");
+    HWND dialog = OpenOptions();
+    ASSERT_TRUE(dialog);
+    EXPECT_FALSE(IsWindowEnabled(clock));  // modal
+    EXPECT_FALSE(Checked(dialog, IDC_CHK_TOPMOST));
+    EXPECT_TRUE(Checked(dialog, IDC_CHK_BLINK));
+    EXPECT_TRUE(Checked(dialog, IDC_CHK_WINDOWSIZE));
+    EXPECT_FALSE(Checked(dialog, IDC_CHK_FIXWINDOWPOSITION));
+    EXPECT_FALSE(Checked(dialog, IDC_CHK_EXITBYDBLCLICK));
+    EXPECT_FALSE(Checked(dialog, IDC_CHK_USENTP));
+    EXPECT_TRUE(Checked(dialog, IDC_CHK_USENTP2));
+    EXPECT_FALSE(Checked(dialog, IDC_CHK_AUTORUN));
+    EXPECT_TRUE(Checked(dialog, IDC_CHK_CLEARRECENT));
+    const HWND servers = GetDlgItem(dialog, IDC_CMB_SERVERS);
+    EXPECT_EQ(L"time.example.net", WindowText(servers));
+    ASSERT_EQ(3, SendMessageW(servers, CB_GETCOUNT, 0, 0));
+    wchar_t first[64] = L"";
+    SendMessageW(servers, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
+    EXPECT_STREQ(L"ntp.nict.jp", first);
+    EXPECT_EQ(L"常に手前に表示(&T)", WindowText(GetDlgItem(dialog, IDC_CHK_TOPMOST)));
+    EXPECT_EQ(L"テスト(&T)", WindowText(GetDlgItem(dialog, IDC_CMD_TESTNTP)));
+    EXPECT_EQ(L"キャンセル", WindowText(GetDlgItem(dialog, IDCANCEL)));
+
+    const HWND tab = GetDlgItem(dialog, IDC_OPT_TAB);
+    EXPECT_EQ(3, SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
+    EXPECT_EQ(0, SendMessageW(tab, TCM_GETCURSEL, 0, 0));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_CHK_TOPMOST)));
+    EXPECT_FALSE(IsWindowVisible(servers));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_CHK_AUTORUN)));
+    SendMessageW(tab, TCM_SETCURFOCUS, 1, 0);
+    EXPECT_TRUE(IsWindowVisible(servers));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, IDC_CHK_TOPMOST)));
+    SendMessageW(tab, TCM_SETCURFOCUS, 2, 0);
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_CHK_AUTORUN)));
+    EXPECT_FALSE(IsWindowVisible(servers));
+    SendMessageW(tab, TCM_SETCURFOCUS, 2, 0);  // the tab already selected: nothing changes
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, IDC_CHK_AUTORUN)));
+
+    Key(VK_ESCAPE);  // キャンセル
+    EXPECT_TRUE(Closes(dialog));
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(clock) != 0; }));
+}
+
+TEST_F(OptionsTest, OkAppliesAtOnceSavesAndWritesTheStartEntry) {
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=Yes\r\nXPosR=0.5\r\nYPosR=0.5\r\n");
+    ASSERT_TRUE(IsTopMost(clock));
+    HWND dialog = OpenOptions();
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(IsTopMost(dialog));
+    Click(dialog, IDC_CHK_WINDOWSIZE);
+    Click(dialog, IDC_CHK_TOPMOST);
+    Click(dialog, IDC_CHK_AUTORUN);
+    Click(dialog, IDOK);
+    ASSERT_TRUE(Closes(dialog));
+    const RECT r = RectOf(clock);
+    EXPECT_EQ(54, r.right - r.left);
+    EXPECT_EQ(22, r.bottom - r.top);
+    EXPECT_EQ(640, r.left);  // resized in place
+    EXPECT_FALSE(IsTopMost(clock));
+    IniMap ini = IniValues(SettingsText());
+    EXPECT_EQ("2", ini["WindowSize"]);
+    EXPECT_EQ("No", ini["TopMost"]);
+    EXPECT_EQ(13u, ini.size());
+    DWORD type = 0;
+    std::wstring expected = exe.substr(0, exe.size() - 4);  // the executable without ".exe"
+    EXPECT_EQ(expected, RunValue(&type));
+    EXPECT_EQ(DWORD(REG_SZ), type);
+    // The small face shows the time from the next tick on.
+    Sleep(200);
+    FaceShot shot = CaptureFace(clock);
+    EXPECT_TRUE(shot.pixels == ExpectedFace(exe, 2, shot.time.wHour, shot.time.wMinute, true));
+
+    // Unticking the start box deletes the entry; OK without other changes keeps the rest.
+    dialog = OpenOptions();
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(Checked(dialog, IDC_CHK_AUTORUN));
+    EXPECT_FALSE(IsTopMost(dialog));
+    Click(dialog, IDC_CHK_AUTORUN);
+    Click(dialog, IDOK);
+    ASSERT_TRUE(Closes(dialog));
+    EXPECT_EQ(L"<none>", RunValue());
+    EXPECT_EQ(54, RectOf(clock).right - RectOf(clock).left);
+}
+
+TEST_F(OptionsTest, CancelAfterChangesLeavesEverythingAsItWas) {
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=Yes\r\n");
+    const std::string before = SettingsText();
+    HWND dialog = OpenOptions();
+    ASSERT_TRUE(dialog);
+    Click(dialog, IDC_CHK_WINDOWSIZE);
+    Click(dialog, IDC_CHK_TOPMOST);
+    Click(dialog, IDC_CHK_AUTORUN);
+    SendMessageW(GetDlgItem(dialog, IDC_CMB_SERVERS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"changed.example"));
+    Click(dialog, IDCANCEL);
+    ASSERT_TRUE(Closes(dialog));
+    EXPECT_EQ(before, SettingsText());
+    EXPECT_EQ(L"<none>", RunValue());
+    EXPECT_EQ(97, RectOf(clock).right - RectOf(clock).left);
+    EXPECT_TRUE(IsTopMost(clock));
+    // The close box discards as well.
+    dialog = OpenOptions();
+    ASSERT_TRUE(dialog);
+    Click(dialog, IDC_CHK_BLINK);
+    PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(Closes(dialog));
+    EXPECT_EQ(before, SettingsText());
+}
+
+TEST_F(OptionsTest, TestButtonSynchronisesWithTheTypedServerAndStaysOpen) {
+    FakeSntpServer server;
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
+    PrepareAndStart("[Velkaro 1.20]\r\nNTPServer=unused.example\r\nTopMost=No\r\n");
+    HWND dialog = OpenOptions();
+    ASSERT_TRUE(dialog);
+    SendMessageW(GetDlgItem(dialog, IDC_OPT_TAB), TCM_SETCURFOCUS, 1, 0);
+    SendMessageW(GetDlgItem(dialog, IDC_CMB_SERVERS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"127.0.0.1"));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CMD_TESTNTP, BN_CLICKED), 0);
+    HWND report = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (report = FindTitled(L"時刻の同期")) != nullptr; }));
+    EXPECT_EQ(0u, WindowText(GetDlgItem(report, 1001)).find(L"システムの時刻を '127.0.0.1' と同期しました。"));
+    EXPECT_FALSE(IsWindowEnabled(dialog));  // the report is modal over the options too
+    PostMessageW(report, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(report); }));
+    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(dialog) != 0; }));
+    EXPECT_EQ(1, server.RequestCount());
+    Click(dialog, IDCANCEL);
+    ASSERT_TRUE(Closes(dialog));
+    EXPECT_EQ("unused.example", IniValues(SettingsText())["NTPServer"]);  // the typed text was not stored
+}
+
+TEST_F(OptionsTest, EmptyServerIsStoredEmptyShownAsTheFirstEntryAndReportedAsSuch) {
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\n");
+    HWND dialog = OpenOptions();
+    ASSERT_TRUE(dialog);
+    SendMessageW(GetDlgItem(dialog, IDC_CMB_SERVERS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    Click(dialog, IDOK);
+    ASSERT_TRUE(Closes(dialog));
+    EXPECT_EQ("", IniValues(SettingsText())["NTPServer"]);
+    EXPECT_NE(std::string::npos, SettingsText().find("NTPServer=\r\n"));
+    dialog = OpenOptions();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(L"ntp.nict.jp", WindowText(GetDlgItem(dialog, IDC_CMB_SERVERS)));
+    Click(dialog, IDCANCEL);
+    ASSERT_TRUE(Closes(dialog));
+    // The menu's synchronisation passes the empty name on: the send fails.
+    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    HWND report = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (report = FindTitled(L"時刻の同期")) != nullptr; }));
+    EXPECT_EQ(L"時刻の同期に失敗しました。\r\n\r\nNTPサーバー '' と正常に通信できません。", WindowText(GetDlgItem(report, 1001)));
+    PostMessageW(report, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace
