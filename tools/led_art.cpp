@@ -151,6 +151,61 @@ Image DrawIcon() {
     return icon;
 }
 
+std::vector<uint8_t> DrawHandCursor() {
+    static const char* const kHand[] = {
+        ".....##..........",
+        "....#oo#.........",
+        "....#oo#.........",
+        "....#oo#.........",
+        "....#oo###.......",
+        "....#oo#oo##.....",
+        "....#oo#oo#o##...",
+        ".##.#oo#oo#oo#o#.",
+        "#oo##oooooooooo#.",
+        "#ooo#oooooooooo#.",
+        ".#ooooooooooooo#.",
+        "..#oooooooooooo#.",
+        "..#ooooooooooo#..",
+        "...#oooooooooo#..",
+        "...#ooooooooo#...",
+        "....#oooooooo#...",
+        "....##########...",
+    };
+    constexpr int size = 32, stride = size / 8;
+    // A monochrome cursor: AND 1 and XOR 0 is transparent, AND 0 with XOR 0 black, XOR 1 white.
+    std::vector<uint8_t> xorBits(size * stride, 0), andBits(size * stride, 0xFF);
+    for (int y = 0; y < int(std::size(kHand)); ++y)
+        for (int x = 0; kHand[y][x]; ++x) {
+            const char c = kHand[y][x];
+            if (c == '.') continue;
+            const int row = size - 1 - y, bit = 0x80 >> (x % 8);  // rows bottom-up
+            andBits[row * stride + x / 8] &= uint8_t(~bit);
+            if (c == 'o') xorBits[row * stride + x / 8] |= uint8_t(bit);
+        }
+    std::vector<uint8_t> out;
+    auto put16 = [&](unsigned v) {
+        out.push_back(uint8_t(v));
+        out.push_back(uint8_t(v >> 8));
+    };
+    auto put32 = [&](uint32_t v) { put16(v & 0xFFFF), put16(v >> 16); };
+    put16(0);
+    put16(2);  // a cursor
+    put16(1);
+    out.insert(out.end(), {uint8_t(size), uint8_t(size), 2, 0});
+    put16(kHandHotSpotX);
+    put16(kHandHotSpotY);
+    put32(uint32_t(40 + 8 + 2 * size * stride));
+    put32(6 + 16);
+    for (uint32_t v : {40u, uint32_t(size), uint32_t(size * 2)}) put32(v);
+    put16(1);
+    put16(1);  // one bit per pixel
+    for (uint32_t v : {0u, uint32_t(2 * size * stride), 0u, 0u, 2u, 0u}) put32(v);
+    out.insert(out.end(), {0, 0, 0, 0, 255, 255, 255, 0});  // black, white
+    out.insert(out.end(), xorBits.begin(), xorBits.end());
+    out.insert(out.end(), andBits.begin(), andBits.end());
+    return out;
+}
+
 std::vector<ArtFile> DrawAllArtwork() {
     return {
         {"face_large.bmp", EncodeBmp(DrawFaceBackground(kLargeFace))},
@@ -158,5 +213,6 @@ std::vector<ArtFile> DrawAllArtwork() {
         {"figures_large.bmp", EncodeBmp(DrawSpriteSheet(kLargeFace))},
         {"figures_small.bmp", EncodeBmp(DrawSpriteSheet(kSmallFace))},
         {"Velkaro.ico", EncodeIco(DrawIcon())},
+        {"hand.cur", DrawHandCursor()},
     };
 }

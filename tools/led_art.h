@@ -24,6 +24,11 @@ Image DrawFaceBackground(const FaceGeometry& g);
 Image DrawSpriteSheet(const FaceGeometry& g);
 Image DrawIcon();
 
+// The links' pointing hand: 32×32, black outline, white inside, the rest transparent; the
+// tip of the index finger at (5, 0) is the hot spot.
+inline constexpr int kHandHotSpotX = 5, kHandHotSpotY = 0;
+std::vector<uint8_t> DrawHandCursor();
+
 struct ArtFile {
     const char* name;
     std::vector<uint8_t> bytes;

@@ -7,5 +7,5 @@ std::string VersionLine(unsigned major, unsigned minor, unsigned revision);
 // The caption: the title and " のバージョン情報".
 std::string AboutCaption(const std::string& title);
 
-inline constexpr const char* kWebPage = "https://velkaro.example.org/";
-inline constexpr const char* kMailAddress = "clock@velkaro.example.org";
+inline constexpr const char* kWebPage = "https://velkaro.example/";
+inline constexpr const char* kMailAddress = "info@velkaro.example";

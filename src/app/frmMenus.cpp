@@ -1,5 +1,6 @@
 #include "app/frmMenus.h"
 
+#include "about/frmAbout.h"
 #include "app/frmMain.h"
 #include "settings/desktop.h"
 #include "settings/frmOption.h"
@@ -72,12 +73,19 @@ void FrmMenus::mnuNTP_Click() { SyncSystemTime(true, Settings.NTPServer); }
 // saves its own changes, and nothing follows when it closes.
 void FrmMenus::mnuOption_Click() { ShowOptionDialog(); }
 
+// The clock goes back on top after the box has closed.
+void FrmMenus::mnuInfo_Click() {
+    ShowAboutDialog();
+    if (Settings.TopMost && frmMain) SetTopMost(frmMain->hwnd());
+}
+
 void FrmMenus::Command(UINT item) {
     switch (item) {
     case mnuExit: mnuExit_Click(); break;
     case mnuBlink: mnuBlink_Click(); break;
     case mnuNTP: mnuNTP_Click(); break;
     case mnuOption: mnuOption_Click(); break;
+    case mnuInfo: mnuInfo_Click(); break;
     default: break;
     }
 }

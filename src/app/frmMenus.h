@@ -29,6 +29,7 @@ private:
     void mnuBlink_Click();
     void mnuNTP_Click();
     void mnuOption_Click();
+    void mnuInfo_Click();
 
     HWND hwnd_ = nullptr;
     HMENU mnuMenus_ = nullptr;  // the menu bar that is never shown; its one item is the pop-up

@@ -126,3 +126,25 @@ TEST_F(ClockTest, ExitCommandEndsTheProgramAfterSavingWhileTheAlwaysOnTopItemCan
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ClockTest, MenuCheckMarksFollowTheOptionsDialog) {
+    PrepareAndStart("[Velkaro 1.20]\r\nBlink=No\r\nTopMost=Yes\r\n");
+    PostMessageW(menus, WM_COMMAND, 105, 0);  // オプション(&O)...
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (dialog = FindTop(pi.dwProcessId, L"#32770")) != nullptr; }));
+    SendMessageW(GetDlgItem(dialog, 1102), BM_CLICK, 0, 0);  // 常に手前に表示: off
+    SendMessageW(GetDlgItem(dialog, 1103), BM_CLICK, 0, 0);  // 点滅: on
+    SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    OpenMenu();
+    HWND menu = WaitForMenu();
+    ASSERT_TRUE(menu);
+    const Pixels shot = CaptureMenu(menu);
+    Key(VK_ESCAPE);
+    ASSERT_TRUE(WaitFor([&] { return !FindTop(pi.dwProcessId, L"#32768"); }));
+    EXPECT_TRUE(shot == ReferenceShot(true, false, true));
+}
+
+}  // namespace

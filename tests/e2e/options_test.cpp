@@ -27,8 +27,13 @@ protected:
         ClockTest::TearDown();
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Velkaro");
     }
-    HWND OpenOptions() {
-        PostMessageW(menus, WM_COMMAND, kMnuOption, 0);  // posted: the handler runs a modal loop
+    HWND OpenOptions(bool throughThePopUp = false) {
+        if (throughThePopUp) {
+            OpenMenu();
+            if (WaitForMenu()) Key('O');
+        } else {
+            PostMessageW(menus, WM_COMMAND, kMnuOption, 0);  // posted: the handler runs a modal loop
+        }
         HWND d = nullptr;
         WaitFor([&] { return (d = FindTitled(L"オプション")) != nullptr; });
         return d;
@@ -51,7 +56,7 @@ protected:
 TEST_F(OptionsTest, FilledFromTheSettingsWithTabsSwitchingPages) {
     PrepareAndStart("[Velkaro 1.20]\r\nNTPServer=time.example.net\r\nBlink=Yes\r\nTopMost=No\r\nWindowSize=2\r\n"
                     "UseNTP2=Yes\r\nFixWindowPosition=No\r\nClearRecent=yes\r\n");
-    HWND dialog = OpenOptions();
+    HWND dialog = OpenOptions(/*throughThePopUp=*/true);
     ASSERT_TRUE(dialog);
     EXPECT_FALSE(IsWindowEnabled(clock));  // modal
     EXPECT_FALSE(Checked(dialog, IDC_CHK_TOPMOST));

@@ -141,4 +141,20 @@ TEST(Artwork, IconIsAWhiteEightOnBlueBetweenDarkBands) {
     EXPECT_EQ(6u + 16 + 40 + 32 * 32 * 4 + 32 * 4, ico->size());
 }
 
+TEST(Artwork, HandCursorIsThirtyTwoSquareWithItsHotSpotAtTheFingerTip) {
+    const std::vector<uint8_t> cursor = DrawHandCursor();
+    ASSERT_EQ(6u + 16 + 40 + 8 + 2 * 128, cursor.size());
+    EXPECT_EQ(2, cursor[2]);   // a cursor, not an icon
+    EXPECT_EQ(32, cursor[6]);  // width
+    EXPECT_EQ(32, cursor[7]);  // height
+    EXPECT_EQ(5, cursor[10] | cursor[11] << 8);  // hot spot x
+    EXPECT_EQ(0, cursor[12] | cursor[13] << 8);  // hot spot y
+    // The hot spot pixel is part of the hand (AND bit clear); the corner is transparent.
+    const uint8_t* andMask = &cursor[6 + 16 + 40 + 8 + 128];
+    auto opaque = [&](int x, int y) { return !(andMask[(31 - y) * 4 + x / 8] & (0x80 >> (x % 8))); };
+    EXPECT_TRUE(opaque(5, 0));
+    EXPECT_FALSE(opaque(0, 0));
+    EXPECT_FALSE(opaque(31, 31));
+}
+
 }  // namespace

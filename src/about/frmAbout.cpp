@@ -1,0 +1,172 @@
+#include "about/frmAbout.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "about/about_text.h"
+#include "common/win32.h"
+#include "resource.h"
+#include "settings/desktop.h"
+#include "settings/settings_rules.h"
+
+namespace {
+
+struct VersionInfo {
+    std::string title, legal;
+    unsigned major = 0, minor = 0, revision = 0;
+};
+
+// The running executable's version information: file version major.minor.0.revision.
+VersionInfo ReadOwnVersion() {
+    VersionInfo info;
+    wchar_t path[MAX_PATH * 2];
+    GetModuleFileNameW(nullptr, path, DWORD(std::size(path)));
+    DWORD ignored = 0;
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(path, &ignored));
+    if (block.empty() || !GetFileVersionInfoW(path, 0, DWORD(block.size()), block.data())) return info;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) && fixed) {
+        info.major = HIWORD(fixed->dwFileVersionMS);
+        info.minor = LOWORD(fixed->dwFileVersionMS);
+        info.revision = LOWORD(fixed->dwFileVersionLS);
+    }
+    WORD* translation = nullptr;
+    if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
+        length < 4)
+        return info;
+    wchar_t prefix[64];
+    wsprintfW(prefix, L"\\StringFileInfo\\%04X%04X\\", translation[0], translation[1]);
+    auto text = [&](const wchar_t* name) {
+        wchar_t* value = nullptr;
+        UINT size = 0;
+        const std::wstring key = std::wstring(prefix) + name;
+        return VerQueryValueW(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &size) && value
+                   ? WideToUtf8(value)
+                   : std::string();
+    };
+    info.title = text(L"ProductName");
+    info.legal = text(L"LegalCopyright");
+    return info;
+}
+
+struct Link {
+    int id;
+    std::string target;
+    bool clicked;
+};
+Link links[2];
+HFONT linkFont = nullptr;
+HCURSOR hand = nullptr;
+
+Link* LinkOf(int id) {
+    for (Link& link : links)
+        if (link.id == id) return &link;
+    return nullptr;
+}
+
+void Load(HWND dialog) {
+    const VersionInfo version = ReadOwnVersion();
+    SetWindowTextW(dialog, Utf8ToWide(AboutCaption(version.title)).c_str());
+    SetDlgItemTextW(dialog, IDC_ABOUT_VERSION, Utf8ToWide(VersionLine(version.major, version.minor, version.revision)).c_str());
+    SetDlgItemTextW(dialog, IDC_ABOUT_TITLE, Utf8ToWide(version.title).c_str());
+    SetDlgItemTextW(dialog, IDC_ABOUT_DESCRIPTION, Utf8ToWide(version.legal).c_str());
+    SetDlgItemTextW(dialog, IDC_ABOUT_URL, Utf8ToWide(kWebPage).c_str());
+    SetDlgItemTextW(dialog, IDC_ABOUT_MAIL, Utf8ToWide(kMailAddress).c_str());
+    // Each link keeps its target apart from the text it shows; every opening starts blue.
+    links[0] = {IDC_ABOUT_URL, kWebPage, false};
+    links[1] = {IDC_ABOUT_MAIL, std::string("mailto:") + kMailAddress, false};
+
+    LayOutDialog(dialog, 5730, 3555,
+                 {
+                     {IDOK, 4245, 2625, 1380, 345},
+                     {IDC_ABOUT_ICON, 240, 240, 480, 480},
+                     {IDC_ABOUT_DESCRIPTION, 1080, 1125, 3765, 180},
+                     {IDC_ABOUT_TITLE, 1080, 240, 3885, 360},
+                     {IDC_ABOUT_VERSION, 1080, 600, 3885, 225},
+                     {IDC_ABOUT_URL, 720, 2640, 2490, 180},
+                     {IDC_ABOUT_MAIL, 720, 2880, 2490, 180},  // as wide as the web link: the address fits
+                     {IDC_ABOUT_LABEL3, 120, 2640, 360, 180},
+                     {IDC_ABOUT_LABEL4, 120, 2880, 540, 180},
+                 });
+    LOGFONTW lf{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    if (HFONT dialogFont = reinterpret_cast<HFONT>(SendDlgItemMessageW(dialog, IDOK, WM_GETFONT, 0, 0)))
+        GetObjectW(dialogFont, sizeof lf, &lf);
+    lf.lfUnderline = TRUE;
+    linkFont = CreateFontIndirectW(&lf);
+    for (const Link& link : links) SendDlgItemMessageW(dialog, link.id, WM_SETFONT, WPARAM(linkFont), FALSE);
+    hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_HAND_LINK));
+
+    if (Settings.TopMost) SetTopMost(dialog);  // still hidden: it shows up topmost
+}
+
+// The etched separator: a grey line with a white one of two pixels just below it.
+void PaintSeparator(HWND dialog) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(dialog, &ps);
+    auto px = [dialog](int twips) { return TwipsToPixels(dialog, twips); };
+    HPEN grey = CreatePen(PS_INSIDEFRAME, 1, RGB(128, 128, 128)), white = CreatePen(PS_INSIDEFRAME, 2, RGB(255, 255, 255));
+    HGDIOBJ old = SelectObject(dc, grey);
+    MoveToEx(dc, px(90), px(2445), nullptr);
+    LineTo(dc, px(5654), px(2445));
+    SelectObject(dc, white);
+    MoveToEx(dc, px(105), px(2460), nullptr);
+    LineTo(dc, px(5654), px(2460));
+    SelectObject(dc, old);
+    DeleteObject(grey);
+    DeleteObject(white);
+    EndPaint(dialog, &ps);
+}
+
+void LinkClicked(HWND dialog, Link& link) {
+    link.clicked = true;
+    InvalidateRect(GetDlgItem(dialog, link.id), nullptr, TRUE);
+    PumpMessages();  // the new colour shows before the shell starts
+    ShellExecuteW(dialog, L"open", Utf8ToWide(link.target).c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        Load(dialog);
+        return TRUE;
+    case WM_PAINT:
+        PaintSeparator(dialog);
+        return TRUE;
+    case WM_CTLCOLORSTATIC:
+        if (const Link* link = LinkOf(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)))) {
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetTextColor(dc, link->clicked ? RGB(136, 0, 136) : RGB(0, 0, 255));
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        return FALSE;
+    case WM_SETCURSOR:
+        if (LinkOf(GetDlgCtrlID(reinterpret_cast<HWND>(wParam))) && hand) {
+            SetCursor(hand);
+            SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, IDOK);  // OK is also the cancel button: Enter and Esc close
+        } else if (HIWORD(wParam) == STN_CLICKED) {
+            if (Link* link = LinkOf(LOWORD(wParam))) LinkClicked(dialog, *link);
+        }
+        return TRUE;
+    case WM_DESTROY:
+        DeleteObject(linkFont);
+        linkFont = nullptr;
+        return FALSE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+void ShowAboutDialog() { RunModalDialog(IDD_ABOUT, DialogProc, 0); }
