@@ -92,10 +92,9 @@ void Load(HWND dialog) {
                      {IDC_ABOUT_LABEL3, 120, 2640, 360, 180},
                      {IDC_ABOUT_LABEL4, 120, 2880, 540, 180},
                  });
+    // The links: the dialog's font, underlined.
     LOGFONTW lf{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof lf, &lf);
-    if (HFONT dialogFont = reinterpret_cast<HFONT>(SendDlgItemMessageW(dialog, IDOK, WM_GETFONT, 0, 0)))
-        GetObjectW(dialogFont, sizeof lf, &lf);
+    GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(dialog, IDOK, WM_GETFONT, 0, 0)), sizeof lf, &lf);
     lf.lfUnderline = TRUE;
     linkFont = CreateFontIndirectW(&lf);
     for (const Link& link : links) SendDlgItemMessageW(dialog, link.id, WM_SETFONT, WPARAM(linkFont), FALSE);
