@@ -209,3 +209,35 @@ TEST_F(OptionsTest, EmptyServerIsStoredEmptyShownAsTheFirstEntryAndReportedAsSuc
 }
 
 }  // namespace
+
+namespace {
+
+void AltKey(WORD vk) {
+    INPUT in[4]{};
+    for (INPUT& i : in) i.type = INPUT_KEYBOARD;
+    in[0].ki.wVk = VK_MENU;
+    in[1].ki.wVk = vk;
+    in[2].ki.wVk = vk;
+    in[2].ki.dwFlags = KEYEVENTF_KEYUP;
+    in[3].ki.wVk = VK_MENU;
+    in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(4, in, sizeof in[0]);
+}
+
+TEST_F(OptionsTest, AccessKeysWorkOnTheVisiblePage) {
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\nBlink=No\r\nUseNTP2=No\r\n");
+    HWND dialog = OpenOptions(/*throughThePopUp=*/true);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == dialog; }));
+    AltKey('S');  // 小さな時計を使用(&S)
+    EXPECT_TRUE(WaitFor([&] { return Checked(dialog, IDC_CHK_WINDOWSIZE); }, 2000));
+    AltKey('B');  // 点滅(&B) on this page, not the other page's (&B)
+    EXPECT_TRUE(WaitFor([&] { return Checked(dialog, IDC_CHK_BLINK); }, 2000));
+    EXPECT_FALSE(Checked(dialog, IDC_CHK_USENTP2));
+    Key(VK_RETURN);  // OK
+    ASSERT_TRUE(Closes(dialog));
+    EXPECT_EQ("2", IniValues(SettingsText())["WindowSize"]);
+    EXPECT_EQ("Yes", IniValues(SettingsText())["Blink"]);
+}
+
+}  // namespace
