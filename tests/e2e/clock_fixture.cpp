@@ -300,6 +300,17 @@ HWND ClockTest::WaitForMenu(int timeoutMs) const {
     return m;
 }
 
+HWND ClockTest::FindTitled(const wchar_t* title) const {
+    for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(h, &pid);
+        wchar_t text[128] = L"";
+        GetWindowTextW(h, text, 128);
+        if (pid == pi.dwProcessId && IsWindowVisible(h) && wcscmp(text, title) == 0) return h;
+    }
+    return nullptr;
+}
+
 void ClockTest::OpenMenu() {
     POINT c = Center();
     Click(c.x, c.y, true);

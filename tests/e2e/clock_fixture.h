@@ -74,6 +74,8 @@ protected:
     std::string SettingsText() const;
     POINT Center() const;
     HWND WaitForMenu(int timeoutMs = 3000) const;
+    // The clock's visible top-level window with this title, or none.
+    HWND FindTitled(const wchar_t* title) const;
     void OpenMenu();
 
     std::wstring folder, exe;

@@ -38,16 +38,6 @@ protected:
         WaitFor([&] { return (d = FindTitled(L"オプション")) != nullptr; });
         return d;
     }
-    HWND FindTitled(const wchar_t* title) {
-        for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(h, &pid);
-            wchar_t text[64] = L"";
-            GetWindowTextW(h, text, 64);
-            if (pid == pi.dwProcessId && IsWindowVisible(h) && wcscmp(text, title) == 0) return h;
-        }
-        return nullptr;
-    }
     static bool Checked(HWND dialog, int id) { return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
     static void Click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
     bool Closes(HWND dialog) { return WaitFor([&] { return !IsWindow(dialog); }); }

@@ -34,19 +34,8 @@ class SyncTest : public ClockTest {
 protected:
     HWND WaitForReport(int timeoutMs = 3000) {
         HWND d = nullptr;
-        WaitFor([&] { return (d = FindTopTitled(L"時刻の同期")) != nullptr; }, timeoutMs);
+        WaitFor([&] { return (d = FindTitled(L"時刻の同期")) != nullptr; }, timeoutMs);
         return d;
-    }
-    HWND FindTopTitled(const wchar_t* title) {
-        HWND found = nullptr;
-        for (HWND h = GetTopWindow(nullptr); h; h = GetWindow(h, GW_HWNDNEXT)) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(h, &pid);
-            wchar_t text[64] = L"";
-            GetWindowTextW(h, text, 64);
-            if (pid == pi.dwProcessId && IsWindowVisible(h) && wcscmp(text, title) == 0) found = h;
-        }
-        return found;
     }
     std::string ReportText(HWND dialog) { return Utf8(WindowText(GetDlgItem(dialog, 1001))); }
     void CloseReport(HWND dialog) {
