@@ -84,7 +84,9 @@ void Winsock1_DataArrival() {
     std::vector<uint8_t> datagram;
     if (!frmMain || frmMain->Winsock1.Take(datagram) != UdpSocket::Received::Datagram) return;
     const int64_t takenAt = PerformanceNow();
-    switch (CheckReply(datagram, exchange.transmitValue)) {
+    const ExaminedReply examined =
+        ExamineReply(datagram, exchange.transmitValue, MillisecondsSince(exchange.sentAt, takenAt));
+    switch (examined.verdict) {
     case ReplyVerdict::Ignore:
         return;  // not the answer to this request: keep waiting for it
     case ReplyVerdict::NoUsableTime:
@@ -94,7 +96,7 @@ void Winsock1_DataArrival() {
     case ReplyVerdict::Accept:
         break;
     }
-    const SntpReply r = DecodeReply(std::span<const uint8_t, kSntpPacketSize>(datagram.data(), kSntpPacketSize));
+    const SntpReply& r = examined.reply;
     exchange.reply = r;
     exchange.takenAt = takenAt;
     NTPStratum = r.stratum;
@@ -152,7 +154,13 @@ void SyncSystemTime(bool showSuccess, const std::string& server) {
     const double elapsed = MillisecondsSince(exchange.sentAt, exchange.takenAt);
     // The time that passed since the reply was taken (message processing, this arithmetic)
     // is added too, so that the clock is set to the server's time of this very moment.
-    const int64_t takenAt = exchange.takenAt, setAt = PerformanceNow();
+    // The system time takes whole milliseconds: the call waits (less than one) for the moment
+    // at which the time to set is a whole millisecond, instead of rounding it by up to half.
+    const int64_t takenAt = exchange.takenAt, waitFrom = PerformanceNow();
+    const double wait = MillisecondsToWholeMillisecond(reply, elapsed, MillisecondsSince(takenAt, waitFrom));
+    int64_t setAt;
+    do setAt = PerformanceNow();
+    while (MillisecondsSince(waitFrom, setAt) < wait);
     const int64_t setUnixMs = TimeToSetUnixMs(reply, elapsed, MillisecondsSince(takenAt, setAt));
     const SYSTEMTIME st = ToSystemTime(CivilFromUnixMs(setUnixMs));
     lastTimings = {exchange.sentAt, takenAt, setAt, setUnixMs};

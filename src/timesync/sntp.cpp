@@ -41,6 +41,15 @@ ReplyVerdict CheckReply(std::span<const uint8_t> d, uint64_t transmitValue) {
     return ReplyVerdict::Accept;
 }
 
+ExaminedReply ExamineReply(std::span<const uint8_t> datagram, uint64_t transmitValue, double elapsedMs) {
+    ExaminedReply e{CheckReply(datagram, transmitValue), {}};
+    if (e.verdict != ReplyVerdict::Accept) return e;
+    e.reply = DecodeReply(datagram.first<kSntpPacketSize>());
+    const double hold = HoldMs(e.reply);
+    if (hold < 0 || hold > elapsedMs + kHoldToleranceMs) e.verdict = ReplyVerdict::NoUsableTime;
+    return e;
+}
+
 int64_t NtpSecondsToUnix(uint32_t ntpSeconds) {
     const int64_t era = (ntpSeconds & 0x80000000u) ? 0 : 1;
     return int64_t(ntpSeconds) + era * (int64_t(1) << 32) - kUnixFromNtpEra0;
@@ -104,9 +113,22 @@ double FractionMs(const SntpReply& r) { return double(r.fraction) / 10.0; }
 double HoldMs(const SntpReply& r) { return double(r.hold) / 10.0; }
 double EstimatedDelayMs(double elapsedMs, const SntpReply& r) { return (elapsedMs - HoldMs(r)) / 2.0; }
 
+namespace {
+// Milliseconds from the transmit timestamp's whole second to the time to set.
+double OffsetFromTransmitSecondMs(const SntpReply& r, double elapsedMs, double sinceReplyMs) {
+    return EstimatedDelayMs(elapsedMs, r) + FractionMs(r) + sinceReplyMs;
+}
+}  // namespace
+
 int64_t TimeToSetUnixMs(const SntpReply& r, double elapsedMs, double sinceReplyMs) {
-    const double offsetMs = RoundHalfEven(EstimatedDelayMs(elapsedMs, r) + FractionMs(r) + sinceReplyMs);
+    const double offsetMs = RoundHalfEven(OffsetFromTransmitSecondMs(r, elapsedMs, sinceReplyMs));
     return r.transmitUnixSeconds * 1000 + int64_t(offsetMs);
+}
+
+double MillisecondsToWholeMillisecond(const SntpReply& r, double elapsedMs, double sinceReplyMs) {
+    const double offsetMs = OffsetFromTransmitSecondMs(r, elapsedMs, sinceReplyMs);
+    const double wait = std::ceil(offsetMs) - offsetMs;
+    return wait < 1.0 ? wait : 0.0;
 }
 
 std::string FormatOneDecimal(double value) {

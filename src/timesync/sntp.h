@@ -40,6 +40,18 @@ struct SntpReply {
 
 SntpReply DecodeReply(std::span<const uint8_t, kSntpPacketSize> datagram);
 
+// Everything a datagram that arrived during the wait is checked for, in order: that it is the
+// reply to this request, that it carries a time, and that the server's hold time is neither
+// negative nor longer than the whole round trip (give or take the rounding of the fractions
+// and the clocks' rates). A hold out of proportion would move the clock by up to 68 years:
+// such a reply carries no usable time. The reply is decoded only when the verdict is Accept.
+struct ExaminedReply {
+    ReplyVerdict verdict;
+    SntpReply reply;
+};
+inline constexpr double kHoldToleranceMs = 1.0;
+ExaminedReply ExamineReply(std::span<const uint8_t> datagram, uint64_t transmitValue, double elapsedMs);
+
 // A 32-bit NTP seconds count read in its era: most significant bit set is 1968-2036 counted
 // from 1900, clear is 2036-2104 counted from 2036-02-07 06:28:16 UTC. Seconds since 1970.
 int64_t NtpSecondsToUnix(uint32_t ntpSeconds);
@@ -59,6 +71,10 @@ double EstimatedDelayMs(double elapsedMs, const SntpReply& r);
 // that passed since the reply was taken, rounded once (halves to even) and carried into the
 // seconds and the date.
 int64_t TimeToSetUnixMs(const SntpReply& r, double elapsedMs, double sinceReplyMs);
+
+// The system time is set in whole milliseconds. Waiting this long (0 <= wait < 1 ms) before
+// setting puts the time to set on a whole millisecond, so that nothing is lost to rounding.
+double MillisecondsToWholeMillisecond(const SntpReply& r, double elapsedMs, double sinceReplyMs);
 
 // ---- the reports (UTF-8) ----
 std::string SendFailedReport(const std::string& server);

@@ -5,6 +5,7 @@
 
 #include "app/placement.h"
 #include "settings/settings_rules.h"
+#include "ini_text.h"
 
 namespace {
 
@@ -132,6 +133,33 @@ TEST(Placement, StoredFractionsInSinglePrecision) {
     EXPECT_GT(p.x, 1000000);
     EXPECT_LT(p.y, -1000000);
 
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Settings, AWholeFileIsReadKeyByKeyFromTheProgramsSection) {
+    const SettingsRecord r = LoadSettingsText(
+        "[Other]\r\nWindowSize=2\r\nBlinkDelay=10\r\n"
+        "[velkaro 1.20]\r\n"
+        "  windowsize = 2 \r\n"
+        "BlinkDelay=1e9\r\n"            // beyond the range: the default
+        "ResumeDelay = \"250\"\r\n"     // one pair of quotes is taken off
+        "NTPServer=  \r\n"              // empty: the first server of the list
+        "TopMost=no\r\n"
+        "UseNTP\r\n"                    // a key without a value
+        "XPosR=0.25\r\nXPosR=0.75\r\n"  // the first of two counts
+        "[Other]\r\nYPosR=0.9\r\n");
+    EXPECT_EQ(2, r.WindowSize);
+    EXPECT_EQ(750, r.BlinkDelay);
+    EXPECT_EQ(250, r.ResumeDelay);
+    EXPECT_EQ(kDefaultNtpServer, r.NTPServer);
+    EXPECT_FALSE(r.TopMost);
+    EXPECT_FALSE(r.UseNTP);
+    EXPECT_FLOAT_EQ(0.25f, r.XPosR);
+    EXPECT_FLOAT_EQ(0.3f, r.YPosR);
+    EXPECT_EQ(Load({}), LoadSettingsText(""));
 }
 
 }  // namespace

@@ -179,3 +179,45 @@ TEST(Sntp, ReportTextsAndNumberFormats) {
 }
 
 }  // namespace
+
+TEST(Sntp, AHoldTimeOutOfProportionToTheRoundTripCarriesNoUsableTime) {
+    // A server that leaves the receive timestamp zero: a hold of decades would move the clock
+    // by as much.
+    SntpPacket zeroReceive = Reply(0xEB808BFD, 0x80000000);
+    for (size_t i = 32; i < 40; ++i) zeroReceive[i] = 0;
+    struct Case {
+        const char* what;
+        SntpPacket packet;
+        double elapsedMs;
+        ReplyVerdict verdict;
+    } cases[] = {
+        {"no hold", Reply(0xEB808BFD, 0x80000000), 0.3, ReplyVerdict::Accept},
+        {"hold within the round trip", Reply(0xEB808BFD, 0x80000000, 0xEB808BFD, 0x7FF2E48F), 31, ReplyVerdict::Accept},
+        {"hold a second longer than the round trip", Reply(0xEB808BFD, 0x80000000, 0xEB808BFC, 0x80000000), 31,
+         ReplyVerdict::NoUsableTime},
+        {"hold just within the tolerance", Reply(0xEB808BFD, 0x020C49BA, 0xEB808BFD, 0), 7.0,
+         ReplyVerdict::Accept},  // 8.0 ms held, 7 ms round trip
+        {"hold beyond the tolerance", Reply(0xEB808BFD, 0x024DD2F2, 0xEB808BFD, 0), 7.0,
+         ReplyVerdict::NoUsableTime},  // 9.0 ms held
+        {"transmitted before received", Reply(0xEB808BFD, 0, 0xEB808BFD, 0x00418937), 31, ReplyVerdict::NoUsableTime},
+        {"receive timestamp zero", zeroReceive, 31, ReplyVerdict::NoUsableTime},
+        {"not ours stays ignored", Reply(0xEB808BFD, 0, 0, 0, 2, 0x23), 31, ReplyVerdict::Ignore},
+    };
+    for (const Case& c : cases) {
+        const ExaminedReply e = ExamineReply(c.packet, kSent, c.elapsedMs);
+        EXPECT_EQ(c.verdict, e.verdict) << c.what;
+        if (e.verdict == ReplyVerdict::Accept) {
+            EXPECT_EQ(Decode(c.packet).hold, e.reply.hold) << c.what;
+        }
+    }
+}
+
+TEST(Sntp, TheWaitPutsTheTimeToSetOnAWholeMillisecond) {
+    const SntpReply r = Decode(Reply(0xEB808BFD, 0x80000000));  // 500.0 ms past the second
+    EXPECT_NEAR(0.6, MillisecondsToWholeMillisecond(r, 30.8, 0), 1e-9);  // 515.4 ms: wait 0.6
+    EXPECT_EQ(0.0, MillisecondsToWholeMillisecond(r, 30.0, 0));           // 515.0 ms already whole
+    const double wait = MillisecondsToWholeMillisecond(r, 31.3, 0.27);    // 515.92 ms
+    EXPECT_NEAR(0.08, wait, 1e-9);
+    // After the wait the rounding has nothing left to take: exactly 516 ms is set.
+    EXPECT_EQ(516, CivilFromUnixMs(TimeToSetUnixMs(r, 31.3, 0.27 + wait)).millisecond);
+}

@@ -1,0 +1,70 @@
+#!/usr/bin/env python3
+"""Writes the seed corpus of the fuzz targets: the worked examples and the kinds of refused reply."""
+import os
+import struct
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SENT = 0x0123456789ABCDEF
+
+
+def reply(tx_s, tx_f, rx_s=None, rx_f=None, stratum=2, first=0x24, originate=SENT, size=48):
+    rx_s, rx_f = (tx_s, tx_f) if rx_s is None else (rx_s, rx_f)
+    p = struct.pack(">BBbb", first, stratum, 6, -20) + bytes(20)
+    p += struct.pack(">QIIII", originate, rx_s, rx_f, tx_s, tx_f)
+    return (p + bytes(max(0, size - 48)))[:size]
+
+
+def sntp_seed(datagram, elapsed_tenths=310, since_hundredths=27):
+    return struct.pack(">QHH", SENT, elapsed_tenths, since_hundredths) + datagram
+
+
+SNTP = {
+    "worked-example": sntp_seed(reply(0xEB808BFD, 0x80000000, 0xEB808BFD, 0x7FF2E48F)),
+    "new-year": sntp_seed(reply(0xE93C7F00, 0)),
+    "fraction-rounds-to-second": sntp_seed(reply(0xE93C7F00, 0xFFFFFFFF)),
+    "carry-into-next-day": sntp_seed(reply(0xE93C7F00 - 1, 0xFD70A3D7), 300),
+    "era-0-end": sntp_seed(reply(0xFFFFFFFF, 0xFF000000)),
+    "era-1-start": sntp_seed(reply(0, 1)),
+    "era-1-end": sntp_seed(reply(0x7FFFFFFF, 0xFFFFFFFF)),
+    "held-across-era": sntp_seed(reply(0, 0x00418937, 0xFFFFFFFF, 0xFFBE76C9)),
+    "with-extension": sntp_seed(reply(0xEB808BFD, 0x80000000, size=68)),
+    "short": sntp_seed(reply(0xEB808BFD, 0, size=47)),
+    "wrong-originate": sntp_seed(reply(0xEB808BFD, 0, originate=SENT + 1)),
+    "client-mode": sntp_seed(reply(0xEB808BFD, 0, first=0x23)),
+    "unsynchronised": sntp_seed(reply(0xEB808BFD, 0, first=0xE4)),
+    "kiss-of-death": sntp_seed(reply(0xEB808BFD, 0, stratum=0)),
+    "stratum-16": sntp_seed(reply(0xEB808BFD, 0, stratum=16)),
+    "zero-transmit": sntp_seed(reply(0, 0, 0xEB808BFD, 0)),
+    "zero-receive": sntp_seed(reply(0xEB808BFD, 0x80000000, 0, 0)),
+    "hold-longer-than-round-trip": sntp_seed(reply(0xEB808BFD, 0x80000000, 0xEB808BFC, 0x80000000)),
+}
+
+FILES = {
+    "defaults": "[Velkaro 1.20]\r\nXPosR=0.7000000\r\nYPosR=0.3000000\r\nResumeDelay=5000\r\nWindowSize=1\r\n"
+    "TopMost=Yes\r\nBlink=No\r\nBlinkDelay=750\r\nFixWindowPosition=Yes\r\nEXITbyDblClick=No\r\nUseNTP=No\r\n"
+    "UseNTP2=No\r\nNTPServer=ntp.nict.jp\r\nClearRecent=No\r\n",
+    "odd-values": "[other]\nWindowSize=2\n[velkaro 1.20]\n windowsize = 2.5 \nBlinkDelay=&H3E8\nResumeDelay=1e9\n"
+    "XPosR=\"-0.25\"\nYPosR=1e39\nTopMost=no\nUseNTP=YES\nNTPServer='  '\nBlinkDelay=1\n",
+    "numbers": "[Velkaro 1.20]\nBlinkDelay= - 1 2 . 5\nResumeDelay=&O177777\nWindowSize=1.5\nXPosR=.5e-3\n",
+}
+
+VALUES = {
+    "plain": b"\x01" + b"0.5" + b"\x01" + b"0.25\x5c" + b"60000" + b"\x01" + b"2",
+    "numbers": b"&H7FFFFFFF\x5c\x01-1e308\x5c\x011e400\x5c\x01 2 . 5 \x5c\x01&O17",
+}
+
+
+def write(target, seeds):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    for name, data in seeds.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data.encode("utf-8") if isinstance(data, str) else data)
+
+
+if __name__ == "__main__":
+    write("sntp_reply", SNTP)
+    write("settings_file", FILES)
+    write("settings_values", VALUES)
+    sys.exit(0)
