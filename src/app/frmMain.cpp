@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include "app/frmMenus.h"
 #include "app/modMain.h"
@@ -50,7 +51,7 @@ bool FrmMain::Load(HINSTANCE instance) {
                                0, nullptr, nullptr, instance, nullptr);
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.uFlags = TTF_IDISHWND;  // the mouse is relayed by Handle
     tool.hwnd = hwnd_;
     tool.uId = reinterpret_cast<UINT_PTR>(hwnd_);
     tool.lpszText = const_cast<wchar_t*>(L"");
@@ -130,6 +131,13 @@ LRESULT CALLBACK FrmMain::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 LRESULT FrmMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     const HWND hwnd = hwnd_;
+    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST && tooltip_) {
+        // The tooltip sees the mouse through this relay rather than by subclassing the window,
+        // which would cost a window-property lookup on every message, each tick included.
+        const DWORD at = GetMessagePos();
+        MSG relayed{hwnd, message, wParam, lParam, DWORD(GetMessageTime()), {GET_X_LPARAM(at), GET_Y_LPARAM(at)}};
+        SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    }
     switch (message) {
     case WM_PAINT: {
         PAINTSTRUCT ps;

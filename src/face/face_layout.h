@@ -27,6 +27,7 @@ const FaceGeometry& GeometryFor(int windowSize);
 // One copy from the sheet onto the face.
 struct SpriteCopy {
     int destX, destY, width, height, sourceX;
+    bool operator==(const SpriteCopy&) const = default;
 };
 
 // The five copies for a time, left to right: hour tens (blank for hours below 10), hour

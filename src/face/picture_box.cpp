@@ -19,6 +19,7 @@ bool PictureBox::Adopt(HBITMAP bitmap) {
     bitmap_.reset(bitmap);  // the previous picture goes once it is no longer selected
     width_ = info.bmWidth;
     height_ = info.bmHeight;
+    ++generation_;
     return true;
 }
 

@@ -21,6 +21,8 @@ public:
     HDC hdc() const { return dc_; }
     int width() const { return width_; }
     int height() const { return height_; }
+    // Counts the pictures the box has taken: drawing on it does not change it.
+    unsigned generation() const { return generation_; }
 
 private:
     bool Adopt(HBITMAP bitmap);
@@ -29,4 +31,5 @@ private:
     GdiObject bitmap_;
     HGDIOBJ original_ = nullptr;
     int width_ = 0, height_ = 0;
+    unsigned generation_ = 0;
 };

@@ -241,6 +241,39 @@ std::string ReadBytes(const std::wstring& path) {
 }
 }  // namespace
 
+// ---- the process as Linux sees it ----
+
+int LinuxPidOf(const std::wstring& exePath) {
+    std::string wanted(exePath.size(), '\0');
+    std::transform(exePath.begin(), exePath.end(), wanted.begin(), [](wchar_t c) { return char(towlower(c)); });
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW(L"Z:\\proc\\*", &entry);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    int found = 0;
+    do {
+        const int pid = _wtoi(entry.cFileName);
+        if (pid <= 0) continue;
+        std::string command = ReadBytes(L"Z:\\proc\\" + std::to_wstring(pid) + L"\\cmdline");
+        std::transform(command.begin(), command.end(), command.begin(), [](char c) { return char(tolower(c)); });
+        if (command.find(wanted) != std::string::npos) found = pid;
+    } while (!found && FindNextFileW(find, &entry));
+    FindClose(find);
+    return found;
+}
+
+double LinuxCpuMs(int linuxPid) {
+    const std::wstring tasks = L"Z:\\proc\\" + std::to_wstring(linuxPid) + L"\\task\\";
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((tasks + L"*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return -1;
+    double ns = 0;
+    do {
+        if (_wtoi(entry.cFileName) > 0) ns += std::atof(ReadBytes(tasks + entry.cFileName + L"\\schedstat").c_str());
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return ns / 1e6;
+}
+
 void ClockTest::Prepare(std::optional<std::string> settingsText) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);

@@ -54,6 +54,13 @@ extern const char* const kAllKeys[13];
 
 std::wstring DriverFolder();
 
+// ---- the process as Linux sees it (Wine reports no times for another process) ----
+// The Linux process id of a running Windows program, found by its path in Z:\proc; 0 if none.
+int LinuxPidOf(const std::wstring& exePath);
+// CPU time of all of a Linux process's threads, in ms, from the scheduler's statistics
+// (exact to the nanosecond, where /proc/<pid>/stat counts 10 ms ticks); -1 if it is gone.
+double LinuxCpuMs(int linuxPid);
+
 class ClockTest : public testing::Test {
 protected:
     void TearDown() override;

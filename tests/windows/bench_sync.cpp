@@ -1,7 +1,7 @@
 // Prints, for synchronisations against a server in this process on 127.0.0.1:123: the time
 // from the reply's departure to the SetSystemTime call, how far the time handed over lies from
-// the server's time at that moment, and the CPU time of a one-second wait for a silent server.
-// Run by scripts/bench; not part of the test run.
+// the server's time at that moment. Run by scripts/bench; not part of the test run. (The CPU
+// time of a wait is measured on the real program by bench_idle.)
 #include <windows.h>
 
 #include <algorithm>
@@ -14,36 +14,7 @@
 #include "common/win32.h"
 #include "timesync/modNTP.h"
 
-namespace {
-HANDLE uiThread;
-double waitCpuMs = 0, waitWallMs = 0;
-int64_t waitStart = 0;
-
-double ThreadCpuMs(HANDLE thread) {
-    FILETIME created, exited, kernel, user;
-    GetThreadTimes(thread, &created, &exited, &kernel, &user);
-    auto ms = [](FILETIME t) { return double(ULONGLONG(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 10000.0; };
-    return ms(kernel) + ms(user);
-}
-double cpuBefore = 0;
-
-// Notes the UI thread's CPU time when the time-out report appears, then closes it.
-DWORD WINAPI WatchForReport(LPVOID) {
-    for (;;) {
-        if (HWND report = FindWindowW(L"#32770", L"時刻の同期")) {
-            waitCpuMs = ThreadCpuMs(uiThread) - cpuBefore;
-            waitWallMs = MillisecondsSince(waitStart);
-            PostMessageW(report, WM_COMMAND, IDOK, 0);
-            return 0;
-        }
-        Sleep(2);
-    }
-}
-}  // namespace
-
 int main() {
-    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &uiThread, 0, FALSE,
-                    DUPLICATE_SAME_ACCESS);
     static FrmMain form;
     frmMain = &form;
     if (!form.Load(GetModuleHandleW(nullptr))) return 1;
@@ -74,19 +45,5 @@ int main() {
         std::printf("time handed over vs server time: mean |error| %.3f ms, max %.3f ms\n", meanAbs, maxAbs);
     }
 
-    // The CPU clock of a thread counts in coarse steps: ten waits give a fair mean.
-    double totalCpu = 0, totalWall = 0;
-    for (int i = 0; i < 10; ++i) {
-        cpuBefore = ThreadCpuMs(uiThread);
-        waitStart = PerformanceNow();
-        HANDLE watcher = CreateThread(nullptr, 0, WatchForReport, nullptr, 0, nullptr);
-        SyncSystemTime(false, "127.0.0.1");  // nobody listens now: the wait runs its second out
-        WaitForSingleObject(watcher, 5000);
-        CloseHandle(watcher);
-        totalCpu += waitCpuMs;
-        totalWall += waitWallMs;
-    }
-    std::printf("one-second wait for a silent server: %.0f ms until the report, %.1f ms of CPU (mean of 10)\n",
-                totalWall / 10, totalCpu / 10);
     return 0;
 }
