@@ -104,4 +104,21 @@ stop_wine() {
     fi
     if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
     XVFB_PID=""
+    if [ -n "$READONLY_FOLDER" ]; then umount "$READONLY_FOLDER" 2>/dev/null || true; READONLY_FOLDER=""; fi
+}
+
+# mount_readonly_folder <exe>: a read-only folder holding a copy of the executable, for the test
+# of a clock that cannot write its settings (Wine runs as root, and root writes through any
+# permission, so it takes a read-only mount). Exports VELKARO_READONLY_FOLDER when it worked;
+# stop_wine unmounts it.
+READONLY_FOLDER=""
+mount_readonly_folder() {
+    local dir="$BUILD/readonly-folder"
+    mkdir -p "$dir"
+    mountpoint -q "$dir" && umount "$dir"
+    if mount -t tmpfs -o size=8m tmpfs "$dir" 2>/dev/null; then
+        cp "$1" "$dir/" && mount -o remount,ro "$dir" && READONLY_FOLDER=$dir && export VELKARO_READONLY_FOLDER=$dir
+    else
+        echo "(no read-only folder: mounting is not allowed here)"
+    fi
 }

@@ -137,6 +137,13 @@ LRESULT FrmMain::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         const DWORD at = GetMessagePos();
         MSG relayed{hwnd, message, wParam, lParam, DWORD(GetMessageTime()), {GET_X_LPARAM(at), GET_Y_LPARAM(at)}};
         SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+        if (message == WM_MOUSEMOVE && !trackingLeave_) {
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd, 0};
+            trackingLeave_ = TrackMouseEvent(&track);
+        }
+    } else if (message == WM_MOUSELEAVE) {
+        trackingLeave_ = false;
+        if (tooltip_) SendMessageW(tooltip_, TTM_POP, 0, 0);  // the mouse left: so does the tip
     }
     switch (message) {
     case WM_PAINT: {

@@ -38,6 +38,7 @@ private:
 
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
+    bool trackingLeave_ = false;  // a WM_MOUSELEAVE is asked for
     std::wstring tooltipText_;
     bool exitTimerEnabled_ = false;
 };

@@ -5,7 +5,6 @@
 
 namespace {
 
-enum : UINT { kMnuInfo = 106 };
 constexpr const wchar_t* kCaption = L"Tarnvik （LCDタイプ） のバージョン情報";
 
 class AboutTest : public ClockTest {

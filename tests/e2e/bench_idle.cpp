@@ -15,7 +15,6 @@
 namespace {
 
 int g_seconds = 60;
-enum : UINT { kMnuNTP = 104 };
 
 class Bench : public ClockTest {
 protected:
@@ -89,10 +88,8 @@ TEST_F(Bench, StartIdleAndWait) {
         while (MsBetween(LARGE_INTEGER{.QuadPart = request->arrivedAt}, now) < 990);
         wait += LinuxCpuMs(clockPid) - cpuAtRequest;
         setUp += cpuAtRequest - cpuAtCommand;
-        HWND report = nullptr;
-        ASSERT_TRUE(WaitFor([&] { return (report = FindTitled(L"時刻の同期")) != nullptr; }));
-        PostMessageW(GetDlgItem(report, IDOK), WM_KEYDOWN, VK_RETURN, 0);
-        ASSERT_TRUE(WaitFor([&] { return !IsWindow(report); }));
+        const HWND report = WaitForReport();
+        ASSERT_TRUE(report && CloseReport(report));
     }
     std::printf("CPU time of a synchronisation against a silent server (mean of %d): %.2f ms from the command to "
                 "the request, %.2f ms during the wait (the 990 ms after the request)\n",

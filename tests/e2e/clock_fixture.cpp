@@ -214,6 +214,12 @@ IniMap IniValues(const std::string& text) {
     return m;
 }
 
+std::string Utf8(const std::wstring& w) {
+    std::string s(size_t(WideCharToMultiByte(CP_UTF8, 0, w.c_str(), int(w.size()), nullptr, 0, nullptr, nullptr)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.c_str(), int(w.size()), s.data(), int(s.size()), nullptr, nullptr);
+    return s;
+}
+
 std::wstring DriverFolder() {
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -342,6 +348,39 @@ HWND ClockTest::FindTitled(const wchar_t* title) const {
         if (pid == pi.dwProcessId && IsWindowVisible(h) && wcscmp(text, title) == 0) return h;
     }
     return nullptr;
+}
+
+HWND ClockTest::WaitForReport(int timeoutMs) const {
+    HWND report = nullptr;
+    WaitFor([&] { return (report = FindTitled(L"時刻の同期")) != nullptr; }, timeoutMs);
+    return report;
+}
+
+std::string ClockTest::ReportText(HWND report) const { return Utf8(WindowText(GetDlgItem(report, IDC_RESULT_MESSAGE))); }
+
+bool ClockTest::CloseReport(HWND report) const {
+    PostMessageW(GetDlgItem(report, IDOK), WM_KEYDOWN, VK_RETURN, 0);  // Enter presses OK
+    return WaitFor([&] { return !IsWindow(report); });
+}
+
+void ClockTest::SyncFromMenu() {
+    OpenMenu();
+    ASSERT_TRUE(WaitForMenu());
+    Key('N');
+}
+
+bool ClockTest::DragBy(int dx, int dy) {
+    const POINT c = Center();
+    MouseTo(c.x, c.y);
+    Sleep(30);
+    MouseTo(c.x, c.y, MOUSEEVENTF_LEFTDOWN);
+    if (!WaitFor([&] { return (GuiFlags(threadId) & GUI_INMOVESIZE) != 0; }, 2000)) return false;
+    for (int i = 1; i <= 10; ++i) {
+        MouseTo(c.x + dx * i / 10, c.y + dy * i / 10);
+        Sleep(10);
+    }
+    MouseTo(c.x + dx, c.y + dy, MOUSEEVENTF_LEFTUP);
+    return WaitFor([&] { return (GuiFlags(threadId) & GUI_INMOVESIZE) == 0; }, 2000);
 }
 
 void ClockTest::OpenMenu() {

@@ -53,6 +53,7 @@ IniMap IniValues(const std::string& text);
 extern const char* const kAllKeys[13];
 
 std::wstring DriverFolder();
+std::string Utf8(const std::wstring& text);
 
 // ---- the process as Linux sees it (Wine reports no times for another process) ----
 // The Linux process id of a running Windows program, found by its path in Z:\proc; 0 if none.
@@ -84,6 +85,15 @@ protected:
     // The clock's visible top-level window with this title, or none.
     HWND FindTitled(const wchar_t* title) const;
     void OpenMenu();
+    // The result dialog of a synchronisation once it shows (or none), its text, and closing it
+    // with Enter.
+    HWND WaitForReport(int timeoutMs = 3000) const;
+    std::string ReportText(HWND report) const;
+    bool CloseReport(HWND report) const;
+    // Starts a synchronisation as a person does: the pop-up menu, then its access key.
+    void SyncFromMenu();
+    // Drags the clock with the left button from its centre by this distance, in ten steps.
+    bool DragBy(int dx, int dy);
 
     std::wstring folder, exe;
     PROCESS_INFORMATION pi{};
@@ -93,4 +103,4 @@ protected:
 };
 
 // Menu command identifiers of the program (posted to frmMenus as WM_COMMAND).
-enum : UINT { kMnuExit = 101, kMnuBlink = 102 };
+enum : UINT { kMnuExit = 101, kMnuBlink = 102, kMnuTopMost = 103, kMnuNTP = 104, kMnuOption = 105, kMnuInfo = 106 };

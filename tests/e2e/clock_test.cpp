@@ -77,10 +77,17 @@ TEST_F(ClockTest, TooltipShowsTheJapaneseDate) {
     ASSERT_TRUE(WaitFor([&] { return (tip = FindTop(pi.dwProcessId, L"tooltips_class32")) != nullptr; }, 4000));
     SYSTEMTIME now;
     GetLocalTime(&now);
-    const std::string expected = DateTooltipText(now.wYear, now.wMonth, now.wDay);
-    std::wstring wide(size_t(MultiByteToWideChar(CP_UTF8, 0, expected.c_str(), -1, nullptr, 0)) - 1, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, expected.c_str(), -1, wide.data(), int(wide.size()) + 1);
-    EXPECT_EQ(wide, WindowText(tip));
+    EXPECT_EQ(DateTooltipText(now.wYear, now.wMonth, now.wDay), Utf8(WindowText(tip)));
+    // ...and goes when the mouse leaves the clock, also after a menu was open over it
+    ParkMouse();
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(tip); }, 1500));
+    OpenMenu();
+    ASSERT_TRUE(WaitForMenu());
+    Key(VK_ESCAPE);
+    MouseTo(c.x + 2, c.y + 2);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(tip); }, 4000));
+    ParkMouse();
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(tip); }, 1500));
 }
 
 TEST_F(ClockTest, DragMovesTheWindowAndTheExitWritesTheNewFractions) {
@@ -88,17 +95,7 @@ TEST_F(ClockTest, DragMovesTheWindowAndTheExitWritesTheNewFractions) {
     const RECT before = RectOf(clock);
     ASSERT_EQ(320, before.left);
     ASSERT_EQ(256, before.top);
-    POINT c = Center();
-    MouseTo(c.x, c.y);
-    Sleep(30);
-    MouseTo(c.x, c.y, MOUSEEVENTF_LEFTDOWN);
-    ASSERT_TRUE(WaitFor([&] { return (GuiFlags(threadId) & GUI_INMOVESIZE) != 0; }, 2000));
-    for (int i = 1; i <= 10; ++i) {
-        MouseTo(c.x + 32 * i, c.y + 25 * i);
-        Sleep(10);
-    }
-    MouseTo(c.x + 320, c.y + 250, MOUSEEVENTF_LEFTUP);
-    ASSERT_TRUE(WaitFor([&] { return (GuiFlags(threadId) & GUI_INMOVESIZE) == 0; }, 2000));
+    ASSERT_TRUE(DragBy(320, 250));
     const RECT after = RectOf(clock);
     EXPECT_EQ(640, after.left);
     EXPECT_EQ(506, after.top);

@@ -9,7 +9,6 @@
 
 namespace {
 
-enum : UINT { kMnuNTP = 104, kMnuOption = 105 };
 constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 std::wstring RunValue(DWORD* type = nullptr) {
@@ -163,7 +162,7 @@ TEST_F(OptionsTest, TestButtonSynchronisesWithTheTypedServerAndStaysOpen) {
     SendMessageW(GetDlgItem(dialog, IDC_CMB_SERVERS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"127.0.0.1"));
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CMD_TESTNTP, BN_CLICKED), 0);
     HWND report = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (report = FindTitled(L"時刻の同期")) != nullptr; }));
+    ASSERT_TRUE(report = WaitForReport());
     EXPECT_EQ(0u, WindowText(GetDlgItem(report, 1001)).find(L"システムの時刻を '127.0.0.1' と同期しました。"));
     EXPECT_FALSE(IsWindowEnabled(dialog));  // the report is modal over the options too
     PostMessageW(report, WM_COMMAND, IDOK, 0);
@@ -193,7 +192,7 @@ TEST_F(OptionsTest, EmptyServerIsStoredEmptyShownAsTheFirstEntryAndReportedAsSuc
     // The menu's synchronisation passes the empty name on: the send fails.
     PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
     HWND report = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (report = FindTitled(L"時刻の同期")) != nullptr; }));
+    ASSERT_TRUE(report = WaitForReport());
     EXPECT_EQ(L"時刻の同期に失敗しました。\r\n\r\nNTPサーバー '' と正常に通信できません。", WindowText(GetDlgItem(report, 1001)));
     PostMessageW(report, WM_COMMAND, IDOK, 0);
 }

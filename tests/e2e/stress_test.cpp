@@ -1,62 +1,335 @@
 // The clock under stress: bursts of synchronisations and resume notifications, exits at awkward
-// moments, a folder it cannot write, and resource use over time.
+// moments, a folder it cannot write, and its resources over a long run.
 #include "clock_fixture.h"
 
-#include <psapi.h>
 #include <winternl.h>
-#include <vector>
 
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 #include "../support/fake_sntp.h"
 
 namespace {
 
-class StressTest : public ClockTest {};
+constexpr const char* kTimeoutText = "時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答がありません。";
+constexpr const char* kSuccessStart = "システムの時刻を '127.0.0.1' と同期しました。";
 
-TEST_F(StressTest, Probe) {
-    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\n");
-    DWORD handles = 0;
-    BOOL ok = GetProcessHandleCount(pi.hProcess, &handles);
-    std::printf("gdi %lu user %lu handles %d/%lu err %lu\n", GetGuiResources(pi.hProcess, GR_GDIOBJECTS),
-                GetGuiResources(pi.hProcess, GR_USEROBJECTS), ok, handles, GetLastError());
-    PROCESS_BASIC_INFORMATION pbi{};
-    ULONG len = 0;
-    NTSTATUS st = NtQueryInformationProcess(pi.hProcess, ProcessBasicInformation, &pbi, sizeof pbi, &len);
-    void* table = nullptr;
-    SIZE_T read = 0;
-    BOOL r1 = ReadProcessMemory(pi.hProcess, (BYTE*)pbi.PebBaseAddress + 0xF8, &table, sizeof table, &read);
-    std::printf("st %ld peb %p r1 %d table %p\n", st, (void*)pbi.PebBaseAddress, r1, table);
-    struct Entry { UINT64 object; ULONG owner; USHORT unique; UCHAR type, flags; UINT64 user; };
-    static_assert(sizeof(Entry) == 24);
-    std::vector<Entry> entries(0x10000);
-    BOOL r2 = table && ReadProcessMemory(pi.hProcess, table, entries.data(), entries.size() * sizeof(Entry), &read);
-    int used = 0, types[32] = {};
-    for (auto& e : entries) if (e.type) { ++used; types[e.type & 31]++; }
-    std::printf("r2 %d used %d\n", r2, used);
-    for (int i = 0; i < 32; ++i) if (types[i]) std::printf(" type %d: %d\n", i, types[i]);
-    {
-        std::vector<BYTE> buf(1 << 22);
-        ULONG need = 0;
-        NTSTATUS s16 = NtQuerySystemInformation(SYSTEM_INFORMATION_CLASS(16), buf.data(), ULONG(buf.size()), &need);
-        ULONG count = *(ULONG*)buf.data();
-        struct H { USHORT pid, backtrace; UCHAR type, attrs; USHORT handle; void* object; ULONG access; };
-        H* hs = (H*)(buf.data() + sizeof(void*));
-        int mine = 0;
-        for (ULONG i = 0; i < count; ++i) if (hs[i].pid == pi.dwProcessId) ++mine;
-        std::printf("s16 %lx count %lu mine %d\n", s16, count, mine);
-        NTSTATUS s64 = NtQuerySystemInformation(SYSTEM_INFORMATION_CLASS(64), buf.data(), ULONG(buf.size()), &need);
-        struct HX { void* object; ULONG_PTR pid; ULONG_PTR handle; ULONG access; USHORT bt, type; ULONG attrs, reserved; };
-        ULONG_PTR cx = *(ULONG_PTR*)buf.data();
-        HX* hx = (HX*)(buf.data() + 2 * sizeof(ULONG_PTR));
-        int minex = 0;
-        for (ULONG_PTR i = 0; i < cx; ++i) if (hx[i].pid == pi.dwProcessId) ++minex;
-        std::printf("s64 %lx count %llu mine %d\n", s64, (unsigned long long)cx, minex);
+class StressTest : public ClockTest {
+protected:
+    static std::string Settings(const std::string& more = "") {
+        return "[Velkaro 1.20]\r\nNTPServer=127.0.0.1\r\nTopMost=No\r\nBlink=Yes\r\nBlinkDelay=500\r\n"
+               "XPosR=0.25\r\nYPosR=0.25\r\n" + more;
     }
-    const int pid = LinuxPidOf(exe);
-    const double a = LinuxCpuMs(pid);
-    Sleep(5000);
-    std::printf("linux pid %d cpu %.3f ms in 5 s\n", pid, LinuxCpuMs(pid) - a);
+
+    // Closes every report that shows until none has shown for the quiet time; their texts.
+    std::vector<std::string> CollectReports(int quietMs = 2500) {
+        std::vector<std::string> texts;
+        while (const HWND report = WaitForReport(quietMs)) {
+            texts.push_back(ReportText(report));
+            if (!CloseReport(report)) break;
+        }
+        return texts;
+    }
+
+    // After the storm: the clock still ticks, follows a drag, and exits saving its settings.
+    void ExpectSoundAfterwards() {
+        ASSERT_TRUE(Running());
+        ParkMouse();
+        const std::vector<bool> colon = ColonSeries(clock, exe);
+        EXPECT_GT(std::count(colon.begin(), colon.end(), true), 2) << "the colon no longer blinks";
+        EXPECT_GT(std::count(colon.begin(), colon.end(), false), 2) << "the colon no longer blinks";
+        const RECT before = RectOf(clock);
+        ASSERT_TRUE(DragBy(100, 64));
+        const RECT after = RectOf(clock);
+        EXPECT_EQ(before.left + 100, after.left);
+        EXPECT_EQ(before.top + 64, after.top);
+        ASSERT_TRUE(ExitThroughMenuCommand());
+        DWORD code = 1;
+        GetExitCodeProcess(pi.hProcess, &code);
+        EXPECT_EQ(0u, code);
+        IniMap ini = IniValues(SettingsText());
+        EXPECT_EQ(13u, ini.size());
+        EXPECT_EQ("0.3281250", ini["XPosR"]);  // (320 + 100) / 1280
+        EXPECT_EQ("0.3125000", ini["YPosR"]);  // (256 + 64) / 1024
+    }
+
+    FakeSntpServer server;
+};
+
+TEST_F(StressTest, FiftySynchronisationsStartedWhileEarlierOnesWaitEachEndOnce) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer, 0, /*holdMs=*/800));
+    PrepareAndStart(Settings());
+    // Each run starts from the pop-up inside the wait of the one before, well before the
+    // server's answer to that one; the innermost run is the only one whose answer it takes.
+    std::vector<std::string> reports;
+    for (int run = 1; run <= 50; ++run) {
+        if (const HWND early = FindTitled(L"時刻の同期")) {  // a run ended before the next began
+            reports.push_back(ReportText(early));
+            ASSERT_TRUE(CloseReport(early));
+        }
+        SyncFromMenu();
+        ASSERT_TRUE(WaitFor([&] { return server.RequestCount() >= run; }, 2000)) << "run " << run << " sent nothing";
+    }
+    for (std::string& text : CollectReports()) reports.push_back(std::move(text));
+
+    EXPECT_EQ(50, server.RequestCount());
+    ASSERT_EQ(50u, reports.size()) << "every run ends with exactly one report";
+    int successes = 0, timeouts = 0;
+    for (const std::string& text : reports) {
+        successes += text.starts_with(kSuccessStart);
+        timeouts += text == kTimeoutText;
+    }
+    EXPECT_EQ(50, successes + timeouts) << "only successes and time-outs";
+    EXPECT_GE(successes, 1);  // the last run took its answer; the runs it interrupted ran out of time
+    ExpectSoundAfterwards();
+}
+
+TEST_F(StressTest, AHundredResumeNotificationsInABurstStartOneRunWithOneOutcome) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Silent));
+    PrepareAndStart(Settings("UseNTP2=Yes\r\nResumeDelay=100\r\n"));
+    for (int i = 0; i < 100; ++i)
+        PostMessageW(clock, WM_POWERBROADCAST, i % 2 ? PBT_APMRESUMESUSPEND : PBT_APMRESUMEAUTOMATIC, 0);
+    const std::vector<std::string> reports = CollectReports(4000);
+    const int requests = server.RequestCount();
+    EXPECT_EQ(1, requests) << "notifications that arrive during a run start nothing";
+    ASSERT_EQ(size_t(requests), reports.size()) << "every run ends with exactly one report";
+    for (const std::string& text : reports) EXPECT_EQ(kTimeoutText, text);
+
+    // A second burst after the first has ended starts a run again.
+    for (int i = 0; i < 100; ++i) PostMessageW(clock, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    EXPECT_EQ(1u, CollectReports(4000).size());
+    EXPECT_EQ(2, server.RequestCount());
+    ExpectSoundAfterwards();
+}
+
+// An exit asked for while the program is somewhere inside a synchronisation.
+class ExitDuringTest : public StressTest {
+protected:
+    void ExpectQuietExitWithin(int ms) {
+        const ULONGLONG asked = GetTickCount64();
+        PostMessageW(menus, WM_COMMAND, kMnuExit, 0);
+        bool shown = false;  // nothing may show on the way out
+        while (Running() && GetTickCount64() - asked < 3000) {
+            if (HWND report = FindTitled(L"時刻の同期")) shown |= report != shownBefore;
+            Sleep(5);
+        }
+        ASSERT_FALSE(Running());
+        EXPECT_LT(GetTickCount64() - asked, ULONGLONG(ms));
+        EXPECT_FALSE(shown);
+        EXPECT_EQ(13u, IniValues(SettingsText()).size());
+    }
+    HWND shownBefore = nullptr;
+};
+
+TEST_F(ExitDuringTest, TheWaitForAReply) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Silent));
+    PrepareAndStart(Settings());
+    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    ASSERT_TRUE(server.WaitForRequest(2000));
+    ExpectQuietExitWithin(1000);
+}
+
+TEST_F(ExitDuringTest, TheResumeDelay) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
+    PrepareAndStart(Settings("UseNTP2=Yes\r\nResumeDelay=5000\r\n"));
+    PostMessageW(clock, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    Sleep(300);
+    ExpectQuietExitWithin(1000);
+    EXPECT_EQ(0, server.RequestCount()) << "the delay was cut short, not run out";
+}
+
+TEST_F(ExitDuringTest, TheResultDialog) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Silent));
+    PrepareAndStart(Settings());
+    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    shownBefore = WaitForReport();
+    ASSERT_TRUE(shownBefore);
+    ExpectQuietExitWithin(1000);
+}
+
+TEST_F(StressTest, AReadOnlyFolderCostsTheSettingsButNothingElse) {
+    // scripts/test mounts a read-only folder holding a copy of the executable (Wine runs as
+    // root here, and root writes through any permission).
+    const char* readOnly = std::getenv("VELKARO_READONLY_FOLDER");
+    if (!readOnly || !*readOnly) GTEST_SKIP() << "no read-only folder was prepared (VELKARO_READONLY_FOLDER)";
+    std::wstring path = L"Z:";
+    for (const char* c = readOnly; *c; ++c) path += *c == '/' ? L'\\' : wchar_t(*c);
+    const std::wstring readOnlyExe = path + L"\\Velkaro.exe";
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((path + L"\\Velkaro.ini").c_str()));
+    HANDLE probe = CreateFileW((path + L"\\probe.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_EQ(INVALID_HANDLE_VALUE, probe) << "the folder is writable";
+
+    folder = path;
+    exe = readOnlyExe;
+    Start();
+    EXPECT_EQ(97, RectOf(clock).right - RectOf(clock).left);  // the defaults
+    PostMessageW(menus, WM_COMMAND, kMnuBlink, 0);              // writes at once, and cannot
+    Sleep(300);
+    ParkMouse();
+    const std::vector<bool> colon = ColonSeries(clock, exe);
+    EXPECT_GT(std::count(colon.begin(), colon.end(), false), 0) << "Blink was switched on";
+    EXPECT_EQ(nullptr, FindTop(pi.dwProcessId, L"#32770", true)) << "no message";
+    ASSERT_TRUE(ExitThroughMenuCommand());
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    EXPECT_EQ(0u, code);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((path + L"\\Velkaro.ini").c_str()));
+    TearDown();
+
+    // The same program in a writable folder saves everything.
+    PrepareAndStart(std::nullopt);
+    PostMessageW(menus, WM_COMMAND, kMnuBlink, 0);
+    ASSERT_TRUE(ExitThroughMenuCommand());
+    IniMap ini = IniValues(SettingsText());
+    EXPECT_EQ(13u, ini.size());
+    EXPECT_EQ("Yes", ini["Blink"]);
+}
+
+// ---- resources ----
+
+// What the process holds. GetGuiResources and GetProcessHandleCount where the system has them;
+// under Wine, which has neither, the live entries of the process's GDI handle table (read from
+// its memory), its windows, and its handles in the system's handle list.
+struct Resources {
+    long gdi = 0, user = 0, handles = 0;
+    bool operator==(const Resources&) const = default;
+};
+
+long GdiTableEntries(HANDLE process) {
+    PROCESS_BASIC_INFORMATION basic{};
+    if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
+    constexpr size_t kGdiTableInPeb = sizeof(void*) == 8 ? 0xF8 : 0x94;
+    void* table = nullptr;
+    if (!ReadProcessMemory(process, reinterpret_cast<BYTE*>(basic.PebBaseAddress) + kGdiTableInPeb, &table,
+                           sizeof table, nullptr) || !table)
+        return -1;
+    struct Entry {  // GDI_HANDLE_ENTRY
+        UINT64 object;
+        ULONG owner;
+        USHORT unique;
+        UCHAR type, flags;
+        UINT64 user;
+    };
+    std::vector<Entry> entries(0x10000);
+    if (!ReadProcessMemory(process, table, entries.data(), entries.size() * sizeof(Entry), nullptr)) return -1;
+    return long(std::count_if(entries.begin(), entries.end(), [](const Entry& e) { return e.type != 0; }));
+}
+
+struct WindowCount {
+    DWORD pid;
+    long count;
+};
+BOOL CALLBACK CountChild(HWND, LPARAM context) {
+    ++reinterpret_cast<WindowCount*>(context)->count;
+    return TRUE;
+}
+BOOL CALLBACK CountWindowsOf(HWND window, LPARAM context) {
+    auto* counting = reinterpret_cast<WindowCount*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == counting->pid) {
+        ++counting->count;
+        EnumChildWindows(window, CountChild, context);  // all descendants
+    }
+    return TRUE;
+}
+
+long HandlesInSystemList(DWORD pid) {
+    struct Entry {  // SYSTEM_HANDLE_TABLE_ENTRY_INFO
+        USHORT process, backTrace;
+        UCHAR type, attributes;
+        USHORT handle;
+        void* object;
+        ULONG access;
+    };
+    std::vector<BYTE> buffer(1 << 20);
+    ULONG needed = 0;
+    while (NtQuerySystemInformation(SYSTEM_INFORMATION_CLASS(16), buffer.data(), ULONG(buffer.size()), &needed) != 0) {
+        if (buffer.size() >= (64u << 20)) return -1;
+        buffer.resize(buffer.size() * 2);
+    }
+    const ULONG count = *reinterpret_cast<ULONG*>(buffer.data());
+    const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(void*));
+    return long(std::count_if(entries, entries + count, [&](const Entry& e) { return e.process == pid; }));
+}
+
+Resources ResourcesOf(const PROCESS_INFORMATION& process) {
+    Resources r;
+    r.gdi = long(GetGuiResources(process.hProcess, GR_GDIOBJECTS));
+    if (!r.gdi) r.gdi = GdiTableEntries(process.hProcess);
+    r.user = long(GetGuiResources(process.hProcess, GR_USEROBJECTS));
+    if (!r.user) {
+        WindowCount counting{process.dwProcessId, 0};
+        EnumWindows(CountWindowsOf, reinterpret_cast<LPARAM>(&counting));
+        r.user = counting.count;
+    }
+    DWORD handles = 0;
+    r.handles = GetProcessHandleCount(process.hProcess, &handles) && handles ? long(handles)
+                                                                             : HandlesInSystemList(process.dwProcessId);
+    return r;
+}
+
+void PrintTo(const Resources& r, std::ostream* out) {
+    *out << r.gdi << " GDI objects, " << r.user << " USER objects, " << r.handles << " handles";
+}
+
+// VELKARO_SOAK_SECONDS long (ten minutes unless told). The first minute opens the options
+// dialog and the About box sixty times each, so that the caches of the window system (under
+// Wine, a cache of up to 64 device contexts with their regions and bitmaps, which fills in
+// steps) are as full as use makes them; from then on, through twenty synchronisations and
+// twenty openings of each dialog, the process holds the same objects at the end as at the
+// first minute.
+TEST_F(StressTest, ResourcesStayFlatOverALongRun) {
+    const char* told = std::getenv("VELKARO_SOAK_SECONDS");
+    const int total = std::max(120, told ? std::atoi(told) : 600);
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
+    PrepareAndStart(Settings());
+    const ULONGLONG started = GetTickCount64();
+    auto sleepUntil = [&](double seconds) {
+        const ULONGLONG at = started + ULONGLONG(seconds * 1000);
+        while (GetTickCount64() < at) Sleep(50);
+    };
+    auto sync = [&] {
+        PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+        const HWND report = WaitForReport();
+        ASSERT_TRUE(report);
+        EXPECT_TRUE(ReportText(report).starts_with(kSuccessStart));
+        ASSERT_TRUE(CloseReport(report));
+    };
+    auto openAndClose = [&](UINT command, const wchar_t* title, int closeWith) {
+        PostMessageW(menus, WM_COMMAND, command, 0);
+        HWND dialog = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return (dialog = FindTitled(title)) != nullptr; }));
+        PostMessageW(dialog, WM_COMMAND, closeWith, 0);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+    };
+    auto dialogs = [&] {
+        openAndClose(kMnuOption, L"オプション", IDCANCEL);
+        openAndClose(kMnuInfo, L"Tarnvik （LCDタイプ） のバージョン情報", IDOK);
+    };
+
+    sync();
+    for (int i = 0; i < 60 && !HasFatalFailure(); ++i) dialogs();
+    ASSERT_LT(GetTickCount64() - started, 55000u) << "the first minute's openings took too long";
+    sleepUntil(60);
+    const Resources afterFirstMinute = ResourcesOf(pi);
+    ASSERT_GT(afterFirstMinute.gdi, 0);
+    ASSERT_GT(afterFirstMinute.user, 0);
+    ASSERT_GT(afterFirstMinute.handles, 0);
+    for (int i = 1; i <= 20; ++i) {
+        sleepUntil(60 + (total - 70) * i / 20.0);
+        sync();
+        dialogs();
+        if (HasFatalFailure()) return;
+    }
+    sleepUntil(total);
+    const Resources atTheEnd = ResourcesOf(pi);
+    std::printf("after the first minute: %ld GDI, %ld USER, %ld handles; after %d s: %ld GDI, %ld USER, %ld handles\n",
+                afterFirstMinute.gdi, afterFirstMinute.user, afterFirstMinute.handles, total, atTheEnd.gdi,
+                atTheEnd.user, atTheEnd.handles);
+    EXPECT_EQ(afterFirstMinute, atTheEnd);
+    ASSERT_TRUE(ExitThroughMenuCommand());
 }
 
 }  // namespace

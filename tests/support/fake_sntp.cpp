@@ -2,6 +2,7 @@
 
 #include <ws2tcpip.h>
 
+#include <algorithm>
 #include <cstring>
 
 bool StartWinsock() {
@@ -12,11 +13,11 @@ bool StartWinsock() {
     return ok;
 }
 
-bool FakeSntpServer::Start(Mode mode, int64_t offsetMs, int answerDelayMs) {
+bool FakeSntpServer::Start(Mode mode, int64_t offsetMs, int holdMs) {
     StartWinsock();
     mode_ = mode;
     offsetMs_ = offsetMs;
-    answerDelayMs_ = answerDelayMs;
+    holdMs_ = holdMs;
     socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     BOOL reuse = TRUE;
     setsockopt(socket_, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse), sizeof reuse);
@@ -44,8 +45,58 @@ DWORD WINAPI FakeSntpServer::ThreadProc(LPVOID self) {
     return 0;
 }
 
+namespace {
+
+double NowMs() {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return double(now.QuadPart) * 1000.0 / double(frequency.QuadPart);
+}
+
+uint64_t FileTimeNow() {
+    FILETIME ft;
+    GetSystemTimePreciseAsFileTime(&ft);
+    return uint64_t(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
+}
+
+// A time (100 ns units since 1601, plus an offset) as an NTP timestamp at bytes[at].
+void PutTimestamp(std::vector<uint8_t>& bytes, size_t at, uint64_t fileTime, int64_t offsetMs) {
+    const uint64_t t = fileTime + uint64_t(offsetMs * 10000);
+    const uint64_t seconds = t / 10000000 - 9435484800ull;  // 1601 to 1900
+    const uint64_t fraction = ((t % 10000000) << 32) / 10000000;
+    for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t(seconds >> (24 - 8 * i));
+    for (int i = 0; i < 4; ++i) bytes[at + 4 + i] = uint8_t(fraction >> (24 - 8 * i));
+}
+
+}  // namespace
+
 void FakeSntpServer::Loop() {
+    // Answers wait in arrival order, each until its own moment: requests that come while
+    // earlier ones are held are answered on time, not one after the other.
+    struct Held {
+        SntpRequest request;
+        uint64_t receivedAt;  // FILETIME units
+        double due;           // NowMs
+    };
+    std::vector<Held> held;
     for (;;) {
+        while (!held.empty() && NowMs() >= held.front().due) {
+            Answer(held.front().request, held.front().receivedAt);
+            held.erase(held.begin());
+        }
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(socket_, &readable);
+        timeval wait{1, 0};
+        if (!held.empty()) {
+            const long us = std::max(0L, long((held.front().due - NowMs()) * 1000));
+            wait = {us / 1000000, us % 1000000};
+        }
+        const int ready = select(0, &readable, nullptr, nullptr, &wait);
+        if (ready < 0) return;  // the socket was closed: Stop
+        if (ready == 0) continue;
+
         SntpRequest request;
         request.bytes.resize(512);
         int fromLength = sizeof request.from;
@@ -55,6 +106,7 @@ void FakeSntpServer::Loop() {
             if (WSAGetLastError() == WSAECONNRESET) continue;
             return;
         }
+        const uint64_t receivedAt = FileTimeNow();
         LARGE_INTEGER now;
         QueryPerformanceCounter(&now);
         request.arrivedAt = now.QuadPart;
@@ -65,16 +117,21 @@ void FakeSntpServer::Loop() {
         }
         if (onRequest) onRequest(request);
         if (mode_ == Mode::Silent || mode_ == Mode::Manual) continue;
-        if (answerDelayMs_) Sleep(DWORD(answerDelayMs_));
-        const std::vector<uint8_t> answer = AnswerTo(request, offsetMs_, mode_ == Mode::KissOfDeath ? 0 : 1);
-        LARGE_INTEGER sent;
-        QueryPerformanceCounter(&sent);
-        SendTo(request, answer);
-        uint64_t seconds = 0, fraction = 0;
-        for (int i = 0; i < 4; ++i) seconds = seconds << 8 | answer[40 + i], fraction = fraction << 8 | answer[44 + i];
-        lastAnswerUnixMs = (double(seconds) - 2208988800.0) * 1000.0 + double(fraction) * 1000.0 / 4294967296.0;
-        lastAnsweredAt = sent.QuadPart;
+        if (holdMs_) held.push_back({std::move(request), receivedAt, NowMs() + holdMs_});
+        else Answer(request, 0);
     }
+}
+
+void FakeSntpServer::Answer(const SntpRequest& request, uint64_t receivedAt) {
+    std::vector<uint8_t> answer = AnswerTo(request, offsetMs_, mode_ == Mode::KissOfDeath ? 0 : 1);
+    if (receivedAt) PutTimestamp(answer, 32, receivedAt, offsetMs_);  // held since it arrived
+    LARGE_INTEGER sent;
+    QueryPerformanceCounter(&sent);
+    SendTo(request, answer);
+    uint64_t seconds = 0, fraction = 0;
+    for (int i = 0; i < 4; ++i) seconds = seconds << 8 | answer[40 + i], fraction = fraction << 8 | answer[44 + i];
+    lastAnswerUnixMs = (double(seconds) - 2208988800.0) * 1000.0 + double(fraction) * 1000.0 / 4294967296.0;
+    lastAnsweredAt = sent.QuadPart;
 }
 
 int FakeSntpServer::RequestCount() {
@@ -101,20 +158,13 @@ std::optional<SntpRequest> FakeSntpServer::WaitForRequest(int timeoutMs) {
 
 std::vector<uint8_t> FakeSntpServer::AnswerTo(const SntpRequest& request, int64_t offsetMs, uint8_t stratum) {
     std::vector<uint8_t> r(48, 0);
-    FILETIME ft;
-    GetSystemTimeAsFileTime(&ft);
-    const uint64_t t = (uint64_t(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) + uint64_t(offsetMs * 10000);
-    const uint64_t seconds = t / 10000000 - 9435484800ull;  // 1601 to 1900
-    const uint64_t fraction = ((t % 10000000) << 32) / 10000000;
     r[0] = 0x24;  // leap 0, version 4, mode 4 (server)
     r[1] = stratum;
     r[2] = 6;     // poll
     r[3] = 0xEC;  // precision -20
     if (request.bytes.size() >= 48) std::memcpy(&r[24], &request.bytes[40], 8);  // originate
-    for (int off : {16, 32, 40}) {
-        for (int i = 0; i < 4; ++i) r[off + i] = uint8_t(seconds >> (24 - 8 * i));
-        for (int i = 0; i < 4; ++i) r[off + 4 + i] = uint8_t(fraction >> (24 - 8 * i));
-    }
+    const uint64_t now = FileTimeNow();
+    for (size_t at : {16, 32, 40}) PutTimestamp(r, at, now, offsetMs);  // reference, receive, transmit
     return r;
 }
 

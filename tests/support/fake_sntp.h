@@ -19,13 +19,15 @@ struct SntpRequest {
 class FakeSntpServer {
 public:
     enum class Mode {
-        Answer,       // the current time plus an offset, after an optional delay
+        Answer,       // the current time plus an offset, after an optional hold
         Silent,       // takes requests, never answers
         KissOfDeath,  // stratum 0
         Manual,       // the test answers (WaitForRequest, SendTo)
     };
     ~FakeSntpServer() { Stop(); }
-    bool Start(Mode mode, int64_t offsetMs = 0, int answerDelayMs = 0);
+    // holdMs: each answer is sent that long after its request came, its receive timestamp
+    // saying when it came.
+    bool Start(Mode mode, int64_t offsetMs = 0, int holdMs = 0);
     void Stop();
 
     int RequestCount();
@@ -46,12 +48,13 @@ public:
 private:
     static DWORD WINAPI ThreadProc(LPVOID self);
     void Loop();
+    void Answer(const SntpRequest& request, uint64_t receivedAt);  // receivedAt 0: no hold
 
     SOCKET socket_ = INVALID_SOCKET;
     HANDLE thread_ = nullptr;
     Mode mode_ = Mode::Answer;
     int64_t offsetMs_ = 0;
-    int answerDelayMs_ = 0;
+    int holdMs_ = 0;
     std::mutex lock_;
     std::vector<SntpRequest> requests_;
     size_t waited_ = 0;
