@@ -161,7 +161,11 @@ FaceShot CaptureFace(HWND clock) {
         GetLocalTime(&before);
         Pixels p = CaptureScreen(RectOf(clock));
         GetLocalTime(&after);
-        if (before.wMinute == after.wMinute && before.wHour == after.wHour) return {p, before};
+        // The clock shows a new minute at its next tick, up to 75 ms after the turn: a capture
+        // just after it may still show the old one.
+        const bool justTurned = before.wSecond == 0 && before.wMilliseconds < 250;
+        if (before.wMinute == after.wMinute && before.wHour == after.wHour && !justTurned) return {p, before};
+        Sleep(50);
     }
 }
 
@@ -367,6 +371,30 @@ void ClockTest::SyncFromMenu() {
     OpenMenu();
     ASSERT_TRUE(WaitForMenu());
     Key('N');
+}
+
+namespace {
+struct Overlap {
+    HWND clock;
+    RECT area;
+    bool found;
+};
+BOOL CALLBACK FindOverlap(HWND window, LPARAM context) {
+    auto* o = reinterpret_cast<Overlap*>(context);
+    RECT r = RectOf(window), common;
+    if (window != o->clock && IsWindowVisible(window) && IntersectRect(&common, &r, &o->area)) o->found = true;
+    return !o->found;
+}
+}  // namespace
+
+bool ClockTest::WaitForClearFace(int timeoutMs) const {
+    return WaitFor(
+        [&] {
+            Overlap o{clock, RectOf(clock), false};
+            EnumThreadWindows(threadId, FindOverlap, reinterpret_cast<LPARAM>(&o));
+            return !o.found;
+        },
+        timeoutMs);
 }
 
 bool ClockTest::DragBy(int dx, int dy) {

@@ -92,6 +92,8 @@ protected:
     bool CloseReport(HWND report) const;
     // Starts a synchronisation as a person does: the pop-up menu, then its access key.
     void SyncFromMenu();
+    // Waits until no other window of the clock (its tooltip, a menu, a dialog) covers the face.
+    bool WaitForClearFace(int timeoutMs = 3000) const;
     // Drags the clock with the left button from its centre by this distance, in ten steps.
     bool DragBy(int dx, int dy);
 

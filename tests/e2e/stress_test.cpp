@@ -36,6 +36,7 @@ protected:
     void ExpectSoundAfterwards() {
         ASSERT_TRUE(Running());
         ParkMouse();
+        ASSERT_TRUE(WaitForClearFace()) << "the tooltip, a menu or a dialog stays over the clock";
         const std::vector<bool> colon = ColonSeries(clock, exe);
         EXPECT_GT(std::count(colon.begin(), colon.end(), true), 2) << "the colon no longer blinks";
         EXPECT_GT(std::count(colon.begin(), colon.end(), false), 2) << "the colon no longer blinks";
