@@ -2,6 +2,8 @@
 // always-on-top item) and what its commands do.
 #include "clock_fixture.h"
 
+#include <algorithm>
+
 namespace {
 
 // A menu built in this process with the items the clock must show, opened and captured, so
@@ -37,9 +39,18 @@ DWORD WINAPI ReferenceMenuThread(LPVOID param) {
     return 0;
 }
 
+// The menu's picture once it has painted: two captures 50 ms apart that agree, and more than one
+// colour in them (a busy machine may take its time to paint).
 Pixels CaptureMenu(HWND menu) {
-    Sleep(150);  // let it paint
-    return CaptureScreen(RectOf(menu));
+    Pixels last = CaptureScreen(RectOf(menu));
+    for (int i = 0; i < 60; ++i) {
+        Sleep(50);
+        Pixels now = CaptureScreen(RectOf(menu));
+        const bool painted = std::any_of(now.data.begin(), now.data.end(), [&](COLORREF c) { return c != now.data[0]; });
+        if (painted && now == last) return now;
+        last = std::move(now);
+    }
+    return last;
 }
 
 Pixels ReferenceShot(bool blinkChecked, bool topMostChecked, bool exitIsDefault) {
@@ -69,7 +80,7 @@ TEST_F(ClockTest, MenuShowsItsItemsChecksAndBoldDefault) {
         OpenMenu();
         HWND menu = WaitForMenu();
         ASSERT_TRUE(menu);
-        EXPECT_TRUE(GuiFlags(threadId) & GUI_INMENUMODE);
+        EXPECT_TRUE(WaitFor([&] { return (GuiFlags(threadId) & GUI_INMENUMODE) != 0; }));
         const Pixels shot = CaptureMenu(menu);
         Key(VK_ESCAPE);
         ASSERT_TRUE(WaitFor([&] { return !FindTop(pi.dwProcessId, L"#32768"); }));
@@ -89,8 +100,11 @@ TEST_F(ClockTest, BlinkCommandTogglesAndWritesTheFileAtOnce) {
     OpenMenu();
     ASSERT_TRUE(WaitForMenu());
     Key('B');
-    ASSERT_TRUE(WaitFor([&] { return IniValues(SettingsText())["Blink"] == "Yes"; }, 3000)) << SettingsText();
-    EXPECT_EQ(13u, IniEntries(SettingsText()).size());
+    // The file is written key by key: wait for the whole of it.
+    ASSERT_TRUE(WaitFor([&] {
+        const std::string text = SettingsText();
+        return IniValues(text)["Blink"] == "Yes" && IniEntries(text).size() == 13;
+    })) << SettingsText();
     OpenMenu();
     HWND menu = WaitForMenu();
     ASSERT_TRUE(menu);
