@@ -38,11 +38,19 @@ build_x86_64() {
 }
 
 # ---- Wine on a private X display ----
+# Tests run in lanes side by side: each lane has its own prefix, X display, wineserver and keeper,
+# so windows, mouse and keyboard, registry and mutexes of one lane never meet another's. (The
+# network is shared: the tests that use port 123 take turns, see tests/e2e/CMakeLists.txt.)
 XVFB_PID=""
-KEEPER_STARTED=""
+XVFB_PIDS=()
+PREFIXES_UP=()  # prefixes whose wineserver this script keeps, with keeper.exe for each
+KEEPERS_UP=()
 
+# wine_env [lane]: the environment of a lane (1 unless told); lane 1 is the ordinary prefix.
 wine_env() {
+    local lane=${1:-1}
     export WINEPREFIX="$BUILD/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    [ "$lane" -gt 1 ] && WINEPREFIX="$BUILD/wineprefix-$lane"
     export TMPDIR="$BUILD/wine-tmp"
     mkdir -p "$TMPDIR"
     WINE=/usr/lib/wine/wine64
@@ -57,13 +65,19 @@ start_xvfb() {
     export DISPLAY=":$n"
     Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
+    XVFB_PIDS+=("$XVFB_PID")
     for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && return 0; sleep 0.1; done
     echo "Xvfb did not start on $DISPLAY" >&2
     return 1
 }
 
-# Creates the prefix once, and sets what running without a window manager needs.
+# init_prefix [prefix to copy]: creates the prefix once (or copies a ready one, which takes a
+# second instead of ten), and sets what running without a window manager needs.
 init_prefix() {
+    if [ ! -f "$WINEPREFIX/.velkaro-fonts" ] && [ -n "${1:-}" ] && [ -f "$1/.velkaro-fonts" ]; then
+        rm -rf "$WINEPREFIX"
+        cp -a "$1" "$WINEPREFIX"
+    fi
     if [ ! -f "$WINEPREFIX/.velkaro-ready" ]; then
         echo "creating the Wine prefix (once, about 10 s)"
         rm -rf "$WINEPREFIX"
@@ -85,24 +99,53 @@ init_prefix() {
         touch "$WINEPREFIX/.velkaro-fonts"
     fi
     "$WINESERVER" -p >/dev/null 2>&1  # keep one server for every test process
+    PREFIXES_UP+=("$WINEPREFIX")
 }
 
 # start_keeper <keeper.exe>: keeps Wine's desktop process alive between test processes.
 start_keeper() {
     "$WINE" "$1" >/dev/null 2>&1 </dev/null &
-    KEEPER_STARTED="$1"
+    KEEPERS_UP+=("$WINEPREFIX=$1")
     # One synchronous call, with its output redirected too: once it returns, Wine's services
     # run, started by processes that do not hold the test runner's output pipes.
     "$WINE" reg query 'HKCU\Software\Wine' >/dev/null 2>&1 </dev/null || true
 }
 
+# start_lanes <count> <keeper.exe>: brings up that many lanes and exports, for each lane N,
+# VELKARO_LANE<N>_PREFIX and VELKARO_LANE<N>_DISPLAY (scripts/wine-run picks a lane's by the
+# lane CTest gives the test), and writes the lanes for CTest to $BUILD/results/lanes.json.
+start_lanes() {
+    local count=$1 keeper=$2 lane ids=()
+    for lane in $(seq "$count"); do
+        wine_env "$lane"
+        start_xvfb || return 1
+        init_prefix "$BUILD/wineprefix"
+        start_keeper "$keeper"
+        export "VELKARO_LANE${lane}_PREFIX=$WINEPREFIX" "VELKARO_LANE${lane}_DISPLAY=$DISPLAY"
+        ids+=("{\"id\": \"$lane\", \"slots\": 1}")
+    done
+    wine_env 1
+    mkdir -p "$BUILD/results"
+    local IFS=,
+    echo "{\"version\": {\"major\": 1, \"minor\": 0}, \"local\": [{\"lane\": [${ids[*]}]}]}" >"$BUILD/results/lanes.json"
+}
+
 stop_wine() {
-    if [ -n "$KEEPER_STARTED" ]; then "$WINE" "$KEEPER_STARTED" --stop >/dev/null 2>&1 || true; fi
-    if [ -n "${WINESERVER:-}" ] && [ -n "${WINEPREFIX:-}" ]; then
-        "$WINESERVER" -k >/dev/null 2>&1 || true
-        "$WINESERVER" -w >/dev/null 2>&1 || true
+    local entry prefix
+    for entry in "${KEEPERS_UP[@]}"; do
+        WINEPREFIX=${entry%%=*} "$WINE" "${entry#*=}" --stop >/dev/null 2>&1 || true
+    done
+    KEEPERS_UP=()
+    [ -n "${WINEPREFIX:-}" ] && PREFIXES_UP+=("$WINEPREFIX")
+    if [ -n "${WINESERVER:-}" ]; then
+        for prefix in "${PREFIXES_UP[@]}"; do
+            WINEPREFIX=$prefix "$WINESERVER" -k >/dev/null 2>&1 || true
+            WINEPREFIX=$prefix "$WINESERVER" -w >/dev/null 2>&1 || true
+        done
     fi
-    if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; fi
+    PREFIXES_UP=()
+    for pid in "${XVFB_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
+    XVFB_PIDS=()
     XVFB_PID=""
     if [ -n "$READONLY_FOLDER" ]; then umount "$READONLY_FOLDER" 2>/dev/null || true; READONLY_FOLDER=""; fi
 }
@@ -121,4 +164,35 @@ mount_readonly_folder() {
     else
         echo "(no read-only folder: mounting is not allowed here)"
     fi
+}
+
+# ---- the release ----
+
+# project_version: the version of the CMake project, the one place it is written.
+project_version() {
+    sed -n 's/^project(Velkaro VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt"
+}
+
+# assemble_release <x86 exe> <x64 exe> <zip>: the release zip, byte for byte the same for the
+# same inputs: fixed order, the date of the last commit (UTC) on every entry, no extra fields.
+assemble_release() {
+    local stamp
+    stamp=$(git -C "$ROOT" log -1 --format=%ct 2>/dev/null || echo 315532800)
+    mkdir -p "$(dirname "$3")"
+    python3 - "$1" "$2" "$ROOT/readme-ja.txt" "$3" "$stamp" <<'PY'
+import hashlib, sys, time, zipfile
+x86, x64, readme, out, stamp = sys.argv[1:]
+files = [("x86/Velkaro.exe", open(x86, "rb").read()), ("x64/Velkaro.exe", open(x64, "rb").read()),
+         ("readme-ja.txt", open(readme, "rb").read())]
+sums = "".join(f"{hashlib.sha256(data).hexdigest()}  {name}\n" for name, data in files)
+files.append(("SHA256SUMS", sums.encode("ascii")))
+when = time.gmtime(max(int(stamp), 315532800))[:6]  # zip dates start in 1980
+with zipfile.ZipFile(out, "w") as z:
+    for name, data in files:
+        entry = zipfile.ZipInfo(name, date_time=when)
+        entry.compress_type = zipfile.ZIP_DEFLATED
+        entry.external_attr = 0o644 << 16
+        entry.create_system = 0  # MS-DOS, as Windows' own zip folders write it
+        z.writestr(entry, data, compresslevel=9)
+PY
 }
