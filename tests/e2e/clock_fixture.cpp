@@ -169,14 +169,28 @@ FaceShot CaptureFace(HWND clock) {
     }
 }
 
+bool ShowsTheTime(HWND clock, const std::wstring& exe, int windowSize, int timeoutMs) {
+    return WaitFor(
+        [&] {
+            const FaceShot shot = CaptureFace(clock);
+            return shot.pixels == ExpectedFace(exe, windowSize, shot.time.wHour, shot.time.wMinute, true);
+        },
+        timeoutMs);
+}
+
 // The colon's pixels in a series of captures over a little more than one blink cycle.
 std::vector<bool> ColonSeries(HWND clock, const std::wstring& exe) {
     std::vector<bool> lit;
+    Pixels on, off;  // the faces of the minute of the last capture
+    int minuteOfDay = -1;
     const ULONGLONG end = GetTickCount64() + 1300;
     while (GetTickCount64() < end) {
         FaceShot shot = CaptureFace(clock);
-        const Pixels on = ExpectedFace(exe, 1, shot.time.wHour, shot.time.wMinute, true);
-        const Pixels off = ExpectedFace(exe, 1, shot.time.wHour, shot.time.wMinute, false);
+        if (shot.time.wHour * 60 + shot.time.wMinute != minuteOfDay) {
+            minuteOfDay = shot.time.wHour * 60 + shot.time.wMinute;
+            on = ExpectedFace(exe, 1, shot.time.wHour, shot.time.wMinute, true);
+            off = ExpectedFace(exe, 1, shot.time.wHour, shot.time.wMinute, false);
+        }
         if (!(shot.pixels == on || shot.pixels == off)) {
             int differ = 0, x0 = -1, y0 = -1;
             for (int y = 0; y < on.height; ++y)

@@ -43,6 +43,9 @@ struct FaceShot {
     SYSTEMTIME time;
 };
 FaceShot CaptureFace(HWND clock);
+// Whether the face shows the current time with the colon lit, within the time-out (a face that
+// changed size shows its new pictures from the next tick on).
+bool ShowsTheTime(HWND clock, const std::wstring& exe, int windowSize, int timeoutMs = 3000);
 // Whether the (large) face's colon was lit, in captures over a little more than one blink cycle.
 std::vector<bool> ColonSeries(HWND clock, const std::wstring& exe);
 

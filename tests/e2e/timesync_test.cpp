@@ -193,7 +193,7 @@ TEST_F(SyncTest, FaceTicksAndTheMenuOpensWhileARunWaits) {
     ASSERT_TRUE(server.WaitForRequest(2000));
     OpenMenu();  // the wait serves the mouse
     ASSERT_TRUE(WaitForMenu(800));
-    EXPECT_TRUE(GuiFlags(threadId) & GUI_INMENUMODE);
+    EXPECT_TRUE(WaitFor([&] { return (GuiFlags(threadId) & GUI_INMENUMODE) != 0; }));
     Key(VK_ESCAPE);
     ASSERT_TRUE(WaitFor([&] { return !FindTop(pi.dwProcessId, L"#32768"); }));
     ParkMouse();  // the pointer would show in the captures
