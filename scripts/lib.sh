@@ -43,8 +43,8 @@ build_x86_64() {
 # network is shared: the tests that use port 123 take turns, see tests/e2e/CMakeLists.txt.)
 XVFB_PID=""
 XVFB_PIDS=()
-PREFIXES_UP=()  # prefixes whose wineserver this script keeps, with keeper.exe for each
-KEEPERS_UP=()
+PREFIXES_UP=()  # prefixes whose wineserver this script keeps
+KEEPERS_UP=()   # "prefix=keeper.exe" of each keeper it started
 
 # wine_env [lane]: the environment of a lane (1 unless told); lane 1 is the ordinary prefix.
 wine_env() {
@@ -191,7 +191,6 @@ with zipfile.ZipFile(out, "w") as z:
     for name, data in files:
         entry = zipfile.ZipInfo(name, date_time=when)
         entry.compress_type = zipfile.ZIP_DEFLATED
-        entry.external_attr = 0o644 << 16
         entry.create_system = 0  # MS-DOS, as Windows' own zip folders write it
         z.writestr(entry, data, compresslevel=9)
 PY
