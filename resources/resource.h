@@ -1,4 +1,4 @@
-// Resource identifiers shared by Velkaro.rc and the code.
+// Resource, menu command and control identifiers, shared by Velkaro.rc, the code and the tests.
 #pragma once
 
 #define IDI_VELKARO 1
@@ -40,3 +40,11 @@
 #define IDC_ABOUT_MAIL 1205
 #define IDC_ABOUT_LABEL3 1206
 #define IDC_ABOUT_LABEL4 1207
+
+// Commands of the pop-up menu's items (mnuExit, mnuBlink, ...), sent to frmMenus as WM_COMMAND.
+#define IDM_EXIT 101
+#define IDM_BLINK 102
+#define IDM_TOPMOST 103
+#define IDM_NTP 104
+#define IDM_OPTION 105
+#define IDM_INFO 106

@@ -1,14 +1,10 @@
 #include "about/frmAbout.h"
 
-#include <windows.h>
 #include <shellapi.h>
 
-#include <string>
 #include <vector>
 
 #include "about/about_text.h"
-#include "common/win32.h"
-#include "resource.h"
 #include "settings/desktop.h"
 #include "settings/settings_rules.h"
 
@@ -53,22 +49,16 @@ VersionInfo ReadOwnVersion() {
     return info;
 }
 
-struct Link {
-    int id;
-    std::string target;
-    bool clicked;
-};
-Link links[2];
-HFONT linkFont = nullptr;
-HCURSOR hand = nullptr;
+}  // namespace
 
-Link* LinkOf(int id) {
-    for (Link& link : links)
+FrmAbout::Link* FrmAbout::LinkOf(int id) {
+    for (Link& link : links_)
         if (link.id == id) return &link;
     return nullptr;
 }
 
-void Load(HWND dialog) {
+void FrmAbout::Form_Load() {
+    const HWND dialog = hwnd_;
     const VersionInfo version = ReadOwnVersion();
     SetWindowTextW(dialog, Utf8ToWide(AboutCaption(version.title)).c_str());
     SetDlgItemTextW(dialog, IDC_ABOUT_VERSION, Utf8ToWide(VersionLine(version.major, version.minor, version.revision)).c_str());
@@ -76,11 +66,10 @@ void Load(HWND dialog) {
     SetDlgItemTextW(dialog, IDC_ABOUT_DESCRIPTION, Utf8ToWide(version.legal).c_str());
     SetDlgItemTextW(dialog, IDC_ABOUT_URL, Utf8ToWide(kWebPage).c_str());
     SetDlgItemTextW(dialog, IDC_ABOUT_MAIL, Utf8ToWide(kMailAddress).c_str());
-    // Each link keeps its target apart from the text it shows; every opening starts blue.
-    links[0] = {IDC_ABOUT_URL, kWebPage, false};
-    links[1] = {IDC_ABOUT_MAIL, std::string("mailto:") + kMailAddress, false};
+    links_[0] = {IDC_ABOUT_URL, kWebPage, false};
+    links_[1] = {IDC_ABOUT_MAIL, std::string("mailto:") + kMailAddress, false};
 
-    LayOutDialog(dialog, 5730, 3555,
+    LayOut(5730, 3555,
                  {
                      {IDOK, 4245, 2625, 1380, 345},
                      {IDC_ABOUT_ICON, 240, 240, 480, 480},
@@ -94,47 +83,50 @@ void Load(HWND dialog) {
                  });
     // The links: the dialog's font, underlined.
     LOGFONTW lf{};
-    GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(dialog, IDOK, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+    GetObjectW(font(), sizeof lf, &lf);
     lf.lfUnderline = TRUE;
-    linkFont = CreateFontIndirectW(&lf);
-    for (const Link& link : links) SendDlgItemMessageW(dialog, link.id, WM_SETFONT, WPARAM(linkFont), FALSE);
-    hand = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_HAND_LINK));
+    linkFont_.reset(CreateFontIndirectW(&lf));
+    for (const Link& link : links_) SendDlgItemMessageW(dialog, link.id, WM_SETFONT, WPARAM(linkFont_.get()), FALSE);
+    hand_ = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_HAND_LINK));
 
     if (Settings.TopMost) SetTopMost(dialog);  // still hidden: it shows up topmost
 }
 
 // The etched separator: a grey line with a white one of two pixels just below it.
-void PaintSeparator(HWND dialog) {
+void FrmAbout::Form_Paint() {
+    const HWND dialog = hwnd_;
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(dialog, &ps);
     auto px = [dialog](int twips) { return TwipsToPixels(dialog, twips); };
-    HPEN grey = CreatePen(PS_INSIDEFRAME, 1, RGB(128, 128, 128)), white = CreatePen(PS_INSIDEFRAME, 2, RGB(255, 255, 255));
-    HGDIOBJ old = SelectObject(dc, grey);
-    MoveToEx(dc, px(90), px(2445), nullptr);
-    LineTo(dc, px(5654), px(2445));
-    SelectObject(dc, white);
-    MoveToEx(dc, px(105), px(2460), nullptr);
-    LineTo(dc, px(5654), px(2460));
-    SelectObject(dc, old);
-    DeleteObject(grey);
-    DeleteObject(white);
+    const OwnedPen grey(CreatePen(PS_INSIDEFRAME, 1, RGB(128, 128, 128))), white(CreatePen(PS_INSIDEFRAME, 2, RGB(255, 255, 255)));
+    {
+        const SelectedObject pen(dc, grey.get());
+        MoveToEx(dc, px(90), px(2445), nullptr);
+        LineTo(dc, px(5654), px(2445));
+    }
+    {
+        const SelectedObject pen(dc, white.get());
+        MoveToEx(dc, px(105), px(2460), nullptr);
+        LineTo(dc, px(5654), px(2460));
+    }
     EndPaint(dialog, &ps);
 }
 
-void LinkClicked(HWND dialog, Link& link) {
+void FrmAbout::lblLink_Click(Link& link) {
+    const HWND dialog = hwnd_;
     link.clicked = true;
     InvalidateRect(GetDlgItem(dialog, link.id), nullptr, TRUE);
     PumpMessages();  // the new colour shows before the shell starts
     ShellExecuteW(dialog, L"open", Utf8ToWide(link.target).c_str(), nullptr, nullptr, SW_SHOW);
 }
 
-INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR FrmAbout::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        Load(dialog);
+        Form_Load();
         return TRUE;
     case WM_PAINT:
-        PaintSeparator(dialog);
+        Form_Paint();
         return TRUE;
     case WM_CTLCOLORSTATIC:
         if (const Link* link = LinkOf(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)))) {
@@ -145,27 +137,19 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         }
         return FALSE;
     case WM_SETCURSOR:
-        if (LinkOf(GetDlgCtrlID(reinterpret_cast<HWND>(wParam))) && hand) {
-            SetCursor(hand);
-            SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
+        if (LinkOf(GetDlgCtrlID(reinterpret_cast<HWND>(wParam))) && hand_) {
+            SetCursor(hand_);
+            SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
             return TRUE;
         }
         return FALSE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDOK);  // OK is also the cancel button: Enter and Esc close
+            EndDialog(hwnd_, IDOK);  // OK is also the cancel button: Enter and Esc close
         } else if (HIWORD(wParam) == STN_CLICKED) {
-            if (Link* link = LinkOf(LOWORD(wParam))) LinkClicked(dialog, *link);
+            if (Link* link = LinkOf(LOWORD(wParam))) lblLink_Click(*link);
         }
         return TRUE;
-    case WM_DESTROY:
-        DeleteObject(linkFont);
-        linkFont = nullptr;
-        return FALSE;
     }
     return FALSE;
 }
-
-}  // namespace
-
-void ShowAboutDialog() { RunModalDialog(IDD_ABOUT, DialogProc, 0); }

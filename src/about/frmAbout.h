@@ -1,6 +1,33 @@
 // The About box: title, version, legal notice and two links, from the executable's own
 // version information.
 #pragma once
+#include <windows.h>
 
-// Shows the box modally; returns when it is closed.
-void ShowAboutDialog();
+#include <string>
+
+#include "common/window.h"
+#include "resource.h"
+
+class FrmAbout : public ModalDialog<FrmAbout> {
+public:
+    // Shows the box modally; returns when it is closed.
+    void Show() { ShowModal(IDD_ABOUT); }
+
+private:
+    friend ModalDialog;
+    struct Link {
+        int id;
+        std::string target;  // kept apart from the text the link shows
+        bool clicked;        // purple once clicked; every opening starts blue
+    };
+
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Form_Load();
+    void Form_Paint();
+    void lblLink_Click(Link& link);
+    Link* LinkOf(int id);
+
+    Link links_[2]{};
+    OwnedFont linkFont_;
+    HCURSOR hand_ = nullptr;
+};

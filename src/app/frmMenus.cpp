@@ -2,6 +2,8 @@
 
 #include "about/frmAbout.h"
 #include "app/frmMain.h"
+#include "app/modMain.h"
+#include "resource.h"
 #include "settings/desktop.h"
 #include "settings/frmOption.h"
 #include "settings/modINI.h"
@@ -9,32 +11,23 @@
 
 FrmMenus* frmMenus = nullptr;
 
-namespace {
-constexpr wchar_t kClassName[] = L"VelkaroMenus";
-}
-
 bool FrmMenus::Load(HINSTANCE instance) {
     WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = kClassName;
-    RegisterClassExW(&wc);
-    hwnd_ = CreateWindowExW(0, kClassName, L"Velkaro", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, instance, this);
-    if (!hwnd_) return false;
+    wc.lpszClassName = L"VelkaroMenus";
+    if (!CreateBound(instance, wc, 0, L"Velkaro", WS_OVERLAPPED, 0, 0, 0, 0)) return false;
 
     popup_ = CreatePopupMenu();
-    AppendMenuW(popup_, MF_STRING, mnuExit, L"終了(&X)");
+    AppendMenuW(popup_, MF_STRING, IDM_EXIT, L"終了(&X)");
     AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(popup_, MF_STRING, mnuBlink, L"点滅(&B)");
+    AppendMenuW(popup_, MF_STRING, IDM_BLINK, L"点滅(&B)");
     // Shows the always-on-top setting; it is changed in the options dialog only.
-    AppendMenuW(popup_, MF_STRING | MF_GRAYED, mnuTopMost, L"常に手前に表示(&T)");
-    AppendMenuW(popup_, MF_STRING, mnuNTP, L"時刻合わせ(&N)");
-    AppendMenuW(popup_, MF_STRING, mnuOption, L"オプション(&O)...");
+    AppendMenuW(popup_, MF_STRING | MF_GRAYED, IDM_TOPMOST, L"常に手前に表示(&T)");
+    AppendMenuW(popup_, MF_STRING, IDM_NTP, L"時刻合わせ(&N)");
+    AppendMenuW(popup_, MF_STRING, IDM_OPTION, L"オプション(&O)...");
     AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(popup_, MF_STRING, mnuInfo, L"バージョン情報(&A)");
-    mnuMenus_ = CreateMenu();
-    AppendMenuW(mnuMenus_, MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), L"ショートカットメニュー");
+    AppendMenuW(popup_, MF_STRING, IDM_INFO, L"バージョン情報(&A)");
+    mnuMenus_.reset(CreateMenu());
+    AppendMenuW(mnuMenus_.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), L"ショートカットメニュー");
     return true;
 }
 
@@ -45,7 +38,7 @@ void FrmMenus::Unload() {
 void FrmMenus::PopupMenu() {
     POINT at;
     GetCursorPos(&at);
-    SetMenuDefaultItem(popup_, mnuExit, FALSE);
+    SetMenuDefaultItem(popup_, IDM_EXIT, FALSE);
     // The owner must be the foreground window for the menu to take keys and to close when
     // the user clicks elsewhere; the empty message afterwards lets it close cleanly.
     SetForegroundWindow(hwnd_);
@@ -53,7 +46,7 @@ void FrmMenus::PopupMenu() {
     PostMessageW(hwnd_, WM_NULL, 0, 0);
 }
 
-void FrmMenus::SetChecked(MenuItem item, bool checked) {
+void FrmMenus::SetChecked(UINT item, bool checked) {
     CheckMenuItem(popup_, item, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
@@ -63,53 +56,51 @@ void FrmMenus::mnuExit_Click() {
 
 void FrmMenus::mnuBlink_Click() {
     Settings.Blink = !Settings.Blink;
-    SetChecked(mnuBlink, Settings.Blink);
-    SaveSettings();
+    SetChecked(IDM_BLINK, Settings.Blink);
+    if (frmMain) SaveSettings(frmMain->hwnd());
 }
 
 void FrmMenus::mnuNTP_Click() { SyncSystemTime(true, Settings.NTPServer); }
 
 // Made topmost first when TopMost is set (inside, before it shows); the dialog applies and
 // saves its own changes, and nothing follows when it closes.
-void FrmMenus::mnuOption_Click() { ShowOptionDialog(); }
+void FrmMenus::mnuOption_Click() {
+    FrmOption({frmMain ? frmMain->hwnd() : nullptr, ApplyAppearance,
+               [](const std::string& server) { SyncSystemTime(true, server); }})
+        .Show();
+}
 
 // The clock goes back on top after the box has closed.
 void FrmMenus::mnuInfo_Click() {
-    ShowAboutDialog();
+    FrmAbout().Show();
     if (Settings.TopMost && frmMain) SetTopMost(frmMain->hwnd());
 }
 
-void FrmMenus::Command(UINT item) {
-    switch (item) {
-    case mnuExit: mnuExit_Click(); break;
-    case mnuBlink: mnuBlink_Click(); break;
-    case mnuNTP: mnuNTP_Click(); break;
-    case mnuOption: mnuOption_Click(); break;
-    case mnuInfo: mnuInfo_Click(); break;
-    default: break;
-    }
+void FrmMenus::Form_Unload() {
+    mnuMenus_.reset();  // takes the pop-up with it
+    popup_ = nullptr;
+    frmMenus = nullptr;
+    if (!frmMain) PostQuitMessage(0);  // no window left
 }
 
-LRESULT CALLBACK FrmMenus::WndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE)
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    auto* self = reinterpret_cast<FrmMenus*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+LRESULT FrmMenus::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
-        if (HIWORD(wParam) == 0) self->Command(LOWORD(wParam));
+        if (HIWORD(wParam) != 0) return 0;
+        switch (LOWORD(wParam)) {
+        case IDM_EXIT: mnuExit_Click(); break;
+        case IDM_BLINK: mnuBlink_Click(); break;
+        case IDM_NTP: mnuNTP_Click(); break;
+        case IDM_OPTION: mnuOption_Click(); break;
+        case IDM_INFO: mnuInfo_Click(); break;
+        default: break;
+        }
         return 0;
     case WM_CLOSE:
         return 0;  // only ShutdownApp unloads the menu owner
     case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        DestroyMenu(self->mnuMenus_);  // takes the pop-up with it
-        self->mnuMenus_ = self->popup_ = nullptr;
-        self->hwnd_ = nullptr;
-        frmMenus = nullptr;
-        if (!frmMain) PostQuitMessage(0);  // no window left
+        Form_Unload();
         return 0;
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
 }

@@ -4,11 +4,12 @@
 
 #include "app/frmMain.h"
 #include "app/frmMenus.h"
-#include "app/placement.h"
 #include "common/win32.h"
 #include "face/modClock.h"
+#include "resource.h"
 #include "settings/desktop.h"
 #include "settings/modINI.h"
+#include "settings/placement.h"
 #include "timesync/modMsgAPI.h"
 #include "timesync/modNTP.h"
 
@@ -20,8 +21,11 @@ FrmMenus menuForm;
 // True when an earlier copy is alive in this logon session. The handle stays open until the
 // process ends, which keeps the name alive for the copies that start later.
 bool AnotherCopyRunning() {
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Local\\Velkaro.Running");
-    return mutex && GetLastError() == ERROR_ALREADY_EXISTS;
+    static KernelHandle running;
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Local\\Velkaro.Running");
+    const bool another = mutex && GetLastError() == ERROR_ALREADY_EXISTS;
+    running.reset(mutex);
+    return another;
 }
 
 void MoveToStoredPosition(HWND window) {
@@ -49,15 +53,9 @@ bool Main() {
     const HWND window = frmMain->hwnd();
     HookWindow(window);
 
-    frmMain->picBody.CopyPicture(frmMain->imgBody[Settings.WindowSize - 1]);
-    frmMain->FitToFace();
-    DrawClock();
+    ApplyAppearance();
+    DrawClock(frmMain->face);
     if (Settings.FixWindowPosition && !anotherCopy) MoveToStoredPosition(window);
-    if (Settings.TopMost) {
-        frmMenus->SetChecked(mnuTopMost, true);
-        SetTopMost(window);
-    }
-    if (Settings.Blink) frmMenus->SetChecked(mnuBlink, true);
     ShowWindow(window, SW_SHOW);
     PumpMessages();
     if (Settings.ClearRecent) ClearRecentDocuments();
@@ -65,10 +63,23 @@ bool Main() {
     return true;
 }
 
+void ApplyAppearance() {
+    if (!frmMain) return;
+    const HWND window = frmMain->hwnd();
+    frmMain->face.ShowSize(Settings.WindowSize);
+    frmMain->face.Refresh();  // the new face at once; the figures come with the next tick
+    if (Settings.TopMost) SetTopMost(window);
+    else if (IsWindowVisible(window)) ClearTopMost(window);  // a window not yet shown was never in the band
+    if (frmMenus) {
+        frmMenus->SetChecked(IDM_TOPMOST, Settings.TopMost);
+        frmMenus->SetChecked(IDM_BLINK, Settings.Blink);
+    }
+}
+
 void ShutdownApp() {
     if (!frmMain) return;  // already ended (the session end and the exit timer can both ask)
     frmMain->Winsock1.Close();
-    SaveSettings();
+    SaveSettings(frmMain->hwnd());
     UnhookWindow(frmMain->hwnd());
     if (frmMenus) frmMenus->Unload();
     frmMain->Unload();

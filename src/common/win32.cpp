@@ -1,7 +1,5 @@
 #include "common/win32.h"
 
-#include <commctrl.h>
-
 #include <iterator>
 #include <vector>
 
@@ -97,50 +95,32 @@ bool FontExists(HDC dc, const wchar_t* face) {
 }
 }  // namespace
 
-HFONT CreateDialogFont(HWND dialog) {
-    HDC dc = GetDC(dialog);
+OwnedFont CreateDialogFont(HWND dialog) {
+    const WindowDC dc(dialog);
     LOGFONTW lf{};
-    lf.lfHeight = -MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    lf.lfHeight = -MulDiv(9, GetDeviceCaps(dc.get(), LOGPIXELSY), 72);
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = SHIFTJIS_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
     // Without any of these, the Shift-JIS character set alone lets the system pick a font
     // that can show the Japanese texts.
     for (const wchar_t* face : {L"MS UI Gothic", L"Meiryo UI", L"Yu Gothic UI"})
-        if (FontExists(dc, face)) {
+        if (FontExists(dc.get(), face)) {
             lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
             break;
         }
-    ReleaseDC(dialog, dc);
-    return CreateFontIndirectW(&lf);
+    return OwnedFont(CreateFontIndirectW(&lf));
 }
 
 int TwipsToPixels(HWND window, int twips) {
-    HDC dc = GetDC(window);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
-    ReleaseDC(window, dc);
-    return MulDiv(twips, dpi, 1440);
+    const WindowDC dc(window);
+    return MulDiv(twips, GetDeviceCaps(dc.get(), LOGPIXELSX), 1440);
 }
 
-namespace {
-constexpr wchar_t kFontProperty[] = L"VelkaroDialogFont";
-
-// Deletes the dialog's font when the dialog goes.
-LRESULT CALLBACK FontOwner(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
-    if (message == WM_NCDESTROY) {
-        DeleteObject(RemovePropW(window, kFontProperty));
-        RemoveWindowSubclass(window, FontOwner, id);
-    }
-    return DefSubclassProc(window, message, wParam, lParam);
-}
-}  // namespace
-
-void LayOutDialog(HWND dialog, int clientWidth, int clientHeight, std::initializer_list<TwipsRect> controls) {
-    HFONT font = CreateDialogFont(dialog);
-    SetPropW(dialog, kFontProperty, font);
-    SetWindowSubclass(dialog, FontOwner, 1, 0);
+OwnedFont LayOutDialog(HWND dialog, int clientWidth, int clientHeight, std::initializer_list<TwipsRect> controls) {
+    OwnedFont font = CreateDialogFont(dialog);
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        SendMessageW(child, WM_SETFONT, WPARAM(font), FALSE);
+        SendMessageW(child, WM_SETFONT, WPARAM(font.get()), FALSE);
 
     auto px = [dialog](int twips) { return TwipsToPixels(dialog, twips); };
     RECT frame{0, 0, px(clientWidth), px(clientHeight)};
@@ -153,6 +133,7 @@ void LayOutDialog(HWND dialog, int clientWidth, int clientHeight, std::initializ
     for (const TwipsRect& c : controls)
         SetWindowPos(GetDlgItem(dialog, c.id), nullptr, px(c.left), px(c.top), px(c.width), px(c.height),
                      SWP_NOZORDER | SWP_NOACTIVATE);
+    return font;
 }
 
 namespace {

@@ -6,31 +6,94 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 
-// Owns a GDI object (bitmap, font, brush) and deletes it.
-class GdiObject {
+// Owns one handle and releases it with the given function when it goes (or is reset). Every
+// resource the program holds is released by one of these owners, never by hand.
+template <class Handle, auto Release, Handle Empty = Handle{}>
+class Owned {
 public:
-    GdiObject() = default;
-    explicit GdiObject(HGDIOBJ object) : object_(object) {}
-    GdiObject(GdiObject&& other) noexcept : object_(other.release()) {}
-    GdiObject& operator=(GdiObject&& other) noexcept {
+    Owned() = default;
+    explicit Owned(Handle handle) : handle_(handle) {}
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    Owned(Owned&& other) noexcept : handle_(other.release()) {}
+    Owned& operator=(Owned&& other) noexcept {
         reset(other.release());
         return *this;
     }
-    ~GdiObject() { reset(); }
-    HGDIOBJ get() const { return object_; }
-    HGDIOBJ release() {
-        HGDIOBJ o = object_;
-        object_ = nullptr;
-        return o;
+    ~Owned() { reset(); }
+
+    Handle get() const { return handle_; }
+    explicit operator bool() const { return handle_ != Empty; }
+    Handle release() {
+        const Handle h = handle_;
+        handle_ = Empty;
+        return h;
     }
-    void reset(HGDIOBJ object = nullptr) {
-        if (object_) DeleteObject(object_);
-        object_ = object;
+    void reset(Handle handle = Empty) {
+        if (handle_ != Empty) Release(handle_);
+        handle_ = handle;
+    }
+    // For the functions that hand a new handle back through a pointer (RegOpenKeyEx, ...).
+    Handle* put() {
+        reset();
+        return &handle_;
     }
 
 private:
-    HGDIOBJ object_ = nullptr;
+    Handle handle_ = Empty;
+};
+
+template <class GdiHandle>
+using GdiObject = Owned<GdiHandle, DeleteObject>;
+using OwnedBitmap = GdiObject<HBITMAP>;
+using OwnedFont = GdiObject<HFONT>;
+using OwnedPen = GdiObject<HPEN>;
+using MemoryDC = Owned<HDC, DeleteDC>;
+using OwnedKey = Owned<HKEY, RegCloseKey>;
+using KernelHandle = Owned<HANDLE, CloseHandle>;
+using OwnedMenu = Owned<HMENU, DestroyMenu>;
+
+// A window's DC for the time of a scope.
+class WindowDC {
+public:
+    explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    ~WindowDC() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// An object selected into a DC; the DC's earlier object is selected again when this goes.
+class SelectedObject {
+public:
+    SelectedObject() = default;
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), original_(SelectObject(dc, object)) {}
+    SelectedObject(SelectedObject&& other) noexcept
+        : dc_(std::exchange(other.dc_, nullptr)), original_(std::exchange(other.original_, nullptr)) {}
+    SelectedObject& operator=(SelectedObject&& other) noexcept {
+        Restore();
+        dc_ = std::exchange(other.dc_, nullptr);
+        original_ = std::exchange(other.original_, nullptr);
+        return *this;
+    }
+    ~SelectedObject() { Restore(); }
+
+private:
+    void Restore() {
+        if (dc_ && original_) SelectObject(dc_, original_);
+    }
+
+    HDC dc_ = nullptr;
+    HGDIOBJ original_ = nullptr;
 };
 
 std::wstring Utf8ToWide(std::string_view text);
@@ -54,9 +117,8 @@ double MillisecondsSince(int64_t earlier, int64_t now = PerformanceNow());
 // Waits until a message arrives or the given milliseconds pass, whichever comes first.
 void WaitForMessages(double milliseconds);
 
-// The dialogs' font: MS UI Gothic 9 pt, or the nearest Japanese UI font the system has. The
-// caller deletes it.
-HFONT CreateDialogFont(HWND dialog);
+// The dialogs' font: MS UI Gothic 9 pt, or the nearest Japanese UI font the system has.
+OwnedFont CreateDialogFont(HWND dialog);
 // Twips (1/1440 inch) to pixels of the dialog's screen.
 int TwipsToPixels(HWND window, int twips);
 
@@ -65,9 +127,9 @@ struct TwipsRect {
     int id, left, top, width, height;
 };
 // Sizes the dialog's client area, centres the dialog in the work area and places the
-// controls, all from twips at the screen's resolution; gives every control the dialog font.
-// The font belongs to the dialog and is deleted with it.
-void LayOutDialog(HWND dialog, int clientWidth, int clientHeight, std::initializer_list<TwipsRect> controls);
+// controls, all from twips at the screen's resolution; gives every control the dialog font,
+// which the caller keeps until the dialog has gone.
+[[nodiscard]] OwnedFont LayOutDialog(HWND dialog, int clientWidth, int clientHeight, std::initializer_list<TwipsRect> controls);
 
 // Shows a dialog of the program's resources modally, without an owner: every other window of
 // the program takes no input until it closes (the clock keeps ticking).

@@ -1,4 +1,6 @@
 // Draws the current time into the face and renews its date tooltip.
 #pragma once
 
-void DrawClock();
+class ClockFace;
+
+void DrawClock(ClockFace& face);

@@ -1,21 +1,15 @@
 #include "face/picture_box.h"
 
-PictureBox::~PictureBox() {
-    if (dc_) {
-        SelectObject(dc_, original_);
-        DeleteDC(dc_);
-    }
-}
-
 bool PictureBox::Adopt(HBITMAP bitmap) {
     if (!bitmap) return false;
     BITMAP info{};
     GetObjectW(bitmap, sizeof info, &info);
     if (!dc_) {
-        dc_ = CreateCompatibleDC(nullptr);
-        original_ = GetCurrentObject(dc_, OBJ_BITMAP);
+        dc_.reset(CreateCompatibleDC(nullptr));
+        selection_ = SelectedObject(dc_.get(), bitmap);  // remembers the DC's own bitmap
+    } else {
+        SelectObject(dc_.get(), bitmap);
     }
-    SelectObject(dc_, bitmap);
     bitmap_.reset(bitmap);  // the previous picture goes once it is no longer selected
     width_ = info.bmWidth;
     height_ = info.bmHeight;
@@ -38,6 +32,6 @@ bool PictureBox::CopyPicture(const PictureBox& from) {
     void* bits = nullptr;
     HBITMAP copy = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!Adopt(copy)) return false;
-    BitBlt(dc_, 0, 0, width_, height_, from.dc_, 0, 0, SRCCOPY);
+    BitBlt(dc_.get(), 0, 0, width_, height_, from.hdc(), 0, 0, SRCCOPY);
     return true;
 }

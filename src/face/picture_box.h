@@ -11,14 +11,13 @@ public:
     PictureBox() = default;
     PictureBox(const PictureBox&) = delete;
     PictureBox& operator=(const PictureBox&) = delete;
-    ~PictureBox();
 
     // Takes a bitmap resource as the picture; the box sizes itself to it.
     bool LoadPicture(HINSTANCE instance, int resourceId);
     // Takes a copy of another box's picture; the box sizes itself to it.
     bool CopyPicture(const PictureBox& from);
 
-    HDC hdc() const { return dc_; }
+    HDC hdc() const { return dc_.get(); }
     int width() const { return width_; }
     int height() const { return height_; }
     // Counts the pictures the box has taken: drawing on it does not change it.
@@ -27,9 +26,10 @@ public:
 private:
     bool Adopt(HBITMAP bitmap);
 
-    HDC dc_ = nullptr;
-    GdiObject bitmap_;
-    HGDIOBJ original_ = nullptr;
+    // Released in this order: the DC's own bitmap selected again, the DC, then the picture.
+    OwnedBitmap bitmap_;
+    MemoryDC dc_;
+    SelectedObject selection_;
     int width_ = 0, height_ = 0;
     unsigned generation_ = 0;
 };

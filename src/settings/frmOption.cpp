@@ -1,16 +1,10 @@
 #include "settings/frmOption.h"
 
-#include <windows.h>
 #include <commctrl.h>
 
-#include "app/frmMain.h"
-#include "app/frmMenus.h"
-#include "common/win32.h"
-#include "resource.h"
 #include "settings/desktop.h"
 #include "settings/modINI.h"
 #include "settings/modRegistry.h"
-#include "timesync/modNTP.h"
 
 namespace {
 
@@ -23,25 +17,25 @@ constexpr int kPages[3][6] = {
 };
 constexpr int kPageLeft = 240, kPageTop = 480;
 
-int visiblePage = 1;
+}  // namespace
 
-bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
-void Check(HWND dialog, int id, bool on) { CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED); }
+bool FrmOption::Checked(int id) const { return IsDlgButtonChecked(hwnd_, id) == BST_CHECKED; }
+void FrmOption::Check(int id, bool on) const { CheckDlgButton(hwnd_, id, on ? BST_CHECKED : BST_UNCHECKED); }
 
-void ShowPage(HWND dialog, int page, bool show) {
+void FrmOption::ShowPage(int page, bool show) const {
     for (int id : kPages[page - 1])
-        if (id) ShowWindow(GetDlgItem(dialog, id), show ? SW_SHOW : SW_HIDE);
+        if (id) ShowWindow(GetDlgItem(hwnd_, id), show ? SW_SHOW : SW_HIDE);
 }
 
-std::string ServerText(HWND dialog) {
+std::string FrmOption::ServerText() const {
     wchar_t text[512] = L"";
-    GetDlgItemTextW(dialog, IDC_CMB_SERVERS, text, int(std::size(text)));
+    GetDlgItemTextW(hwnd_, IDC_CMB_SERVERS, text, int(std::size(text)));
     return WideToUtf8(text);
 }
 
-void Load(HWND dialog) {
+void FrmOption::Form_Load() {
     constexpr int x = kPageLeft, y = kPageTop;
-    LayOutDialog(dialog, 5895, 5190,
+    LayOut(5895, 5190,
                  {
                      {IDC_OPT_TAB, 120, 120, 5670, 4605},
                      {IDC_OPT_LABEL1, x + 120, y + 120, 5100, 300},
@@ -64,7 +58,7 @@ void Load(HWND dialog) {
                      {IDOK, 3060, 4785, 1320, 315},
                      {IDCANCEL, 4485, 4785, 1320, 315},
                  });
-    const HWND tab = GetDlgItem(dialog, IDC_OPT_TAB);
+    const HWND tab = GetDlgItem(hwnd_, IDC_OPT_TAB);
     const wchar_t* tabs[] = {L"表示", L"時刻合わせ", L"その他"};
     for (int i = 0; i < 3; ++i) {
         TCITEMW item{};
@@ -75,70 +69,67 @@ void Load(HWND dialog) {
     // The tab strip lies below the pages' controls, so that it never paints over them.
     SetWindowPos(tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
-    visiblePage = 1;
-    ShowPage(dialog, 2, false);
-    ShowPage(dialog, 3, false);
+    visiblePage_ = 1;
+    ShowPage(2, false);
+    ShowPage(3, false);
 
-    const HWND servers = GetDlgItem(dialog, IDC_CMB_SERVERS);
+    const HWND servers = GetDlgItem(hwnd_, IDC_CMB_SERVERS);
     for (const char* host : kNtpServers) SendMessageW(servers, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(host).c_str()));
     if (!Settings.NTPServer.empty()) SetWindowTextW(servers, Utf8ToWide(Settings.NTPServer).c_str());
     else SendMessageW(servers, CB_SETCURSEL, 0, 0);
 
-    Check(dialog, IDC_CHK_WINDOWSIZE, Settings.WindowSize == 2);
-    Check(dialog, IDC_CHK_TOPMOST, Settings.TopMost);
-    Check(dialog, IDC_CHK_BLINK, Settings.Blink);
-    Check(dialog, IDC_CHK_EXITBYDBLCLICK, Settings.EXITbyDblClick);
-    Check(dialog, IDC_CHK_FIXWINDOWPOSITION, Settings.FixWindowPosition);
-    Check(dialog, IDC_CHK_USENTP, Settings.UseNTP);
-    Check(dialog, IDC_CHK_USENTP2, Settings.UseNTP2);
-    Check(dialog, IDC_CHK_CLEARRECENT, Settings.ClearRecent);
+    Check(IDC_CHK_WINDOWSIZE, Settings.WindowSize == 2);
+    Check(IDC_CHK_TOPMOST, Settings.TopMost);
+    Check(IDC_CHK_BLINK, Settings.Blink);
+    Check(IDC_CHK_EXITBYDBLCLICK, Settings.EXITbyDblClick);
+    Check(IDC_CHK_FIXWINDOWPOSITION, Settings.FixWindowPosition);
+    Check(IDC_CHK_USENTP, Settings.UseNTP);
+    Check(IDC_CHK_USENTP2, Settings.UseNTP2);
+    Check(IDC_CHK_CLEARRECENT, Settings.ClearRecent);
     QueryAutoRun();
-    Check(dialog, IDC_CHK_AUTORUN, AutoRunRegistered);
+    Check(IDC_CHK_AUTORUN, AutoRunRegistered);
 
     // Still hidden: it shows up in the topmost band.
-    if (Settings.TopMost) SetTopMost(dialog);
+    if (Settings.TopMost) SetTopMost(hwnd_);
 }
 
-void TabChanged(HWND dialog) {
-    const int index = int(SendDlgItemMessageW(dialog, IDC_OPT_TAB, TCM_GETCURSEL, 0, 0)) + 1;
-    if (index < 1 || index > 3 || index == visiblePage) return;
-    ShowPage(dialog, index, true);
-    ShowPage(dialog, visiblePage, false);
-    visiblePage = index;
+void FrmOption::TabStrip1_Click() {
+    const int index = int(SendDlgItemMessageW(hwnd_, IDC_OPT_TAB, TCM_GETCURSEL, 0, 0)) + 1;
+    if (index < 1 || index > 3 || index == visiblePage_) return;
+    ShowPage(index, true);
+    ShowPage(visiblePage_, false);
+    visiblePage_ = index;
     // The tab strip's body under the old page's controls shows again.
-    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void Apply(HWND dialog) {
-    Settings.WindowSize = Checked(dialog, IDC_CHK_WINDOWSIZE) ? 2 : 1;
-    if (frmMain) {
-        // The new face at once; the figures come with the next tick.
-        frmMain->picBody.CopyPicture(frmMain->imgBody[Settings.WindowSize - 1]);
-        frmMain->FitToFace();
-        frmMain->RefreshFace();
-    }
-    Settings.TopMost = Checked(dialog, IDC_CHK_TOPMOST);
-    if (frmMain) (Settings.TopMost ? SetTopMost : ClearTopMost)(frmMain->hwnd());
-    Settings.Blink = Checked(dialog, IDC_CHK_BLINK);
-    if (frmMenus) {
-        frmMenus->SetChecked(mnuTopMost, Settings.TopMost);
-        frmMenus->SetChecked(mnuBlink, Settings.Blink);
-    }
-    Settings.EXITbyDblClick = Checked(dialog, IDC_CHK_EXITBYDBLCLICK);
-    Settings.FixWindowPosition = Checked(dialog, IDC_CHK_FIXWINDOWPOSITION);
-    Settings.UseNTP = Checked(dialog, IDC_CHK_USENTP);
-    Settings.UseNTP2 = Checked(dialog, IDC_CHK_USENTP2);
-    Settings.ClearRecent = Checked(dialog, IDC_CHK_CLEARRECENT);
-    Settings.NTPServer = ServerText(dialog);
-    if (frmMain) SaveSettings();
-    if (Checked(dialog, IDC_CHK_AUTORUN)) RegisterAutoRun();
+void FrmOption::cmdOK_Click() {
+    Settings.WindowSize = Checked(IDC_CHK_WINDOWSIZE) ? 2 : 1;
+    Settings.TopMost = Checked(IDC_CHK_TOPMOST);
+    Settings.Blink = Checked(IDC_CHK_BLINK);
+    // The new face at once (its figures come with the next tick), the topmost band, the marks.
+    if (actions_.applyAppearance) actions_.applyAppearance();
+    Settings.EXITbyDblClick = Checked(IDC_CHK_EXITBYDBLCLICK);
+    Settings.FixWindowPosition = Checked(IDC_CHK_FIXWINDOWPOSITION);
+    Settings.UseNTP = Checked(IDC_CHK_USENTP);
+    Settings.UseNTP2 = Checked(IDC_CHK_USENTP2);
+    Settings.ClearRecent = Checked(IDC_CHK_CLEARRECENT);
+    Settings.NTPServer = ServerText();
+    if (actions_.mainWindow) SaveSettings(actions_.mainWindow);
+    if (Checked(IDC_CHK_AUTORUN)) RegisterAutoRun();
     else UnregisterAutoRun();
+    EndDialog(hwnd_, IDOK);
 }
 
-INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+// A real synchronisation with the typed server, not stored; the dialog stays open.
+void FrmOption::cmdTestNTP_Click() {
+    if (actions_.testServer) actions_.testServer(ServerText());
+}
+
+INT_PTR FrmOption::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
-        Load(dialog);
+        Form_Load();
         return TRUE;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
@@ -147,26 +138,17 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
     case WM_NOTIFY:
         if (reinterpret_cast<NMHDR*>(lParam)->idFrom == IDC_OPT_TAB && reinterpret_cast<NMHDR*>(lParam)->code == TCN_SELCHANGE)
-            TabChanged(dialog);
+            TabStrip1_Click();
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
-        case IDOK:
-            Apply(dialog);
-            EndDialog(dialog, IDOK);
-            break;
-        case IDCANCEL:
-            EndDialog(dialog, IDCANCEL);
-            break;
+        case IDOK: cmdOK_Click(); break;
+        case IDCANCEL: EndDialog(hwnd_, IDCANCEL); break;  // キャンセル, Esc and the close box
         case IDC_CMD_TESTNTP:
-            if (HIWORD(wParam) == BN_CLICKED) SyncSystemTime(true, ServerText(dialog));  // the dialog stays open
+            if (HIWORD(wParam) == BN_CLICKED) cmdTestNTP_Click();
             break;
         }
         return TRUE;
     }
     return FALSE;
 }
-
-}  // namespace
-
-void ShowOptionDialog() { RunModalDialog(IDD_OPTION, DialogProc, 0); }

@@ -1,5 +1,39 @@
 // The options dialog "オプション": every setting with a control, on three tabs.
 #pragma once
+#include <windows.h>
 
-// Shows the dialog modally; OK applies and saves everything, キャンセル changes nothing.
-void ShowOptionDialog();
+#include <functional>
+#include <string>
+
+#include "common/window.h"
+#include "resource.h"
+
+class FrmOption : public ModalDialog<FrmOption> {
+public:
+    // What the dialog needs of the rest of the program, handed to it by whoever opens it.
+    struct Actions {
+        HWND mainWindow = nullptr;               // whose place SaveSettings writes
+        std::function<void()> applyAppearance;  // the face size, topmost band and menu checks, from Settings
+        std::function<void(const std::string& server)> testServer;  // one synchronisation, its success reported
+    };
+    explicit FrmOption(Actions actions) : actions_(std::move(actions)) {}
+
+    // Shows the dialog modally; OK applies and saves everything, キャンセル changes nothing.
+    void Show() { ShowModal(IDD_OPTION); }
+
+private:
+    friend ModalDialog;
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Form_Load();
+    void TabStrip1_Click();
+    void cmdOK_Click();
+    void cmdTestNTP_Click();
+
+    void ShowPage(int page, bool show) const;
+    bool Checked(int id) const;
+    void Check(int id, bool on) const;
+    std::string ServerText() const;
+
+    Actions actions_;
+    int visiblePage_ = 1;
+};

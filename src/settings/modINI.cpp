@@ -1,7 +1,8 @@
 #include "settings/modINI.h"
 
-#include "app/frmMain.h"
-#include "app/placement.h"
+#include <windows.h>
+
+#include "settings/placement.h"
 #include "common/win32.h"
 
 std::string SettingsFilePathIn(std::string_view folder) { return Utf8ToAnsi(JoinPath(folder, kSettingsFileName)); }
@@ -33,9 +34,9 @@ void SaveSettingsTo(const std::string& filePath, const SettingsRecord& record, i
     for (const auto& [key, value] : entries) WriteIniValueTo(filePath, key, value);
 }
 
-void SaveSettings() {
+void SaveSettings(HWND mainWindow) {
     RECT r{};
-    GetWindowRect(frmMain->hwnd(), &r);
+    GetWindowRect(mainWindow, &r);
     SaveSettingsTo(SettingsFilePath(), Settings, r.left, r.top, GetSystemMetrics(SM_CXSCREEN),
                    GetSystemMetrics(SM_CYSCREEN));
 }

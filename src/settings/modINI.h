@@ -1,5 +1,7 @@
 // The settings file beside the executable, through the private-profile functions.
 #pragma once
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 
@@ -20,7 +22,7 @@ void WriteIniValueTo(const std::string& filePath, std::string_view key, std::str
 // Fills Settings from the file.
 void LoadSettings();
 // Writes all thirteen keys, with the main window's current place as fractions of the screen.
-void SaveSettings();
+void SaveSettings(HWND mainWindow);
 // The same into a given file, with the place given in pixels of a given screen.
 void SaveSettingsTo(const std::string& filePath, const SettingsRecord& record, int left, int top, int screenWidth,
                     int screenHeight);

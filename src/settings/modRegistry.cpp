@@ -5,14 +5,14 @@
 bool AutoRunRegistered = false;
 
 RegistryValue ReadRegistryValue(HKEY root, const std::string& keyPath, const std::string& name, const RegistryValue& defaultValue) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, Utf8ToAnsi(keyPath).c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return defaultValue;
+    OwnedKey key;
+    if (RegOpenKeyExA(root, Utf8ToAnsi(keyPath).c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return defaultValue;
     const std::string ansiName = Utf8ToAnsi(name);
     RegistryValue result = defaultValue;
     DWORD type = 0, size = 0;
-    if (RegQueryValueExA(key, ansiName.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+    if (RegQueryValueExA(key.get(), ansiName.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
         std::vector<uint8_t> data(size, 0);
-        RegQueryValueExA(key, ansiName.c_str(), nullptr, &type, data.data(), &size);
+        RegQueryValueExA(key.get(), ansiName.c_str(), nullptr, &type, data.data(), &size);
         data.resize(std::min<size_t>(size, data.size()));
         if (type == REG_SZ) {
             result = AnsiToUtf8(TrimAtNul(std::string(data.begin(), data.end())));
@@ -22,40 +22,36 @@ RegistryValue ReadRegistryValue(HKEY root, const std::string& keyPath, const std
             result = uint32_t(data[0] | data[1] << 8 | data[2] << 16 | uint32_t(data[3]) << 24);
         }
     }
-    RegCloseKey(key);
     return result;
 }
 
 bool WriteRegistryValue(HKEY root, const std::string& keyPath, const std::string& name, const RegistryValue& value) {
-    HKEY key = nullptr;
+    OwnedKey key;
     SECURITY_ATTRIBUTES security{};
     char emptyClass[] = "";
     if (RegCreateKeyExA(root, Utf8ToAnsi(keyPath).c_str(), 0, emptyClass, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        &security, &key, nullptr) != ERROR_SUCCESS)
+                        &security, key.put(), nullptr) != ERROR_SUCCESS)
         return false;
     const std::string ansiName = Utf8ToAnsi(name);
     LONG stored;
     if (const auto* bytes = std::get_if<std::vector<uint8_t>>(&value)) {
-        stored = RegSetValueExA(key, ansiName.c_str(), 0, REG_BINARY, bytes->data(), DWORD(bytes->size()));
+        stored = RegSetValueExA(key.get(), ansiName.c_str(), 0, REG_BINARY, bytes->data(), DWORD(bytes->size()));
     } else if (std::holds_alternative<std::string>(value) || std::holds_alternative<uint32_t>(value)) {
         const std::string text = Utf8ToAnsi(RegistryValueText(value));
-        stored = RegSetValueExA(key, ansiName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+        stored = RegSetValueExA(key.get(), ansiName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                                 DWORD(text.size() + 1));
     } else {
         const uint32_t dword = RegistryDword(value);
         const BYTE data[4] = {BYTE(dword), BYTE(dword >> 8), BYTE(dword >> 16), BYTE(dword >> 24)};
-        stored = RegSetValueExA(key, ansiName.c_str(), 0, REG_DWORD, data, 4);
+        stored = RegSetValueExA(key.get(), ansiName.c_str(), 0, REG_DWORD, data, 4);
     }
-    const bool closed = RegCloseKey(key) == ERROR_SUCCESS;
-    return stored == ERROR_SUCCESS && closed;
+    return stored == ERROR_SUCCESS;
 }
 
 bool DeleteRegistryValue(HKEY root, const std::string& keyPath, const std::string& name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, Utf8ToAnsi(keyPath).c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
-    const bool deleted = RegDeleteValueA(key, Utf8ToAnsi(name).c_str()) == ERROR_SUCCESS;
-    const bool closed = RegCloseKey(key) == ERROR_SUCCESS;
-    return deleted && closed;
+    OwnedKey key;
+    if (RegOpenKeyExA(root, Utf8ToAnsi(keyPath).c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return false;
+    return RegDeleteValueA(key.get(), Utf8ToAnsi(name).c_str()) == ERROR_SUCCESS;
 }
 
 void RegisterAutoRun() {

@@ -1,48 +1,47 @@
 #include "timesync/frmDialog.h"
 
-#include <windows.h>
+#include <algorithm>
 
-#include "app/frmMain.h"
-#include "common/win32.h"
-#include "resource.h"
 #include "settings/desktop.h"
 #include "settings/settings_rules.h"
 
-namespace {
+std::vector<HWND> FrmDialog::open_;
 
-HWND openDialog = nullptr;
+void FrmDialog::Form_Load() {
+    LayOut(5055, 1695,
+           {
+               {IDC_RESULT_MESSAGE, 120, 120, 4815, 975},  // lblMsg
+               {IDOK, 3360, 1200, 1575, 375},              // cmdOK
+           });
+    SetDlgItemTextW(hwnd_, IDC_RESULT_MESSAGE, Utf8ToWide(text_).c_str());
+    // Still hidden here: it shows up in the topmost band, above the clock.
+    if (Settings.TopMost) SetTopMost(hwnd_);
+}
 
-INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR FrmDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
-    case WM_INITDIALOG: {
-        openDialog = dialog;
-        LayOutDialog(dialog, 5055, 1695,
-                     {
-                         {IDC_RESULT_MESSAGE, 120, 120, 4815, 975},  // lblMsg
-                         {IDOK, 3360, 1200, 1575, 375},              // cmdOK
-                     });
-        SetDlgItemTextW(dialog, IDC_RESULT_MESSAGE, Utf8ToWide(*reinterpret_cast<const std::string*>(lParam)).c_str());
-        // Still hidden here: it shows up in the topmost band, above the clock.
-        if (Settings.TopMost) SetTopMost(dialog);
+    case WM_INITDIALOG:
+        open_.push_back(hwnd_);
+        Form_Load();
         return TRUE;  // the focus goes to OK, the default button
-    }
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(dialog, LOWORD(wParam));
+        // cmdOK_Click; Esc closes as OK does
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(hwnd_, LOWORD(wParam));
         return TRUE;
     case WM_DESTROY:
-        openDialog = nullptr;
+        std::erase(open_, hwnd_);
         return FALSE;
     }
     return FALSE;
 }
 
-}  // namespace
-
-void ShowResultDialog(const std::string& text) {
-    RunModalDialog(IDD_RESULT, DialogProc, reinterpret_cast<LPARAM>(&text));
-    if (frmMain && Settings.TopMost) SetTopMost(frmMain->hwnd());
+void FrmDialog::CloseAll() {
+    for (HWND dialog : open_) EndDialog(dialog, IDCANCEL);
 }
 
-void CloseResultDialog() {
-    if (openDialog) EndDialog(openDialog, IDCANCEL);
+void ShowResultDialog(const std::string& text, HWND mainWindow) {
+    FrmDialog(text).Show();
+    if (mainWindow && Settings.TopMost) SetTopMost(mainWindow);
 }
+
+void CloseResultDialog() { FrmDialog::CloseAll(); }

@@ -1,8 +1,31 @@
 // The result dialog "時刻の同期": every report of a synchronisation, modally.
 #pragma once
-#include <string>
+#include <windows.h>
 
-// Shows the text (UTF-8) and returns when the user has closed the dialog.
-void ShowResultDialog(const std::string& text);
-// Closes a dialog that is open (the program is ending).
+#include <string>
+#include <vector>
+
+#include "common/window.h"
+#include "resource.h"
+
+class FrmDialog : public ModalDialog<FrmDialog> {
+public:
+    explicit FrmDialog(std::string text) : text_(std::move(text)) {}
+    // Shows the text (UTF-8) and returns when the user (or CloseAll) has closed the dialog.
+    void Show() { ShowModal(IDD_RESULT); }
+    // Closes every report that is open, the ones under the topmost included (the program is
+    // ending): each returns as soon as the ones above it have.
+    static void CloseAll();
+
+private:
+    friend ModalDialog;
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Form_Load();
+
+    std::string text_;
+    static std::vector<HWND> open_;  // every report shown, the innermost last
+};
+
+// Shows the report; afterwards the clock goes back on top when TopMost is set.
+void ShowResultDialog(const std::string& text, HWND mainWindow);
 void CloseResultDialog();

@@ -6,4 +6,4 @@
 void BroadcastTimeChange();
 void HookWindow(HWND window);
 void UnhookWindow(HWND window);
-LRESULT CALLBACK HookWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK HookWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;

@@ -3,11 +3,11 @@
 #include <random>
 #include <vector>
 
-#include "app/frmMain.h"
 #include "common/win32.h"
 #include "settings/settings_rules.h"
 #include "timesync/frmDialog.h"
 #include "timesync/modMsgAPI.h"
+#include "timesync/udp_socket.h"
 
 std::string NTPReplyUTC;
 std::string NTPReplyLocal;
@@ -20,7 +20,12 @@ namespace {
 
 constexpr double kReplyTimeoutMs = 1000;
 
-// The request in flight, and what its reply left beyond the classic state.
+// The main window's socket and handle, while the window is there.
+UdpSocket* winsock1 = nullptr;
+HWND mainWindow = nullptr;
+
+// The request in flight (the last one sent), and what its reply left beyond the classic state.
+// A run keeps the moment of its own request: a run started inside its wait sends another.
 struct Exchange {
     std::string server;
     uint64_t transmitValue = 0;
@@ -39,7 +44,7 @@ struct BusyScope {
     ~BusyScope() { --busy; }
 };
 
-bool Abandoned() { return cancelled || !frmMain; }
+bool Abandoned() { return cancelled || !winsock1; }
 
 uint64_t RandomRequestValue() {
     static std::random_device device;
@@ -47,7 +52,7 @@ uint64_t RandomRequestValue() {
 }
 
 void CloseSocket() {
-    if (frmMain) frmMain->Winsock1.Close();
+    if (winsock1) winsock1->Close();
 }
 
 SYSTEMTIME ToSystemTime(const CivilTime& t) {
@@ -64,17 +69,28 @@ SYSTEMTIME ToSystemTime(const CivilTime& t) {
 }
 
 void Report(const std::string& text) {
-    if (!Abandoned()) ShowResultDialog(text);
+    if (!Abandoned()) ShowResultDialog(text, mainWindow);
 }
 
 }  // namespace
 
+void AttachWinsock1(HWND window, UdpSocket& socket) {
+    mainWindow = window;
+    winsock1 = &socket;
+}
+
+void DetachWinsock1() {
+    CloseSocket();
+    winsock1 = nullptr;
+    mainWindow = nullptr;
+}
+
 bool SendSntpRequest(const std::string& server) {
     const SntpPacket request = BuildRequest(exchange.transmitValue = RandomRequestValue());
     exchange.server = server;
-    if (frmMain && frmMain->Winsock1.Open(server, kSntpPort)) {
+    if (winsock1 && winsock1->Open(server, kSntpPort)) {
         exchange.sentAt = PerformanceNow();
-        if (frmMain->Winsock1.Send(request)) return true;
+        if (winsock1->Send(request)) return true;
     }
     NTPErrorText = SendFailedReport(server);
     return false;
@@ -82,7 +98,7 @@ bool SendSntpRequest(const std::string& server) {
 
 void Winsock1_DataArrival() {
     std::vector<uint8_t> datagram;
-    if (!frmMain || frmMain->Winsock1.Take(datagram) != UdpSocket::Received::Datagram) return;
+    if (!winsock1 || winsock1->Take(datagram) != UdpSocket::Received::Datagram) return;
     const int64_t takenAt = PerformanceNow();
     const ExaminedReply examined =
         ExamineReply(datagram, exchange.transmitValue, MillisecondsSince(exchange.sentAt, takenAt));
@@ -124,6 +140,7 @@ void SyncSystemTime(bool showSuccess, const std::string& server) {
         Report(text);
         return;
     }
+    const int64_t sentAt = exchange.sentAt;  // this run's own request, whatever runs inside its wait send
 
     // The wait: every pending message is processed on each turn, then the thread sleeps
     // until the next message or the end of the second, so the face ticks and the window
@@ -141,7 +158,7 @@ void SyncSystemTime(bool showSuccess, const std::string& server) {
             Report(text);
             return;
         }
-        const double elapsed = MillisecondsSince(exchange.sentAt);
+        const double elapsed = MillisecondsSince(sentAt);
         if (elapsed > kReplyTimeoutMs) {
             CloseSocket();  // a late reply must not be taken by a later run
             Report(TimeoutReport(server));
@@ -150,8 +167,9 @@ void SyncSystemTime(bool showSuccess, const std::string& server) {
         WaitForMessages(kReplyTimeoutMs - elapsed + 1);
     }
 
+    // The reply is to this run's request: any run started inside the wait cleared what it took.
     const SntpReply reply = exchange.reply;
-    const double elapsed = MillisecondsSince(exchange.sentAt, exchange.takenAt);
+    const double elapsed = MillisecondsSince(sentAt, exchange.takenAt);
     // The time that passed since the reply was taken (message processing, this arithmetic)
     // is added too, so that the clock is set to the server's time of this very moment.
     // The system time takes whole milliseconds: the call waits (less than one) for the moment
@@ -163,7 +181,7 @@ void SyncSystemTime(bool showSuccess, const std::string& server) {
     while (MillisecondsSince(waitFrom, setAt) < wait);
     const int64_t setUnixMs = TimeToSetUnixMs(reply, elapsed, MillisecondsSince(takenAt, setAt));
     const SYSTEMTIME st = ToSystemTime(CivilFromUnixMs(setUnixMs));
-    lastTimings = {exchange.sentAt, takenAt, setAt, setUnixMs};
+    lastTimings = {sentAt, takenAt, setAt, setUnixMs};
     if (!SetSystemTime(&st)) {
         NTPReplyUTC.clear();
         Report(PermissionReport());

@@ -1,10 +1,20 @@
 // The synchronisation: the SNTP exchange on the main window's socket, the reply state, the
 // run that sets the clock and reports, and the run after a resume from standby.
 #pragma once
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 
 #include "timesync/sntp.h"
+
+class UdpSocket;
+
+// The main window hands the runs its socket (whose events it passes to the two handlers below)
+// and its handle (the reports put it back on top) when it loads, and takes both back when it
+// goes. Without them a run ends quietly.
+void AttachWinsock1(HWND mainWindow, UdpSocket& socket);
+void DetachWinsock1();
 
 // The reply state. NTPReplyUTC non-empty means a reply to the request in flight was taken.
 extern std::string NTPReplyUTC;

@@ -30,12 +30,6 @@ void UdpSocket::Attach(HWND window, UINT message) {
     message_ = message;
 }
 
-void UdpSocket::Close() {
-    if (socket_ == INVALID_SOCKET) return;
-    closesocket(socket_);
-    socket_ = INVALID_SOCKET;
-}
-
 bool UdpSocket::Open(const std::string& host, int port) {
     Close();
     if (!WinsockReady() || host.empty()) return false;
@@ -45,23 +39,18 @@ bool UdpSocket::Open(const std::string& host, int port) {
     hints.ai_protocol = IPPROTO_UDP;
     addrinfoW* found = nullptr;
     if (GetAddrInfoW(Utf8ToWide(host).c_str(), std::to_wstring(port).c_str(), &hints, &found) != 0) return false;
-    for (addrinfoW* a = found; a && socket_ == INVALID_SOCKET; a = a->ai_next) {
-        SOCKET s = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
-        if (s == INVALID_SOCKET) continue;
-        if (connect(s, a->ai_addr, int(a->ai_addrlen)) != 0) {
-            closesocket(s);
-            continue;
-        }
-        socket_ = s;
+    for (addrinfoW* a = found; a && !socket_; a = a->ai_next) {
+        OwnedSocket s(socket(a->ai_family, a->ai_socktype, a->ai_protocol));
+        if (s && connect(s.get(), a->ai_addr, int(a->ai_addrlen)) == 0) socket_ = std::move(s);
     }
     FreeAddrInfoW(found);
-    if (socket_ == INVALID_SOCKET) return false;
+    if (!socket_) return false;
     // An ICMP "port unreachable" should not end the exchange as an error: the run waits for
     // its time-out, as it does for a server that stays silent.
     BOOL report = FALSE;
     DWORD unused = 0;
-    WSAIoctl(socket_, SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &unused, nullptr, nullptr);
-    if (WSAAsyncSelect(socket_, window_, message_, FD_READ) != 0) {
+    WSAIoctl(socket_.get(), SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &unused, nullptr, nullptr);
+    if (WSAAsyncSelect(socket_.get(), window_, message_, FD_READ) != 0) {
         Close();
         return false;
     }
@@ -69,14 +58,14 @@ bool UdpSocket::Open(const std::string& host, int port) {
 }
 
 bool UdpSocket::Send(std::span<const uint8_t> datagram) {
-    if (socket_ == INVALID_SOCKET) return false;
-    return send(socket_, reinterpret_cast<const char*>(datagram.data()), int(datagram.size()), 0) == int(datagram.size());
+    if (!socket_) return false;
+    return send(socket_.get(), reinterpret_cast<const char*>(datagram.data()), int(datagram.size()), 0) == int(datagram.size());
 }
 
 UdpSocket::Received UdpSocket::Take(std::vector<uint8_t>& datagram) {
     datagram.assign(2048, 0);
-    if (socket_ == INVALID_SOCKET) return Received::Nothing;
-    const int n = recv(socket_, reinterpret_cast<char*>(datagram.data()), int(datagram.size()), 0);
+    if (!socket_) return Received::Nothing;
+    const int n = recv(socket_.get(), reinterpret_cast<char*>(datagram.data()), int(datagram.size()), 0);
     if (n < 0) {
         // WSAEWOULDBLOCK: nothing there; WSAECONNRESET/WSAECONNREFUSED: the report of an
         // unreachable port; WSAEMSGSIZE: a datagram far too large to be a reply.

@@ -9,18 +9,21 @@
 #include <string>
 #include <vector>
 
+#include "common/win32.h"
+
+using OwnedSocket = Owned<SOCKET, closesocket, INVALID_SOCKET>;
+
 class UdpSocket {
 public:
     UdpSocket() = default;
     UdpSocket(const UdpSocket&) = delete;
     UdpSocket& operator=(const UdpSocket&) = delete;
-    ~UdpSocket() { Close(); }
 
     // Events of this socket arrive at `window` as `message` (wParam the socket, lParam the
     // WSAAsyncSelect reply).
     void Attach(HWND window, UINT message);
     // Closing a closed socket is no error.
-    void Close();
+    void Close() { socket_.reset(); }
     // Resolves the host (a name, or a literal IPv4 or IPv6 address) and connects a new socket
     // with a system-chosen local port to it: only the remote end's datagrams reach it.
     bool Open(const std::string& host, int port);
@@ -32,12 +35,12 @@ public:
     Received Take(std::vector<uint8_t>& datagram);
 
     // True when a window message is an event of the socket as it is now (not of a closed one).
-    bool Owns(WPARAM eventSocket) const { return socket_ != INVALID_SOCKET && eventSocket == socket_; }
-    bool IsOpen() const { return socket_ != INVALID_SOCKET; }
-    SOCKET Handle() const { return socket_; }
+    bool Owns(WPARAM eventSocket) const { return socket_ && eventSocket == socket_.get(); }
+    bool IsOpen() const { return bool(socket_); }
+    SOCKET Handle() const { return socket_.get(); }
 
 private:
-    SOCKET socket_ = INVALID_SOCKET;
+    OwnedSocket socket_;
     HWND window_ = nullptr;
     UINT message_ = 0;
 };

@@ -14,7 +14,7 @@ protected:
             OpenMenu();
             if (WaitForMenu()) Key('A');
         } else {
-            PostMessageW(menus, WM_COMMAND, kMnuInfo, 0);
+            PostMessageW(menus, WM_COMMAND, IDM_INFO, 0);
         }
         HWND d = nullptr;
         WaitFor([&] {

@@ -80,7 +80,7 @@ TEST_F(Bench, StartIdleAndWait) {
     for (int run = 0; run < kRuns; ++run) {
         Sleep(300);
         const double cpuAtCommand = LinuxCpuMs(clockPid);
-        PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+        PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
         const auto request = server.WaitForRequest(2000);
         ASSERT_TRUE(request);
         LARGE_INTEGER now;

@@ -330,7 +330,7 @@ void ClockTest::Start() {
 }
 
 bool ClockTest::ExitThroughMenuCommand(int timeoutMs) {
-    PostMessageW(menus, WM_COMMAND, kMnuExit, 0);
+    PostMessageW(menus, WM_COMMAND, IDM_EXIT, 0);
     return WaitForExit(timeoutMs);
 }
 

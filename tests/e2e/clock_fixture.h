@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "resource.h"  // the program's menu command and control identifiers
+
 bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
 
 // ---- input (SendInput reaches the app as real hardware messages) ----
@@ -106,6 +108,3 @@ protected:
     HWND menus = nullptr;   // frmMenus
     DWORD threadId = 0;
 };
-
-// Menu command identifiers of the program (posted to frmMenus as WM_COMMAND).
-enum : UINT { kMnuExit = 101, kMnuBlink = 102, kMnuTopMost = 103, kMnuNTP = 104, kMnuOption = 105, kMnuInfo = 106 };

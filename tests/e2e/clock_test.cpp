@@ -165,7 +165,7 @@ TEST_F(ClockTest, SecondCopyKeepsTheSystemPlaceAndStartsFully) {
     EXPECT_FALSE(second.left == 640 && second.top == 512) << "the second copy was moved to the stored place";
     EXPECT_EQ(97, second.right - second.left);
     EXPECT_TRUE(IsTopMost(clock));
-    PostMessageW(firstMenus, WM_COMMAND, kMnuExit, 0);
+    PostMessageW(firstMenus, WM_COMMAND, IDM_EXIT, 0);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(firstProcess.hProcess, 3000));
     CloseHandle(firstProcess.hProcess);
     CloseHandle(firstProcess.hThread);

@@ -148,8 +148,8 @@ TEST_F(ClockTest, MenuCheckMarksFollowTheOptionsDialog) {
     PostMessageW(menus, WM_COMMAND, 105, 0);  // オプション(&O)...
     HWND dialog = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (dialog = FindTop(pi.dwProcessId, L"#32770")) != nullptr; }));
-    SendMessageW(GetDlgItem(dialog, 1102), BM_CLICK, 0, 0);  // 常に手前に表示: off
-    SendMessageW(GetDlgItem(dialog, 1103), BM_CLICK, 0, 0);  // 点滅: on
+    SendMessageW(GetDlgItem(dialog, IDC_CHK_TOPMOST), BM_CLICK, 0, 0);  // 常に手前に表示: off
+    SendMessageW(GetDlgItem(dialog, IDC_CHK_BLINK), BM_CLICK, 0, 0);  // 点滅: on
     SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
     OpenMenu();

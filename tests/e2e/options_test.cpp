@@ -31,7 +31,7 @@ protected:
             OpenMenu();
             if (WaitForMenu()) Key('O');
         } else {
-            PostMessageW(menus, WM_COMMAND, kMnuOption, 0);  // posted: the handler runs a modal loop
+            PostMessageW(menus, WM_COMMAND, IDM_OPTION, 0);  // posted: the handler runs a modal loop
         }
         HWND d = nullptr;
         WaitFor([&] { return (d = FindTitled(L"オプション")) != nullptr; });
@@ -161,7 +161,7 @@ TEST_F(OptionsTest, TestButtonSynchronisesWithTheTypedServerAndStaysOpen) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CMD_TESTNTP, BN_CLICKED), 0);
     HWND report = nullptr;
     ASSERT_TRUE(report = WaitForReport());
-    EXPECT_EQ(0u, WindowText(GetDlgItem(report, 1001)).find(L"システムの時刻を '127.0.0.1' と同期しました。"));
+    EXPECT_EQ(0u, WindowText(GetDlgItem(report, IDC_RESULT_MESSAGE)).find(L"システムの時刻を '127.0.0.1' と同期しました。"));
     EXPECT_FALSE(IsWindowEnabled(dialog));  // the report is modal over the options too
     PostMessageW(report, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitFor([&] { return !IsWindow(report); }));
@@ -188,10 +188,10 @@ TEST_F(OptionsTest, EmptyServerIsStoredEmptyShownAsTheFirstEntryAndReportedAsSuc
     Click(dialog, IDCANCEL);
     ASSERT_TRUE(Closes(dialog));
     // The menu's synchronisation passes the empty name on: the send fails.
-    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
     HWND report = nullptr;
     ASSERT_TRUE(report = WaitForReport());
-    EXPECT_EQ(L"時刻の同期に失敗しました。\r\n\r\nNTPサーバー '' と正常に通信できません。", WindowText(GetDlgItem(report, 1001)));
+    EXPECT_EQ(L"時刻の同期に失敗しました。\r\n\r\nNTPサーバー '' と正常に通信できません。", WindowText(GetDlgItem(report, IDC_RESULT_MESSAGE)));
     PostMessageW(report, WM_COMMAND, IDOK, 0);
 }
 

@@ -109,7 +109,7 @@ class ExitDuringTest : public StressTest {
 protected:
     void ExpectQuietExitWithin(int ms) {
         const ULONGLONG asked = GetTickCount64();
-        PostMessageW(menus, WM_COMMAND, kMnuExit, 0);
+        PostMessageW(menus, WM_COMMAND, IDM_EXIT, 0);
         bool shown = false;  // nothing may show on the way out
         while (Running() && GetTickCount64() - asked < 3000) {
             if (HWND report = FindTitled(L"時刻の同期")) shown |= report != shownBefore;
@@ -126,7 +126,7 @@ protected:
 TEST_F(ExitDuringTest, TheWaitForAReply) {
     ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Silent));
     PrepareAndStart(Settings());
-    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
     ASSERT_TRUE(server.WaitForRequest(2000));
     ExpectQuietExitWithin(1000);
 }
@@ -143,7 +143,7 @@ TEST_F(ExitDuringTest, TheResumeDelay) {
 TEST_F(ExitDuringTest, TheResultDialog) {
     ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Silent));
     PrepareAndStart(Settings());
-    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
     shownBefore = WaitForReport();
     ASSERT_TRUE(shownBefore);
     ExpectQuietExitWithin(1000);
@@ -165,7 +165,7 @@ TEST_F(StressTest, AReadOnlyFolderCostsTheSettingsButNothingElse) {
     exe = readOnlyExe;
     Start();
     EXPECT_EQ(97, RectOf(clock).right - RectOf(clock).left);  // the defaults
-    PostMessageW(menus, WM_COMMAND, kMnuBlink, 0);              // writes at once, and cannot
+    PostMessageW(menus, WM_COMMAND, IDM_BLINK, 0);              // writes at once, and cannot
     Sleep(300);
     ParkMouse();
     const std::vector<bool> colon = ColonSeries(clock, exe);
@@ -180,7 +180,7 @@ TEST_F(StressTest, AReadOnlyFolderCostsTheSettingsButNothingElse) {
 
     // The same program in a writable folder saves everything.
     PrepareAndStart(std::nullopt);
-    PostMessageW(menus, WM_COMMAND, kMnuBlink, 0);
+    PostMessageW(menus, WM_COMMAND, IDM_BLINK, 0);
     ASSERT_TRUE(ExitThroughMenuCommand());
     IniMap ini = IniValues(SettingsText());
     EXPECT_EQ(13u, ini.size());
@@ -294,7 +294,7 @@ TEST_F(StressTest, ResourcesDoNotGrowWithUse) {
     ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
     PrepareAndStart(Settings());
     auto sync = [&] {
-        PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+        PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
         const HWND report = WaitForReport();
         ASSERT_TRUE(report);
         EXPECT_TRUE(ReportText(report).starts_with(kSuccessStart));
@@ -310,8 +310,8 @@ TEST_F(StressTest, ResourcesDoNotGrowWithUse) {
     auto rounds = [&](int n) {
         for (int i = 0; i < n && !HasFatalFailure(); ++i) {
             sync();
-            openAndClose(kMnuOption, L"オプション", IDCANCEL);
-            openAndClose(kMnuInfo, L"Tarnvik （LCDタイプ） のバージョン情報", IDOK);
+            openAndClose(IDM_OPTION, L"オプション", IDCANCEL);
+            openAndClose(IDM_INFO, L"Tarnvik （LCDタイプ） のバージョン情報", IDOK);
         }
     };
 

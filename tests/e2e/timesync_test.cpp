@@ -90,7 +90,7 @@ TEST_F(SyncTest, FailuresReportTheirOwnTexts) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(server.Start(c.mode, c.offsetMs));
         PrepareAndStart("[Velkaro 1.20]\r\nNTPServer=" + c.server + "\r\nTopMost=No\r\n");
-        PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+        PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
         HWND report = WaitForReport(c.timeoutMs);
         ASSERT_TRUE(report);
         EXPECT_EQ(c.report, ReportText(report));
@@ -105,7 +105,7 @@ TEST_F(SyncTest, FailuresReportTheirOwnTexts) {
 TEST_F(SyncTest, SilentServerTimesOutAfterALittleMoreThanOneSecond) {
     PrepareAndStart(Settings());  // nothing listens on 127.0.0.1:123
     const int64_t asked = Now();
-    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
     HWND report = WaitForReport(3000);
     const double waited = MsSince(asked);
     ASSERT_TRUE(report);
@@ -178,7 +178,7 @@ TEST_F(SyncTest, ResumeDoesNothingWhenNotAsked) {
 
 TEST_F(SyncTest, TopmostReportAboveTheClockAndTheClockTopmostAgainAfter) {
     PrepareAndStart("[Velkaro 1.20]\r\nNTPServer=127.0.0.1\r\nTopMost=Yes\r\n");
-    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
     HWND report = WaitForReport();
     ASSERT_TRUE(report);
     EXPECT_TRUE(IsTopMost(report));
@@ -189,7 +189,7 @@ TEST_F(SyncTest, TopmostReportAboveTheClockAndTheClockTopmostAgainAfter) {
 TEST_F(SyncTest, FaceTicksAndTheMenuOpensWhileARunWaits) {
     ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Silent));
     PrepareAndStart(Settings("Blink=Yes\r\nBlinkDelay=500\r\n"));
-    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
     ASSERT_TRUE(server.WaitForRequest(2000));
     OpenMenu();  // the wait serves the mouse
     ASSERT_TRUE(WaitForMenu(800));
@@ -209,7 +209,7 @@ TEST_F(SyncTest, FaceTicksAndTheMenuOpensWhileARunWaits) {
 
 TEST_F(SyncTest, ReportDialogLayoutInPixels) {
     PrepareAndStart(Settings());
-    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
     HWND report = WaitForReport();
     ASSERT_TRUE(report);
     RECT client;
@@ -221,7 +221,7 @@ TEST_F(SyncTest, ReportDialogLayoutInPixels) {
         MapWindowPoints(nullptr, report, reinterpret_cast<POINT*>(&r), 2);
         return r;
     };
-    const RECT label = place(GetDlgItem(report, 1001)), ok = place(GetDlgItem(report, IDOK));
+    const RECT label = place(GetDlgItem(report, IDC_RESULT_MESSAGE)), ok = place(GetDlgItem(report, IDOK));
     EXPECT_EQ((RECT{8, 8, 8 + 321, 8 + 65}).left, label.left);
     EXPECT_EQ(8, label.top);
     EXPECT_EQ(321, label.right - label.left);
@@ -241,10 +241,10 @@ TEST_F(SyncTest, ReportDialogLayoutInPixels) {
 TEST_F(SyncTest, ExitWhileARunWaitsEndsQuietly) {
     ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Silent));
     PrepareAndStart(Settings("Blink=Yes\r\n"));
-    PostMessageW(menus, WM_COMMAND, kMnuNTP, 0);
+    PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
     ASSERT_TRUE(server.WaitForRequest(2000));
     const int64_t asked = Now();
-    PostMessageW(menus, WM_COMMAND, kMnuExit, 0);
+    PostMessageW(menus, WM_COMMAND, IDM_EXIT, 0);
     ASSERT_TRUE(WaitForExit(1500));
     EXPECT_LT(MsSince(asked), 1000.0);
     EXPECT_EQ(13u, IniValues(SettingsText()).size());

@@ -3,7 +3,7 @@
 #include <map>
 #include <string>
 
-#include "app/placement.h"
+#include "settings/placement.h"
 #include "settings/settings_rules.h"
 #include "ini_text.h"
 

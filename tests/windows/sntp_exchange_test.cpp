@@ -4,6 +4,7 @@
 #include "../support/fake_sntp.h"
 #include "app/frmMain.h"
 #include "common/win32.h"
+#include "resource.h"
 #include "timesync/modNTP.h"
 
 namespace {
@@ -126,7 +127,7 @@ struct ReportReader {
             if (d && IsWindowVisible(d)) {  // shown only once it is filled
                 r->shownAfterMs = MillisecondsSince(r->start);
                 wchar_t buffer[512] = L"";
-                GetDlgItemTextW(d, 1001, buffer, 512);
+                GetDlgItemTextW(d, IDC_RESULT_MESSAGE, buffer, 512);
                 r->text = buffer;
                 PostMessageW(d, WM_COMMAND, IDOK, 0);
                 return 0;

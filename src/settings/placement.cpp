@@ -1,4 +1,4 @@
-#include "app/placement.h"
+#include "settings/placement.h"
 
 #include "common/numeric.h"
 

@@ -1,0 +1,85 @@
+// The one way a window or a modal dialog is bound to its object: the object's pointer is stored
+// in the window as it is created, and every message after that goes to the object's
+// HandleMessage. A form derives from Window<Form> or ModalDialog<Form> and declares the base
+// its friend.
+#pragma once
+#include <windows.h>
+
+#include "common/win32.h"
+
+template <class Form>
+class Window {
+public:
+    HWND hwnd() const { return hwnd_; }
+
+protected:
+    // Registers the window class (a second registration of the same name changes nothing) and
+    // creates the window bound to this object.
+    HWND CreateBound(HINSTANCE instance, WNDCLASSEXW windowClass, DWORD exStyle, const wchar_t* title, DWORD style,
+                     int x, int y, int width, int height) {
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = WindowProc;
+        windowClass.hInstance = instance;
+        RegisterClassExW(&windowClass);
+        return CreateWindowExW(exStyle, windowClass.lpszClassName, title, style, x, y, width, height, nullptr, nullptr,
+                               instance, static_cast<Form*>(this));
+    }
+
+    HWND hwnd_ = nullptr;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+        if (message == WM_NCCREATE) {
+            auto* created = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+            created->hwnd_ = window;
+        }
+        auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (!self) return DefWindowProcW(window, message, wParam, lParam);
+        if (message != WM_NCDESTROY) return self->HandleMessage(message, wParam, lParam);
+        // The last message: the object lets go of the window before its handler runs, so that
+        // the handler may end the program or let the object go.
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        self->HandleMessage(message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+};
+
+template <class Form>
+class ModalDialog {
+public:
+    HWND hwnd() const { return hwnd_; }
+
+protected:
+    // Shows the dialog template of the program's resources modally, without an owner (see
+    // RunModalDialog), bound to this object; returns the value given to EndDialog.
+    INT_PTR ShowModal(int templateId) {
+        return RunModalDialog(templateId, DialogProc, reinterpret_cast<LPARAM>(static_cast<Form*>(this)));
+    }
+    // Lays the dialog out from twips (see LayOutDialog); the font lives as long as the object.
+    void LayOut(int clientWidth, int clientHeight, std::initializer_list<TwipsRect> controls) {
+        font_ = LayOutDialog(hwnd_, clientWidth, clientHeight, controls);
+    }
+    HFONT font() const { return font_.get(); }
+
+    HWND hwnd_ = nullptr;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+        if (message == WM_INITDIALOG) {
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            reinterpret_cast<Form*>(lParam)->hwnd_ = dialog;
+        }
+        auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(dialog, DWLP_USER));
+        if (!self) return FALSE;
+        const INT_PTR result = self->HandleMessage(message, wParam, lParam);
+        if (message == WM_NCDESTROY) {
+            SetWindowLongPtrW(dialog, DWLP_USER, 0);
+            self->hwnd_ = nullptr;
+        }
+        return result;
+    }
+
+    OwnedFont font_;
+};

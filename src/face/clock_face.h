@@ -1,0 +1,47 @@
+// The face object: the pictures DrawClock draws with and into, and the window that shows them.
+// The main window owns it and hands it its window and tooltip; the face never looks for them.
+#pragma once
+#include <windows.h>
+
+#include <array>
+#include <string>
+
+#include "face/face_layout.h"
+#include "face/picture_box.h"
+
+class ClockFace {
+public:
+    // The face backgrounds and sprite sheets from the program's resources.
+    bool LoadPictures(HINSTANCE instance);
+    // The window that shows the face (sized to it) and the tooltip whose text is the date;
+    // nullptr for both when the window goes.
+    void Attach(HWND window, HWND tooltip);
+
+    // The face box takes the background of this size and the window becomes exactly as large.
+    void ShowSize(int windowSize);
+    // Shows the face box's surface on the window now.
+    void Refresh();
+    // The face box's surface onto a DC of the window (its WM_PAINT).
+    void Paint(HDC dc) const;
+    void SetTooltipText(const std::string& utf8);
+
+    PictureBox picBody;        // the face, the only thing shown
+    PictureBox picFigures[2];  // sprite sheets: 0 large, 1 small
+    PictureBox imgBody[2];     // face backgrounds: 0 large (97×39), 1 small (54×22)
+
+    // The face as DrawClock last drew it. A tick that would copy the same cells onto the same
+    // picture leaves the picture and the window alone.
+    struct Drawn {
+        const FaceGeometry* geometry = nullptr;
+        unsigned pictureGeneration = 0;
+        std::array<SpriteCopy, 5> cells{};
+        bool operator==(const Drawn&) const = default;
+    };
+    Drawn drawn;
+    int tooltipDate = 0;  // yyyymmdd of the tooltip's text
+
+private:
+    HWND window_ = nullptr;
+    HWND tooltip_ = nullptr;
+    std::wstring tooltipText_;
+};
