@@ -24,5 +24,8 @@ uint32_t RegistryDword(const RegistryValue& value) {
 
 std::string AutoRunData(std::string_view exeFolder, std::string_view exeFileName) {
     const size_t dot = exeFileName.rfind('.');
-    return std::string(exeFolder) + "\\" + std::string(exeFileName.substr(0, dot));
+    const std::string data = std::string(exeFolder) + "\\" + std::string(exeFileName.substr(0, dot));
+    // Unquoted, a path with a blank makes Windows try its shorter prefixes first at logon
+    // ("C:\Program.exe" for "C:\Program Files\...").
+    return data.find(' ') == std::string::npos ? data : '"' + data + '"';
 }

@@ -24,5 +24,6 @@ inline constexpr const char* kRunKeyPath = "Software\\Microsoft\\Windows\\Curren
 inline constexpr const char* kRunValueName = "Velkaro";
 
 // The data of the start-with-Windows entry: the folder, one backslash (added even after a
-// drive root's own), and the file name without its extension. No quotes, no arguments.
+// drive root's own), and the file name without its extension; between double quotes when it
+// contains a blank. No arguments.
 std::string AutoRunData(std::string_view exeFolder, std::string_view exeFileName);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "common/numeric.h"
 
@@ -133,22 +134,23 @@ double MillisecondsToWholeMillisecond(const SntpReply& r, double elapsedMs, doub
 
 std::string FormatOneDecimal(double value) {
     // Halves away from zero, with a little tolerance so that a value such as 0.15, stored a
-    // hair below its decimal text, still rounds as it reads.
+    // hair below its decimal text, still rounds as it reads. A negative value keeps its minus
+    // even when it rounds to zero: -0.04 is "-0.0".
     const double scaled = value * 10.0;
     const double tolerance = 1e-9 * std::max(1.0, std::fabs(scaled));
-    long long tenths = std::llround(scaled + (scaled >= 0 ? tolerance : -tolerance));
-    const bool negative = tenths < 0;
-    if (negative) tenths = -tenths;
+    const long long tenths = std::llabs(std::llround(scaled + (scaled >= 0 ? tolerance : -tolerance)));
     char text[32];
-    std::snprintf(text, sizeof text, "%s%lld.%lld", negative ? "-" : "", tenths / 10, tenths % 10);
+    std::snprintf(text, sizeof text, "%s%lld.%lld", value < 0 ? "-" : "", tenths / 10, tenths % 10);
     return text;
 }
 
-std::string FormatFractionSeconds(TenThousandths fraction) {
-    const int64_t thousandths = (fraction + 5) / 10;  // halves away from zero; never negative
-    char digits[8];
-    std::snprintf(digits, sizeof digits, "%03d", int(thousandths % 1000));
-    return (thousandths >= 1000 ? std::to_string(thousandths / 1000) : std::string()) + "." + digits;
+std::string FormatReplyTimeMs(int64_t unixSeconds, TenThousandths fraction) {
+    // The fraction rounded to thousandths, halves away from zero; 0.9995 s and more carry into
+    // the seconds (and on into the date): "08:30:06.000".
+    const CivilTime t = CivilFromUnixMs(unixSeconds * 1000 + (fraction + 5) / 10);
+    char milliseconds[8];
+    std::snprintf(milliseconds, sizeof milliseconds, ".%03d", t.millisecond);
+    return FormatReplyTime(t) + milliseconds;
 }
 
 std::string SendFailedReport(const std::string& server) {
@@ -166,9 +168,8 @@ std::string SocketErrorReport(int number, const std::string& description) {
 }
 
 std::string SuccessReport(const std::string& server, const SntpReply& r, double elapsedMs) {
-    const CivilTime local = CivilFromUnixMs((r.transmitUnixSeconds + 9 * 3600) * 1000);
     return "システムの時刻を '" + server + "' と同期しました。\r\n\r\n" +  //
-           "取得した時刻: " + FormatReplyTime(local) + FormatFractionSeconds(r.fraction) + "\r\n" +
+           "取得した時刻: " + FormatReplyTimeMs(r.transmitUnixSeconds + 9 * 3600, r.fraction) + "\r\n" +
            "Stratum: " + std::to_string(r.stratum) + kIdeographicSpace + "Poll Interval: " + std::to_string(r.poll) +
            kIdeographicSpace + "Precision: " + std::to_string(int(int8_t(r.precision))) + "\r\n" +
            "応答遅延: " + FormatOneDecimal(HoldMs(r)) + "ms" + kIdeographicSpace +

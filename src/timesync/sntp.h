@@ -84,6 +84,7 @@ std::string NoUsableTimeReport(const std::string& server);
 std::string SocketErrorReport(int number, const std::string& description);
 std::string SuccessReport(const std::string& server, const SntpReply& r, double elapsedMs);
 
-// Numbers as the reports write them, halves away from zero: "###0.0" and ".000".
+// Numbers as the reports write them, halves away from zero: "###0.0", and the transmit time
+// (seconds since 1970 in the wanted zone, and the fraction) as "yyyy/mm/dd hh:nn:ss.000".
 std::string FormatOneDecimal(double value);
-std::string FormatFractionSeconds(TenThousandths fraction);
+std::string FormatReplyTimeMs(int64_t unixSeconds, TenThousandths fraction);

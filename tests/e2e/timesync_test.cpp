@@ -115,6 +115,42 @@ TEST_F(SyncTest, SilentServerTimesOutAfterALittleMoreThanOneSecond) {
     ASSERT_TRUE(CloseReport(report));
 }
 
+TEST_F(SyncTest, ARunStartedInsideAnothersWaitLeavesItTheTimeOutOfItsOwnRequest) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Manual));
+    PrepareAndStart(Settings());
+    struct Case {
+        int innerAfterMs;        // the second run starts this long after the first one's request
+        int innerReportUntilMs;  // and its (success) report is closed at this moment
+    } cases[] = {
+        {500, 0},     // closed at once: the outer report comes 1000 ms after its own request
+        {300, 1400},  // still open at the outer run's time-out: the outer report comes when it closes
+    };
+    for (const Case& c : cases) {
+        PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
+        const auto outer = server.WaitForRequest(2000);
+        ASSERT_TRUE(outer);
+        while (MsSince(outer->arrivedAt) < c.innerAfterMs) Sleep(5);
+        PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
+        const auto inner = server.WaitForRequest(2000);
+        ASSERT_TRUE(inner);
+        server.SendTo(*inner, FakeSntpServer::AnswerTo(*inner, 0));  // only the inner run is answered
+        const HWND success = WaitForReport();
+        ASSERT_TRUE(success);
+        EXPECT_EQ(0u, ReportText(success).find("システムの時刻を '127.0.0.1' と同期しました。"));
+        while (MsSince(outer->arrivedAt) < c.innerReportUntilMs) Sleep(5);
+        ASSERT_TRUE(CloseReport(success));
+        const double closedAt = MsSince(outer->arrivedAt);
+
+        const HWND timeout = WaitForReport();
+        const double shownAt = MsSince(outer->arrivedAt);
+        ASSERT_TRUE(timeout);
+        EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答がありません。", ReportText(timeout));
+        EXPECT_GE(shownAt, 990.0);
+        EXPECT_LT(shownAt, std::max(1000.0, closedAt) + 250.0) << "closed at " << closedAt;
+        ASSERT_TRUE(CloseReport(timeout));
+    }
+}
+
 TEST_F(SyncTest, StartUpSyncShowsNoDialogAndWaitsForTheFace) {
     ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
     std::atomic<bool> faceVisible{false}, looked{false};

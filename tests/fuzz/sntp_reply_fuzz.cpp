@@ -63,5 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::string report = SuccessReport("host", r, elapsedMs);
     FUZZ_CHECK(report.find("Stratum: " + std::to_string(r.stratum)) != std::string::npos);
+    // "取得した時刻: yyyy/mm/dd hh:nn:ss.fff", whatever the fraction carried into
+    const size_t line = report.find("取得した時刻: ") + std::string("取得した時刻: ").size();
+    FUZZ_CHECK(report.find("\r\n", line) == line + 23 && report[line + 19] == '.');
     return 0;
 }

@@ -59,7 +59,6 @@ TEST(Sntp, WorkedExamplesOfTheReply) {
     r = Decode(Reply(0xE93C7F00, 0xFFFFFFFF));  // rounds to a whole second: the seconds stay
     EXPECT_DOUBLE_EQ(1000.0, FractionMs(r));
     EXPECT_EQ("2024/01/01 00:00:00", Utc(r));
-    EXPECT_EQ("1.000", FormatFractionSeconds(r.fraction));
 }
 
 TEST(Sntp, MillisecondsAndTheReport) {
@@ -169,13 +168,35 @@ TEST(Sntp, ReportTextsAndNumberFormats) {
         double value;
         const char* text;
     } cases[] = {{0, "0.0"},     {0.2, "0.2"},     {15.4, "15.4"},   {15.25, "15.3"},  {0.15, "0.2"},
-                 {-0.25, "-0.3"}, {-12.34, "-12.3"}, {1234.56, "1234.6"}, {0.04, "0.0"}, {-0.04, "0.0"}};
+                 {-0.25, "-0.3"}, {-12.34, "-12.3"}, {1234.56, "1234.6"}, {0.04, "0.0"},
+                 // a negative value keeps its minus when it rounds to zero
+                 {-0.04, "-0.0"}, {-0.05, "-0.1"}, {-0.0, "0.0"}};
     for (const Case& c : cases) EXPECT_EQ(c.text, FormatOneDecimal(c.value)) << c.value;
-    EXPECT_EQ(".500", FormatFractionSeconds(5000));
-    EXPECT_EQ(".031", FormatFractionSeconds(312));
-    EXPECT_EQ(".032", FormatFractionSeconds(315));
-    EXPECT_EQ(".000", FormatFractionSeconds(4));
-    EXPECT_EQ("1.000", FormatFractionSeconds(9995));
+}
+
+TEST(Sntp, TheReportsTimeLineRoundsTheFractionAndCarriesIntoTheDate) {
+    constexpr int64_t k20240503_083005 = 1714725005;  // 2024/05/03 08:30:05 (already in the zone shown)
+    struct Case {
+        int64_t seconds;
+        TenThousandths fraction;
+        const char* text;
+    } cases[] = {
+        {k20240503_083005, 5000, "2024/05/03 08:30:05.500"},
+        {k20240503_083005, 312, "2024/05/03 08:30:05.031"},
+        {k20240503_083005, 315, "2024/05/03 08:30:05.032"},  // halves away from zero
+        {k20240503_083005, 4, "2024/05/03 08:30:05.000"},
+        {k20240503_083005, 9994, "2024/05/03 08:30:05.999"},
+        {k20240503_083005, 9995, "2024/05/03 08:30:06.000"},  // rounds up to the next second
+        {k20240503_083005, 10000, "2024/05/03 08:30:06.000"},
+        {k20240503_083005 + 54, 9995, "2024/05/03 08:31:00.000"},
+        {1735689599, 9999, "2025/01/01 00:00:00.000"},  // 2024/12/31 23:59:59.9999: into the new year
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.text, FormatReplyTimeMs(c.seconds, c.fraction)) << c.fraction;
+
+    // In the report: the transmit second 2024/05/02 23:30:05 UTC with a fraction of 0.99999 s.
+    const SntpPacket p = Reply(0xE9DEA07D, 0xFFFF0000, 0xE9DEA07D, 0xFFF00000);
+    const std::string report = SuccessReport("s", Decode(p), 20);
+    EXPECT_NE(std::string::npos, report.find("取得した時刻: 2024/05/03 08:30:06.000\r\n")) << report;
 }
 
 }  // namespace

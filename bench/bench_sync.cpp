@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "../support/fake_sntp.h"
+#include "../tests/support/fake_sntp.h"
 #include "app/frmMain.h"
 #include "common/win32.h"
 #include "timesync/modNTP.h"

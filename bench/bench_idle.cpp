@@ -3,14 +3,14 @@
 // nothing; and CPU time during the one-second wait for a server that never answers. CPU times
 // are read from the Linux side (Wine reports no times for another process). Not part of the
 // test run: scripts/bench runs it.
-#include "clock_fixture.h"
+#include "../tests/e2e/clock_fixture.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 
-#include "../support/fake_sntp.h"
+#include "../tests/support/fake_sntp.h"
 
 namespace {
 
