@@ -81,7 +81,7 @@ void WaitForMessages(double milliseconds) {
 }
 
 namespace {
-int CALLBACK NoteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+int CALLBACK NoteFontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) noexcept {
     *reinterpret_cast<bool*>(found) = true;
     return 0;
 }
@@ -137,7 +137,7 @@ OwnedFont LayOutDialog(HWND dialog, int clientWidth, int clientHeight, std::init
 }
 
 namespace {
-BOOL CALLBACK DisableWindow(HWND window, LPARAM disabled) {
+BOOL CALLBACK DisableWindow(HWND window, LPARAM disabled) noexcept {
     if (IsWindowVisible(window) && IsWindowEnabled(window)) {
         EnableWindow(window, FALSE);
         reinterpret_cast<std::vector<HWND>*>(disabled)->push_back(window);
