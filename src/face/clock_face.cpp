@@ -14,10 +14,11 @@ void ClockFace::Attach(HWND window, HWND tooltip) {
     window_ = window;
     tooltip_ = tooltip;
     tooltipText_.clear();
+    tooltipDate = 0;  // a new tooltip gets the date at the next tick
 }
 
 void ClockFace::ShowSize(int windowSize) {
-    picBody.CopyPicture(imgBody[windowSize == 1 ? 0 : 1]);
+    picBody.CopyPicture(imgBody[SizeIndex(windowSize)]);
     if (window_)
         SetWindowPos(window_, nullptr, 0, 0, picBody.width(), picBody.height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

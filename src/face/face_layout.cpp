@@ -1,6 +1,8 @@
 #include "face/face_layout.h"
 
-const FaceGeometry& GeometryFor(int windowSize) { return windowSize == 1 ? kLargeFace : kSmallFace; }
+int SizeIndex(int windowSize) { return windowSize == 1 ? 0 : 1; }
+
+const FaceGeometry& GeometryFor(int windowSize) { return SizeIndex(windowSize) == 0 ? kLargeFace : kSmallFace; }
 
 std::array<SpriteCopy, 5> CellsForTime(const FaceGeometry& g, int hour, int minute, bool colonLit) {
     const int figures[4] = {hour / 10, hour % 10, minute / 10, minute % 10};

@@ -21,7 +21,9 @@ struct FaceGeometry {
 inline constexpr FaceGeometry kLargeFace{97, 39, 16, 5, 21, 160, 176, 181, {10, 29, 52, 71}, 46, 9};
 inline constexpr FaceGeometry kSmallFace{54, 22, 9, 2, 12, 90, 99, 101, {6, 16, 29, 39}, 26, 5};
 
-// WindowSize 1 is the large face; any other value the small one.
+// WindowSize 1 is the large face; any other value the small one. The pictures of each size sit
+// at this index: 0 large, 1 small.
+int SizeIndex(int windowSize);
 const FaceGeometry& GeometryFor(int windowSize);
 
 // One copy from the sheet onto the face.

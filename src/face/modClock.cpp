@@ -18,7 +18,7 @@ void DrawClock(ClockFace& face) {
     const ClockFace::Drawn cells{&g, face.picBody.generation(), CellsForTime(g, now.wHour, now.wMinute, lit)};
     const bool changed = !(cells == face.drawn);
     if (changed) {
-        const PictureBox& sheet = face.picFigures[&g == &kLargeFace ? 0 : 1];
+        const PictureBox& sheet = face.picFigures[SizeIndex(Settings.WindowSize)];
         for (const SpriteCopy& c : cells.cells)
             BlitSprite(face.picBody, c.destX, c.destY, c.width, c.height, sheet, c.sourceX, 0, SRCCOPY);
         face.drawn = cells;
