@@ -5,10 +5,13 @@
 #include <vector>
 
 #include "about/about_text.h"
+#include "common/numeric.h"
 #include "settings/desktop.h"
 #include "settings/settings_rules.h"
 
 namespace {
+
+constexpr int kIconTwips = 480;
 
 struct VersionInfo {
     std::string title, legal;
@@ -72,7 +75,7 @@ void FrmAbout::Form_Load() {
     LayOut(5730, 3555,
                  {
                      {IDOK, 4245, 2625, 1380, 345},
-                     {IDC_ABOUT_ICON, 240, 240, 480, 480},
+                     {IDC_ABOUT_ICON, 240, 240, kIconTwips, kIconTwips},
                      {IDC_ABOUT_DESCRIPTION, 1080, 1125, 3765, 180},
                      {IDC_ABOUT_TITLE, 1080, 240, 3885, 360},
                      {IDC_ABOUT_VERSION, 1080, 600, 3885, 225},
@@ -81,15 +84,32 @@ void FrmAbout::Form_Load() {
                      {IDC_ABOUT_LABEL3, 120, 2640, 360, 180},
                      {IDC_ABOUT_LABEL4, 120, 2880, 540, 180},
                  });
-    // The links: the dialog's font, underlined.
+    ScaleToDpi();
+
+    if (Settings.TopMost) SetTopMost(dialog);  // still hidden: it shows up topmost
+}
+
+// The links' font (the dialog's, underlined), the links' hand cursor and the icon, at the DPI the
+// dialog is laid out at.
+void FrmAbout::ScaleToDpi() {
     LOGFONTW lf{};
     GetObjectW(font(), sizeof lf, &lf);
     lf.lfUnderline = TRUE;
-    linkFont_.reset(CreateFontIndirectW(&lf));
-    for (const Link& link : links_) SendDlgItemMessageW(dialog, link.id, WM_SETFONT, WPARAM(linkFont_.get()), FALSE);
-    hand_ = LoadCursorW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_HAND_LINK));
+    OwnedFont linkFont(CreateFontIndirectW(&lf));
+    for (const Link& link : links_) SendDlgItemMessageW(hwnd_, link.id, WM_SETFONT, WPARAM(linkFont.get()), TRUE);
+    linkFont_ = std::move(linkFont);  // the old font goes once no link uses it
 
-    if (Settings.TopMost) SetTopMost(dialog);  // still hidden: it shows up topmost
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    OwnedCursor hand = EnlargedCursor(instance, IDC_HAND_LINK, WholeScale(dpi()));
+    if (hand_ && GetCursor() == hand_.get()) SetCursor(hand.get());  // the one shown is let go only once replaced
+    hand_ = std::move(hand);
+    // As large as its box: 32 pixels at 96 DPI.
+    const int side = Pixels(kIconTwips);
+    OwnedIcon icon(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_VELKARO), IMAGE_ICON, side, side, 0)));
+    if (icon) {
+        SendDlgItemMessageW(hwnd_, IDC_ABOUT_ICON, STM_SETICON, WPARAM(icon.get()), 0);
+        icon_ = std::move(icon);
+    }
 }
 
 // The etched separator: a grey line with a white one of two pixels just below it.
@@ -97,8 +117,10 @@ void FrmAbout::Form_Paint() {
     const HWND dialog = hwnd_;
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(dialog, &ps);
-    auto px = [dialog](int twips) { return TwipsToPixels(dialog, twips); };
-    const OwnedPen grey(CreatePen(PS_INSIDEFRAME, 1, RGB(128, 128, 128))), white(CreatePen(PS_INSIDEFRAME, 2, RGB(255, 255, 255)));
+    auto px = [this](int twips) { return Pixels(twips); };
+    const int scale = WholeScale(dpi());
+    const OwnedPen grey(CreatePen(PS_INSIDEFRAME, scale, RGB(128, 128, 128))),
+        white(CreatePen(PS_INSIDEFRAME, 2 * scale, RGB(255, 255, 255)));
     {
         const SelectedObject pen(dc, grey.get());
         MoveToEx(dc, px(90), px(2445), nullptr);
@@ -128,6 +150,12 @@ INT_PTR FrmAbout::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         Form_Paint();
         return TRUE;
+    case WM_DPICHANGED:  // laid out again already
+        ScaleToDpi();
+        return TRUE;
+    case WM_DESTROY:  // the hand goes with the box: it must not stay the cursor
+        if (hand_ && GetCursor() == hand_.get()) SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+        return FALSE;
     case WM_CTLCOLORSTATIC:
         if (const Link* link = LinkOf(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)))) {
             HDC dc = reinterpret_cast<HDC>(wParam);
@@ -138,7 +166,7 @@ INT_PTR FrmAbout::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return FALSE;
     case WM_SETCURSOR:
         if (LinkOf(GetDlgCtrlID(reinterpret_cast<HWND>(wParam))) && hand_) {
-            SetCursor(hand_);
+            SetCursor(hand_.get());
             SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
             return TRUE;
         }

@@ -24,10 +24,12 @@ private:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void Form_Load();
     void Form_Paint();
+    void ScaleToDpi();
     void lblLink_Click(Link& link);
     Link* LinkOf(int id);
 
     Link links_[2]{};
     OwnedFont linkFont_;
-    HCURSOR hand_ = nullptr;
+    OwnedCursor hand_;
+    OwnedIcon icon_;
 };

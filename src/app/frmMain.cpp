@@ -5,6 +5,8 @@
 
 #include "app/frmMenus.h"
 #include "app/modMain.h"
+#include "common/dpi.h"
+#include "common/numeric.h"
 #include "face/modClock.h"
 #include "resource.h"
 #include "settings/settings_rules.h"
@@ -35,6 +37,7 @@ bool FrmMain::Load(HINSTANCE instance) {
                      CW_USEDEFAULT, CW_USEDEFAULT))
         return false;
     SetWindowLongPtrW(hwnd_, GWL_STYLE, WS_POPUP | WS_CLIPSIBLINGS);
+    face.SetScale(WholeScale(DpiOf(hwnd_)));
     SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 
     // The tooltip has no parent window either (see above).
@@ -97,6 +100,15 @@ void FrmMain::Form_Unload() {
     tooltip_ = nullptr;
     frmMain = nullptr;
     if (!frmMenus) PostQuitMessage(0);  // no window left
+}
+
+// Moved to a monitor of another scale: the face at the new scale at once, its top-left corner
+// where the system suggests.
+void FrmMain::Form_DpiChanged(int dpi, const RECT& suggested) {
+    face.SetScale(WholeScale(dpi));
+    face.ShowSize(Settings.WindowSize);
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    DrawClock(face);
 }
 
 void FrmMain::Timer1_Timer() { DrawClock(face); }
@@ -164,6 +176,9 @@ LRESULT FrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_CLOSE:
         Form_QueryUnload();
+        return 0;
+    case WM_DPICHANGED:
+        Form_DpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_ENDSESSION:
         // Windows is ending the session and may end the process right after this message.

@@ -29,6 +29,7 @@ private:
     void Form_DblClick();
     void Form_QueryUnload();
     void Form_Unload();
+    void Form_DpiChanged(int dpi, const RECT& suggested);
     void Timer1_Timer();
     void tmrExit_Timer();
     void Winsock1_Event(WPARAM socket, LPARAM event);

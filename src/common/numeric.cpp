@@ -1,5 +1,6 @@
 #include "common/numeric.h"
 
+#include <algorithm>
 #include <cmath>
 
 double RoundHalfEven(double value) {
@@ -9,3 +10,5 @@ double RoundHalfEven(double value) {
     if (rest < 0.5) return whole;
     return std::fmod(whole, 2.0) == 0 ? whole : whole + 1;
 }
+
+int WholeScale(int dpi) { return std::max(1, (dpi + 48) / 96); }

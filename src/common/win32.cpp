@@ -1,5 +1,7 @@
 #include "common/win32.h"
 
+#include "common/dpi.h"
+
 #include <iterator>
 #include <vector>
 
@@ -95,42 +97,65 @@ bool FontExists(HDC dc, const wchar_t* face) {
 }
 }  // namespace
 
-OwnedFont CreateDialogFont(HWND dialog) {
-    const WindowDC dc(dialog);
+OwnedFont CreateDialogFont(int dpi) {
+    const WindowDC screen(nullptr);
     LOGFONTW lf{};
-    lf.lfHeight = -MulDiv(9, GetDeviceCaps(dc.get(), LOGPIXELSY), 72);
+    lf.lfHeight = -MulDiv(9, dpi, 72);
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = SHIFTJIS_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
     // Without any of these, the Shift-JIS character set alone lets the system pick a font
     // that can show the Japanese texts.
     for (const wchar_t* face : {L"MS UI Gothic", L"Meiryo UI", L"Yu Gothic UI"})
-        if (FontExists(dc.get(), face)) {
+        if (FontExists(screen.get(), face)) {
             lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
             break;
         }
     return OwnedFont(CreateFontIndirectW(&lf));
 }
 
-int TwipsToPixels(HWND window, int twips) {
-    const WindowDC dc(window);
-    return MulDiv(twips, GetDeviceCaps(dc.get(), LOGPIXELSX), 1440);
+OwnedBitmap EnlargedCopy(HDC source, int width, int height, int scale, bool monochrome) {
+    const int w = width * scale, h = height * scale;
+    OwnedBitmap copy;
+    if (monochrome) {
+        copy.reset(CreateBitmap(w, h, 1, 1, nullptr));
+    } else {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        copy.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    }
+    if (!copy) return copy;
+    const MemoryDC dc(CreateCompatibleDC(nullptr));
+    const SelectedObject selected(dc.get(), copy.get());
+    SetStretchBltMode(dc.get(), COLORONCOLOR);  // whole pixels, never blended
+    StretchBlt(dc.get(), 0, 0, w, h, source, 0, 0, width, height, SRCCOPY);
+    return copy;
 }
 
-OwnedFont LayOutDialog(HWND dialog, int clientWidth, int clientHeight, std::initializer_list<TwipsRect> controls) {
-    OwnedFont font = CreateDialogFont(dialog);
+OwnedFont LayOutDialog(HWND dialog, const DialogLayout& layout, int dpi, const POINT* topLeft) {
+    OwnedFont font = CreateDialogFont(dpi);
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         SendMessageW(child, WM_SETFONT, WPARAM(font.get()), FALSE);
 
-    auto px = [dialog](int twips) { return TwipsToPixels(dialog, twips); };
-    RECT frame{0, 0, px(clientWidth), px(clientHeight)};
-    AdjustWindowRectEx(&frame, DWORD(GetWindowLongW(dialog, GWL_STYLE)), FALSE, DWORD(GetWindowLongW(dialog, GWL_EXSTYLE)));
+    auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
+    RECT frame{0, 0, px(layout.clientWidth), px(layout.clientHeight)};
+    AdjustWindowRectForDpi(frame, DWORD(GetWindowLongW(dialog, GWL_STYLE)), DWORD(GetWindowLongW(dialog, GWL_EXSTYLE)), dpi);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    RECT work;
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    SetWindowPos(dialog, nullptr, work.left + (work.right - work.left - width) / 2,
-                 work.top + (work.bottom - work.top - height) / 2, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    for (const TwipsRect& c : controls)
+    POINT at{};
+    if (topLeft) {
+        at = *topLeft;
+    } else {
+        RECT work;
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        at = {work.left + (work.right - work.left - width) / 2, work.top + (work.bottom - work.top - height) / 2};
+    }
+    SetWindowPos(dialog, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const TwipsRect& c : layout.controls)
         SetWindowPos(GetDlgItem(dialog, c.id), nullptr, px(c.left), px(c.top), px(c.width), px(c.height),
                      SWP_NOZORDER | SWP_NOACTIVATE);
     return font;

@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 // Owns one handle and releases it with the given function when it goes (or is reset). Every
 // resource the program holds is released by one of these owners, never by hand.
@@ -117,19 +117,30 @@ double MillisecondsSince(int64_t earlier, int64_t now = PerformanceNow());
 // Waits until a message arrives or the given milliseconds pass, whichever comes first.
 void WaitForMessages(double milliseconds);
 
-// The dialogs' font: MS UI Gothic 9 pt, or the nearest Japanese UI font the system has.
-OwnedFont CreateDialogFont(HWND dialog);
-// Twips (1/1440 inch) to pixels of the dialog's screen.
-int TwipsToPixels(HWND window, int twips);
+// A copy of the picture in a DC, enlarged by a whole-number scale with each pixel a square block
+// (no smoothing): 32 bits a pixel, or one bit for a mask.
+OwnedBitmap EnlargedCopy(HDC source, int width, int height, int scale, bool monochrome = false);
+
+// The dialogs' font: MS UI Gothic 9 pt at the given DPI, or the nearest Japanese UI font the
+// system has.
+OwnedFont CreateDialogFont(int dpi);
+// Twips (1/1440 inch) to pixels at the given DPI.
+inline int TwipsToPixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
 
 // A control's place in twips, relative to the dialog's client area.
 struct TwipsRect {
     int id, left, top, width, height;
 };
-// Sizes the dialog's client area, centres the dialog in the work area and places the
-// controls, all from twips at the screen's resolution; gives every control the dialog font,
-// which the caller keeps until the dialog has gone.
-[[nodiscard]] OwnedFont LayOutDialog(HWND dialog, int clientWidth, int clientHeight, std::initializer_list<TwipsRect> controls);
+// A dialog's client area and its controls, in twips.
+struct DialogLayout {
+    int clientWidth = 0, clientHeight = 0;
+    std::vector<TwipsRect> controls;
+};
+// Sizes the dialog's client area and places the controls from twips at the given DPI; the
+// dialog goes to the given top-left corner, or without one to the centre of the work area.
+// Gives every control the dialog font at that DPI, which the caller keeps until the dialog has
+// gone.
+[[nodiscard]] OwnedFont LayOutDialog(HWND dialog, const DialogLayout& layout, int dpi, const POINT* topLeft = nullptr);
 
 // Shows a dialog of the program's resources modally, without an owner: every other window of
 // the program takes no input until it closes (the clock keeps ticking).

@@ -5,6 +5,9 @@
 #pragma once
 #include <windows.h>
 
+#include <initializer_list>
+
+#include "common/dpi.h"
 #include "common/win32.h"
 
 template <class Form>
@@ -57,11 +60,17 @@ protected:
     INT_PTR ShowModal(int templateId) {
         return RunModalDialog(templateId, DialogProc, reinterpret_cast<LPARAM>(static_cast<Form*>(this)));
     }
-    // Lays the dialog out from twips (see LayOutDialog); the font lives as long as the object.
+    // Lays the dialog out from twips at the DPI of its monitor (see LayOutDialog), centred; on a
+    // change of DPI it is laid out again at the new one. The font lives as long as the object.
     void LayOut(int clientWidth, int clientHeight, std::initializer_list<TwipsRect> controls) {
-        font_ = LayOutDialog(hwnd_, clientWidth, clientHeight, controls);
+        layout_ = {clientWidth, clientHeight, controls};
+        dpi_ = DpiOf(hwnd_);
+        KeepDialogLayout(hwnd_);
+        font_ = LayOutDialog(hwnd_, layout_, dpi_);
     }
     HFONT font() const { return font_.get(); }
+    int dpi() const { return dpi_; }
+    int Pixels(int twips) const { return TwipsToPixels(twips, dpi_); }
 
     HWND hwnd_ = nullptr;
 
@@ -73,6 +82,17 @@ private:
         }
         auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(dialog, DWLP_USER));
         if (!self) return FALSE;
+        if (message == WM_DPICHANGED && self->font_) {
+            // Moved to a monitor of another scale: the same twips at the new DPI, at the
+            // top-left corner the system suggests. The form then sees the message too.
+            self->dpi_ = LOWORD(wParam);
+            const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+            const POINT topLeft{suggested.left, suggested.top};
+            self->font_ = LayOutDialog(dialog, self->layout_, self->dpi_, &topLeft);
+            RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+            self->HandleMessage(message, wParam, lParam);
+            return TRUE;
+        }
         const INT_PTR result = self->HandleMessage(message, wParam, lParam);
         if (message == WM_NCDESTROY) {
             SetWindowLongPtrW(dialog, DWLP_USER, 0);
@@ -81,5 +101,7 @@ private:
         return result;
     }
 
+    DialogLayout layout_;
+    int dpi_ = 96;
     OwnedFont font_;
 };

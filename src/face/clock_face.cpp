@@ -6,8 +6,19 @@
 #include "resource.h"
 
 bool ClockFace::LoadPictures(HINSTANCE instance) {
-    return picFigures[0].LoadPicture(instance, IDB_FIGURES_LARGE) && picFigures[1].LoadPicture(instance, IDB_FIGURES_SMALL) &&
-           imgBody[0].LoadPicture(instance, IDB_FACE_LARGE) && imgBody[1].LoadPicture(instance, IDB_FACE_SMALL);
+    scale_ = 0;
+    return figures_[0].LoadPicture(instance, IDB_FIGURES_LARGE) && figures_[1].LoadPicture(instance, IDB_FIGURES_SMALL) &&
+           bodies_[0].LoadPicture(instance, IDB_FACE_LARGE) && bodies_[1].LoadPicture(instance, IDB_FACE_SMALL) &&
+           SetScale(1);
+}
+
+bool ClockFace::SetScale(int scale) {
+    if (scale == scale_) return true;
+    scale_ = scale;
+    bool copied = true;
+    for (int i = 0; i < 2; ++i)
+        copied = picFigures[i].CopyPicture(figures_[i], scale) && imgBody[i].CopyPicture(bodies_[i], scale) && copied;
+    return copied;
 }
 
 void ClockFace::Attach(HWND window, HWND tooltip) {

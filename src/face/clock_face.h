@@ -11,13 +11,19 @@
 
 class ClockFace {
 public:
-    // The face backgrounds and sprite sheets from the program's resources.
+    // The face backgrounds and sprite sheets from the program's resources, at scale 1.
     bool LoadPictures(HINSTANCE instance);
+    // The display's whole-number scale (see WholeScale): the backgrounds and the sheets become
+    // that many times as large, each pixel a square block, once for each new scale. The face
+    // box and the window take it at the next ShowSize.
+    bool SetScale(int scale);
+    int scale() const { return scale_; }
     // The window that shows the face (sized to it) and the tooltip whose text is the date;
     // nullptr for both when the window goes.
     void Attach(HWND window, HWND tooltip);
 
-    // The face box takes the background of this size and the window becomes exactly as large.
+    // The face box takes the background of this size (at the scale) and the window becomes
+    // exactly as large.
     void ShowSize(int windowSize);
     // Shows the face box's surface on the window now.
     void Refresh();
@@ -26,13 +32,14 @@ public:
     void SetTooltipText(const std::string& utf8);
 
     PictureBox picBody;        // the face, the only thing shown
-    PictureBox picFigures[2];  // sprite sheets: 0 large, 1 small
-    PictureBox imgBody[2];     // face backgrounds: 0 large (97×39), 1 small (54×22)
+    PictureBox picFigures[2];  // sprite sheets at the scale: 0 large, 1 small
+    PictureBox imgBody[2];     // face backgrounds at the scale: 0 large (97×39 at 1), 1 small (54×22)
 
     // The face as DrawClock last drew it. A tick that would copy the same cells onto the same
     // picture leaves the picture and the window alone.
     struct Drawn {
         const FaceGeometry* geometry = nullptr;
+        int scale = 0;
         unsigned pictureGeneration = 0;
         std::array<SpriteCopy, 5> cells{};
         bool operator==(const Drawn&) const = default;
@@ -41,6 +48,8 @@ public:
     int tooltipDate = 0;  // yyyymmdd of the tooltip's text
 
 private:
+    PictureBox figures_[2], bodies_[2];  // the resources' pictures, at scale 1
+    int scale_ = 0;
     HWND window_ = nullptr;
     HWND tooltip_ = nullptr;
     std::wstring tooltipText_;

@@ -19,6 +19,10 @@ std::array<SpriteCopy, 5> CellsForTime(const FaceGeometry& g, int hour, int minu
     }};
 }
 
+SpriteCopy Scaled(const SpriteCopy& c, int scale) {
+    return {c.destX * scale, c.destY * scale, c.width * scale, c.height * scale, c.sourceX * scale};
+}
+
 int BlinkPhase(uint32_t tickMs) { return static_cast<int>(tickMs % 1000); }
 
 bool ColonLit(bool blink, int blinkDelay, int phase) { return !blink || phase < blinkDelay; }

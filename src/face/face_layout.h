@@ -36,6 +36,9 @@ struct SpriteCopy {
 // units, colon, minute tens (a zero included), minute units.
 std::array<SpriteCopy, 5> CellsForTime(const FaceGeometry& g, int hour, int minute, bool colonLit);
 
+// The same copy on a face enlarged by a whole-number scale: every coordinate and size times it.
+SpriteCopy Scaled(const SpriteCopy& copy, int scale);
+
 // The blink phase: the last three decimal digits of the millisecond tick count.
 int BlinkPhase(uint32_t tickMs);
 

@@ -22,16 +22,6 @@ bool PictureBox::LoadPicture(HINSTANCE instance, int resourceId) {
         LoadImageW(instance, MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
 
-bool PictureBox::CopyPicture(const PictureBox& from) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = from.width_;
-    bi.bmiHeader.biHeight = -from.height_;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP copy = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!Adopt(copy)) return false;
-    BitBlt(dc_.get(), 0, 0, width_, height_, from.hdc(), 0, 0, SRCCOPY);
-    return true;
+bool PictureBox::CopyPicture(const PictureBox& from, int scale) {
+    return Adopt(EnlargedCopy(from.hdc(), from.width_, from.height_, scale).release());
 }

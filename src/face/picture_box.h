@@ -14,8 +14,9 @@ public:
 
     // Takes a bitmap resource as the picture; the box sizes itself to it.
     bool LoadPicture(HINSTANCE instance, int resourceId);
-    // Takes a copy of another box's picture; the box sizes itself to it.
-    bool CopyPicture(const PictureBox& from);
+    // Takes a copy of another box's picture, enlarged by a whole-number scale with each pixel a
+    // square block; the box sizes itself to it.
+    bool CopyPicture(const PictureBox& from, int scale = 1);
 
     HDC hdc() const { return dc_.get(); }
     int width() const { return width_; }

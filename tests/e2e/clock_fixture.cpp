@@ -137,7 +137,7 @@ Pixels CaptureScreen(const RECT& area) {
 }
 
 // The face as it must look: the executable's own background with the cells for the time.
-Pixels ExpectedFace(const std::wstring& exe, int windowSize, int hour, int minute, bool colonLit) {
+Pixels ExpectedFace(const std::wstring& exe, int windowSize, int hour, int minute, bool colonLit, int scale) {
     HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     auto load = [&](int id) {
         HBITMAP b = static_cast<HBITMAP>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -152,7 +152,11 @@ Pixels ExpectedFace(const std::wstring& exe, int windowSize, int hour, int minut
         for (int y = 0; y < c.height; ++y)
             for (int x = 0; x < c.width; ++x)
                 face.data[size_t(c.destY + y) * face.width + c.destX + x] = sheet.at(c.sourceX + x, y);
-    return face;
+    if (scale == 1) return face;
+    Pixels enlarged{face.width * scale, face.height * scale, {}};
+    for (int y = 0; y < enlarged.height; ++y)
+        for (int x = 0; x < enlarged.width; ++x) enlarged.data.push_back(face.at(x / scale, y / scale));
+    return enlarged;
 }
 
 FaceShot CaptureFace(HWND clock) {
@@ -169,17 +173,17 @@ FaceShot CaptureFace(HWND clock) {
     }
 }
 
-bool ShowsTheTime(HWND clock, const std::wstring& exe, int windowSize, int timeoutMs) {
+bool ShowsTheTime(HWND clock, const std::wstring& exe, int windowSize, int timeoutMs, int scale) {
     return WaitFor(
         [&] {
             const FaceShot shot = CaptureFace(clock);
-            return shot.pixels == ExpectedFace(exe, windowSize, shot.time.wHour, shot.time.wMinute, true);
+            return shot.pixels == ExpectedFace(exe, windowSize, shot.time.wHour, shot.time.wMinute, true, scale);
         },
         timeoutMs);
 }
 
 // The colon's pixels in a series of captures over a little more than one blink cycle.
-std::vector<bool> ColonSeries(HWND clock, const std::wstring& exe) {
+std::vector<bool> ColonSeries(HWND clock, const std::wstring& exe, int scale) {
     std::vector<bool> lit;
     Pixels on, off;  // the faces of the minute of the last capture
     int minuteOfDay = -1;
@@ -188,8 +192,8 @@ std::vector<bool> ColonSeries(HWND clock, const std::wstring& exe) {
         FaceShot shot = CaptureFace(clock);
         if (shot.time.wHour * 60 + shot.time.wMinute != minuteOfDay) {
             minuteOfDay = shot.time.wHour * 60 + shot.time.wMinute;
-            on = ExpectedFace(exe, 1, shot.time.wHour, shot.time.wMinute, true);
-            off = ExpectedFace(exe, 1, shot.time.wHour, shot.time.wMinute, false);
+            on = ExpectedFace(exe, 1, shot.time.wHour, shot.time.wMinute, true, scale);
+            off = ExpectedFace(exe, 1, shot.time.wHour, shot.time.wMinute, false, scale);
         }
         if (!(shot.pixels == on || shot.pixels == off)) {
             int differ = 0, x0 = -1, y0 = -1;
@@ -302,7 +306,8 @@ void ClockTest::Prepare(std::optional<std::string> settingsText) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-    const std::string name = std::string(info->test_suite_name()) + "-" + info->name();
+    std::string name = std::string(info->test_suite_name()) + "-" + info->name();
+    std::replace(name.begin(), name.end(), '/', '-');  // parameterised tests: Suite/Test/Value
     folder = std::wstring(temp) + L"velkaro-e2e-" + std::wstring(name.begin(), name.end());
     CreateDirectoryW(folder.c_str(), nullptr);
     exe = folder + L"\\Velkaro.exe";

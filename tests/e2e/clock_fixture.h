@@ -37,8 +37,9 @@ struct Pixels {
 };
 Pixels CaptureScreen(const RECT& area);
 
-// The face as it must look: the executable's own background with the cells for the time.
-Pixels ExpectedFace(const std::wstring& exe, int windowSize, int hour, int minute, bool colonLit);
+// The face as it must look: the executable's own background with the cells for the time; at a
+// scale above 1 each of its pixels a square block of that side.
+Pixels ExpectedFace(const std::wstring& exe, int windowSize, int hour, int minute, bool colonLit, int scale = 1);
 // Captures the face with the time read before and after; retries when a minute turned.
 struct FaceShot {
     Pixels pixels;
@@ -47,9 +48,9 @@ struct FaceShot {
 FaceShot CaptureFace(HWND clock);
 // Whether the face shows the current time with the colon lit, within the time-out (a face that
 // changed size shows its new pictures from the next tick on).
-bool ShowsTheTime(HWND clock, const std::wstring& exe, int windowSize, int timeoutMs = 3000);
+bool ShowsTheTime(HWND clock, const std::wstring& exe, int windowSize, int timeoutMs = 3000, int scale = 1);
 // Whether the (large) face's colon was lit, in captures over a little more than one blink cycle.
-std::vector<bool> ColonSeries(HWND clock, const std::wstring& exe);
+std::vector<bool> ColonSeries(HWND clock, const std::wstring& exe, int scale = 1);
 
 using IniMap = std::map<std::string, std::string>;
 // "key=value" lines of the program's section, in file order.

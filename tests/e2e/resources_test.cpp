@@ -33,7 +33,7 @@ TEST(Resources, VersionInformation) {
     EXPECT_NE(std::wstring::npos, legal.find(L"All rights reserved")) << std::string(legal.begin(), legal.end());
 }
 
-TEST(Resources, ManifestAsksForCommonControlsSixAsInvoker) {
+TEST(Resources, ManifestAsksForCommonControlsSixAsInvokerPerMonitorAwareFromVistaOn) {
     HMODULE module = LoadLibraryExW(VelkaroExe().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_TRUE(module);
     HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
@@ -42,6 +42,12 @@ TEST(Resources, ManifestAsksForCommonControlsSixAsInvoker) {
     const std::string_view manifest(text, SizeofResource(module, found));
     EXPECT_NE(std::string_view::npos, manifest.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""));
     EXPECT_NE(std::string_view::npos, manifest.find("level=\"asInvoker\""));
+    EXPECT_NE(std::string_view::npos, manifest.find(">true/pm</dpiAware>"));
+    EXPECT_NE(std::string_view::npos, manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"));
+    for (const char* os : {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+                           "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+                           "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})  // Vista, 7, 8, 8.1, 10 and 11
+        EXPECT_NE(std::string_view::npos, manifest.find(std::string("<supportedOS Id=\"{") + os + "}\"/>")) << os;
     FreeLibrary(module);
 }
 

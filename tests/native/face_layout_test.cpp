@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "common/numeric.h"
 #include "face/face_layout.h"
 
 namespace {
@@ -41,6 +42,15 @@ TEST(Face, CopiesLandOnTheSlotsAndStayInsideTheFace) {
     EXPECT_EQ(103, kSmallFace.SheetWidth());
     EXPECT_EQ(&kLargeFace, &GeometryFor(1));
     EXPECT_EQ(&kSmallFace, &GeometryFor(2));
+}
+
+TEST(Face, WholeScaleRoundsHalfUpAndScalesEveryNumberOfACopy) {
+    const std::pair<int, int> dpiToScale[] = {{0, 1},   {72, 1},  {96, 1},  {120, 1}, {143, 1}, {144, 2}, {168, 2},
+                                              {192, 2}, {216, 2}, {239, 2}, {240, 3}, {288, 3}, {336, 4}};
+    for (const auto& [dpi, scale] : dpiToScale) EXPECT_EQ(scale, WholeScale(dpi)) << dpi;
+    const SpriteCopy colon{46, 9, 5, 21, 176};
+    EXPECT_EQ((SpriteCopy{92, 18, 10, 42, 352}), Scaled(colon, 2));
+    EXPECT_EQ(colon, Scaled(colon, 1));
 }
 
 TEST(Face, BlinkPhaseAndColon) {

@@ -111,6 +111,7 @@ def main(path, version):
               str(product_version_text(data)))
         manifest = resource_data(data, 24) or b""
         check(f"{name} has a manifest of version {version}", f'version="{version}"'.encode() in manifest)
+        check(f"{name} is per-monitor DPI aware", b">PerMonitorV2, PerMonitor</dpiAwareness>" in manifest)
 
     sums = files.get("SHA256SUMS", b"").decode("ascii", "replace").splitlines()
     listed = {}

@@ -1,0 +1,128 @@
+// The clock at a display scale above 100 %. The DPI is the prefix's LogPixels, which every
+// program started after it is written reads; 96 again when a test ends.
+#include <cstring>
+
+#include "clock_fixture.h"
+
+static bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b); }
+static void PrintTo(const RECT& r, std::ostream* out) {
+    *out << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
+}
+
+namespace {
+
+struct TwipsPlace {
+    int id, left, top, width, height;
+};
+
+constexpr const wchar_t* kDesktopKey = L"Control Panel\\Desktop";
+
+class ScaledTest : public ClockTest, public testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        const DWORD dpi = DWORD(GetParam());
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi));
+    }
+    void TearDown() override {
+        ClockTest::TearDown();
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+    }
+    int Px(int twips) const { return MulDiv(twips, GetParam(), 1440); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Dpi, ScaledTest, testing::Values(144, 192), testing::PrintToStringParamName());
+
+TEST_P(ScaledTest, FacesAreTheSharpFacesWithEveryPixelDoubledAndTheColonKeepsItsBlink) {
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\nBlink=Yes\r\nBlinkDelay=500\r\n");
+    RECT r = RectOf(clock);
+    EXPECT_EQ(194, r.right - r.left);
+    EXPECT_EQ(78, r.bottom - r.top);
+    EXPECT_TRUE(ShowsTheTime(clock, exe, 1, 3000, 2)) << "the face is not the 96-DPI face doubled";
+    const std::vector<bool> series = ColonSeries(clock, exe, 2);
+    EXPECT_GT(std::count(series.begin(), series.end(), true), 2);
+    EXPECT_GT(std::count(series.begin(), series.end(), false), 2);
+    ASSERT_TRUE(ExitThroughMenuCommand());
+    ClockTest::TearDown();  // the DPI stays
+
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\nWindowSize=2\r\n");
+    r = RectOf(clock);
+    EXPECT_EQ(108, r.right - r.left);
+    EXPECT_EQ(44, r.bottom - r.top);
+    EXPECT_TRUE(ShowsTheTime(clock, exe, 2, 3000, 2));
+}
+
+TEST_P(ScaledTest, OptionsDialogSitsAtItsTwipsAtTheDpi) {
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\n");
+    PostMessageW(menus, WM_COMMAND, IDM_OPTION, 0);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (dialog = FindTitled(L"オプション")) != nullptr; }));
+    RECT client;
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(Px(5895), client.right);
+    EXPECT_EQ(Px(5190), client.bottom);
+    const TwipsPlace controls[] = {
+        {IDC_OPT_TAB, 120, 120, 5670, 4605},         {IDC_OPT_LABEL1, 360, 600, 5100, 300},
+        {IDC_CHK_TOPMOST, 360, 1080, 2535, 300},     {IDC_CHK_EXITBYDBLCLICK, 360, 2760, 3135, 300},
+        {IDC_CMD_TESTNTP, 600, 1920, 2055, 315},     {IDOK, 3060, 4785, 1320, 315},
+        {IDCANCEL, 4485, 4785, 1320, 315},
+    };
+    for (const auto& c : controls) {
+        SCOPED_TRACE(c.id);
+        RECT at = RectOf(GetDlgItem(dialog, c.id));
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&at), 2);
+        EXPECT_EQ((RECT{Px(c.left), Px(c.top), Px(c.left) + Px(c.width), Px(c.top) + Px(c.height)}), at);
+    }
+    Key(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+}
+
+TEST_P(ScaledTest, MenuDragDoubleClickExitAndTheStoredFractionsWorkAsAtNinetySix) {
+    PrepareAndStart("[Velkaro 1.20]\r\nXPosR=0.25\r\nYPosR=0.25\r\nEXITbyDblClick=Yes\r\n");
+    const RECT before = RectOf(clock);
+    ASSERT_EQ(320, before.left);
+    ASSERT_EQ(256, before.top);
+    OpenMenu();
+    ASSERT_TRUE(WaitForMenu());
+    Key(VK_ESCAPE);
+    ASSERT_TRUE(WaitForClearFace());
+    ASSERT_TRUE(DragBy(320, 250));
+    const RECT after = RectOf(clock);
+    EXPECT_EQ(640, after.left);
+    EXPECT_EQ(506, after.top);
+    const POINT c = Center();
+    DoubleClick(c.x, c.y);
+    ASSERT_TRUE(WaitForExit(2000));
+    IniMap ini = IniValues(SettingsText());
+    EXPECT_EQ("0.5000000", ini["XPosR"]);
+    EXPECT_EQ("0.4941406", ini["YPosR"]);  // 506 / 1024
+}
+
+// WM_DPICHANGED carries a pointer to the suggested rectangle. Whether or not the system copies
+// it into the receiving process, the rectangle is at the same address in both.
+bool SendDpiChanged(HWND window, HANDLE process, int dpi, const RECT& suggested) {
+    void* at = nullptr;  // the first address free in both processes
+    for (uintptr_t a = 0x10000000; !at && a < 0x70000000; a += 0x01000000) {
+        void* here = VirtualAlloc(reinterpret_cast<void*>(a), 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (here && VirtualAllocEx(process, here, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE) == here) at = here;
+        else if (here) VirtualFree(here, 0, MEM_RELEASE);
+    }
+    if (!at) return false;
+    std::memcpy(at, &suggested, sizeof suggested);
+    DWORD_PTR result = 0;
+    const bool sent = WriteProcessMemory(process, at, &suggested, sizeof suggested, nullptr) &&
+                      SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(at),
+                                          SMTO_ABORTIFHUNG, 5000, &result);
+    VirtualFreeEx(process, at, 0, MEM_RELEASE);
+    VirtualFree(at, 0, MEM_RELEASE);
+    return sent;
+}
+
+TEST_P(ScaledTest, MovedToANinetySixDpiMonitorTheClockTakesTheSharpSmallerFaceAtTheSuggestedCorner) {
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\n");
+    ASSERT_EQ(194, RectOf(clock).right - RectOf(clock).left);
+    ASSERT_TRUE(SendDpiChanged(clock, pi.hProcess, 96, RECT{100, 200, 300, 300}));
+    EXPECT_EQ((RECT{100, 200, 197, 239}), RectOf(clock));
+    EXPECT_TRUE(ShowsTheTime(clock, exe, 1));
+}
+
+}  // namespace
