@@ -143,7 +143,8 @@ OwnedFont LayOutDialog(HWND dialog, const DialogLayout& layout, int dpi, const P
         SendMessageW(child, WM_SETFONT, WPARAM(font.get()), FALSE);
 
     auto px = [dpi](int twips) { return TwipsToPixels(twips, dpi); };
-    RECT frame{0, 0, px(layout.clientWidth), px(layout.clientHeight)};
+    const int wantWidth = px(layout.clientWidth), wantHeight = px(layout.clientHeight);
+    RECT frame{0, 0, wantWidth, wantHeight};
     AdjustWindowRectForDpi(frame, DWORD(GetWindowLongW(dialog, GWL_STYLE)), DWORD(GetWindowLongW(dialog, GWL_EXSTYLE)), dpi);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     POINT at{};
@@ -155,6 +156,13 @@ OwnedFont LayOutDialog(HWND dialog, const DialogLayout& layout, int dpi, const P
         at = {work.left + (work.right - work.left - width) / 2, work.top + (work.bottom - work.top - height) / 2};
     }
     SetWindowPos(dialog, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    // Where the frame the window has differs from the one computed (its frame may still be at
+    // another DPI), the window takes the difference: the client area is exactly the twips.
+    RECT client;
+    GetClientRect(dialog, &client);
+    if (client.right != wantWidth || client.bottom != wantHeight)
+        SetWindowPos(dialog, nullptr, 0, 0, width + wantWidth - client.right, height + wantHeight - client.bottom,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     for (const TwipsRect& c : layout.controls)
         SetWindowPos(GetDlgItem(dialog, c.id), nullptr, px(c.left), px(c.top), px(c.width), px(c.height),
                      SWP_NOZORDER | SWP_NOACTIVATE);

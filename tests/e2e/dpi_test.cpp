@@ -27,8 +27,27 @@ protected:
         ClockTest::TearDown();
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
     }
-    int Px(int twips) const { return MulDiv(twips, GetParam(), 1440); }
 };
+
+// WM_DPICHANGED carries a pointer to the suggested rectangle. Whether or not the system copies
+// it into the receiving process, the rectangle is at the same address in both.
+bool SendDpiChanged(HWND window, HANDLE process, int dpi, const RECT& suggested) {
+    void* at = nullptr;  // the first address free in both processes
+    for (uintptr_t a = 0x10000000; !at && a < 0x70000000; a += 0x01000000) {
+        void* here = VirtualAlloc(reinterpret_cast<void*>(a), 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (here && VirtualAllocEx(process, here, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE) == here) at = here;
+        else if (here) VirtualFree(here, 0, MEM_RELEASE);
+    }
+    if (!at) return false;
+    std::memcpy(at, &suggested, sizeof suggested);
+    DWORD_PTR result = 0;
+    const bool sent = WriteProcessMemory(process, at, &suggested, sizeof suggested, nullptr) &&
+                      SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(at),
+                                          SMTO_ABORTIFHUNG, 5000, &result);
+    VirtualFreeEx(process, at, 0, MEM_RELEASE);
+    VirtualFree(at, 0, MEM_RELEASE);
+    return sent;
+}
 
 INSTANTIATE_TEST_SUITE_P(Dpi, ScaledTest, testing::Values(144, 192), testing::PrintToStringParamName());
 
@@ -51,27 +70,37 @@ TEST_P(ScaledTest, FacesAreTheSharpFacesWithEveryPixelDoubledAndTheColonKeepsIts
     EXPECT_TRUE(ShowsTheTime(clock, exe, 2, 3000, 2));
 }
 
-TEST_P(ScaledTest, OptionsDialogSitsAtItsTwipsAtTheDpi) {
+TEST_P(ScaledTest, OptionsDialogSitsAtItsTwipsAtTheDpiAndAgainAtANewOne) {
     PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\n");
     PostMessageW(menus, WM_COMMAND, IDM_OPTION, 0);
     HWND dialog = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (dialog = FindTitled(L"オプション")) != nullptr; }));
-    RECT client;
-    GetClientRect(dialog, &client);
-    EXPECT_EQ(Px(5895), client.right);
-    EXPECT_EQ(Px(5190), client.bottom);
     const TwipsPlace controls[] = {
         {IDC_OPT_TAB, 120, 120, 5670, 4605},         {IDC_OPT_LABEL1, 360, 600, 5100, 300},
         {IDC_CHK_TOPMOST, 360, 1080, 2535, 300},     {IDC_CHK_EXITBYDBLCLICK, 360, 2760, 3135, 300},
         {IDC_CMD_TESTNTP, 600, 1920, 2055, 315},     {IDOK, 3060, 4785, 1320, 315},
         {IDCANCEL, 4485, 4785, 1320, 315},
     };
-    for (const auto& c : controls) {
-        SCOPED_TRACE(c.id);
-        RECT at = RectOf(GetDlgItem(dialog, c.id));
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&at), 2);
-        EXPECT_EQ((RECT{Px(c.left), Px(c.top), Px(c.left) + Px(c.width), Px(c.top) + Px(c.height)}), at);
-    }
+    auto expectLaidOutAt = [&](int dpi) {
+        SCOPED_TRACE(dpi);
+        auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
+        RECT client;
+        GetClientRect(dialog, &client);
+        EXPECT_EQ(px(5895), client.right);
+        EXPECT_EQ(px(5190), client.bottom);
+        for (const auto& c : controls) {
+            SCOPED_TRACE(c.id);
+            RECT at = RectOf(GetDlgItem(dialog, c.id));
+            MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&at), 2);
+            EXPECT_EQ((RECT{px(c.left), px(c.top), px(c.left) + px(c.width), px(c.top) + px(c.height)}), at);
+        }
+    };
+    expectLaidOutAt(GetParam());
+    // Moved to a monitor of 96 DPI: the same twips at 96, at the suggested corner.
+    ASSERT_TRUE(SendDpiChanged(dialog, pi.hProcess, 96, RECT{50, 60, 500, 500}));
+    expectLaidOutAt(96);
+    EXPECT_EQ(50, RectOf(dialog).left);
+    EXPECT_EQ(60, RectOf(dialog).top);
     Key(VK_ESCAPE);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
 }
@@ -95,26 +124,6 @@ TEST_P(ScaledTest, MenuDragDoubleClickExitAndTheStoredFractionsWorkAsAtNinetySix
     IniMap ini = IniValues(SettingsText());
     EXPECT_EQ("0.5000000", ini["XPosR"]);
     EXPECT_EQ("0.4941406", ini["YPosR"]);  // 506 / 1024
-}
-
-// WM_DPICHANGED carries a pointer to the suggested rectangle. Whether or not the system copies
-// it into the receiving process, the rectangle is at the same address in both.
-bool SendDpiChanged(HWND window, HANDLE process, int dpi, const RECT& suggested) {
-    void* at = nullptr;  // the first address free in both processes
-    for (uintptr_t a = 0x10000000; !at && a < 0x70000000; a += 0x01000000) {
-        void* here = VirtualAlloc(reinterpret_cast<void*>(a), 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-        if (here && VirtualAllocEx(process, here, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE) == here) at = here;
-        else if (here) VirtualFree(here, 0, MEM_RELEASE);
-    }
-    if (!at) return false;
-    std::memcpy(at, &suggested, sizeof suggested);
-    DWORD_PTR result = 0;
-    const bool sent = WriteProcessMemory(process, at, &suggested, sizeof suggested, nullptr) &&
-                      SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(at),
-                                          SMTO_ABORTIFHUNG, 5000, &result);
-    VirtualFreeEx(process, at, 0, MEM_RELEASE);
-    VirtualFree(at, 0, MEM_RELEASE);
-    return sent;
 }
 
 TEST_P(ScaledTest, MovedToANinetySixDpiMonitorTheClockTakesTheSharpSmallerFaceAtTheSuggestedCorner) {
