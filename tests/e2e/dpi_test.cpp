@@ -1,19 +1,14 @@
 // The clock at a display scale above 100 %. The DPI is the prefix's LogPixels, which every
 // program started after it is written reads; 96 again when a test ends.
+#include <array>
 #include <cstring>
 
 #include "clock_fixture.h"
 
-static bool operator==(const RECT& a, const RECT& b) { return EqualRect(&a, &b); }
-static void PrintTo(const RECT& r, std::ostream* out) {
-    *out << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
-}
-
 namespace {
 
-struct TwipsPlace {
-    int id, left, top, width, height;
-};
+using Edges = std::array<LONG, 4>;  // left, top, right, bottom
+Edges EdgesOf(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 constexpr const wchar_t* kDesktopKey = L"Control Panel\\Desktop";
 
@@ -75,7 +70,7 @@ TEST_P(ScaledTest, OptionsDialogSitsAtItsTwipsAtTheDpiAndAgainAtANewOne) {
     PostMessageW(menus, WM_COMMAND, IDM_OPTION, 0);
     HWND dialog = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (dialog = FindTitled(L"オプション")) != nullptr; }));
-    const TwipsPlace controls[] = {
+    const std::array<int, 5> controls[] = {  // id, then left, top, width and height in twips
         {IDC_OPT_TAB, 120, 120, 5670, 4605},         {IDC_OPT_LABEL1, 360, 600, 5100, 300},
         {IDC_CHK_TOPMOST, 360, 1080, 2535, 300},     {IDC_CHK_EXITBYDBLCLICK, 360, 2760, 3135, 300},
         {IDC_CMD_TESTNTP, 600, 1920, 2055, 315},     {IDOK, 3060, 4785, 1320, 315},
@@ -88,11 +83,10 @@ TEST_P(ScaledTest, OptionsDialogSitsAtItsTwipsAtTheDpiAndAgainAtANewOne) {
         GetClientRect(dialog, &client);
         EXPECT_EQ(px(5895), client.right);
         EXPECT_EQ(px(5190), client.bottom);
-        for (const auto& c : controls) {
-            SCOPED_TRACE(c.id);
-            RECT at = RectOf(GetDlgItem(dialog, c.id));
+        for (const auto& [id, left, top, width, height] : controls) {
+            RECT at = RectOf(GetDlgItem(dialog, id));
             MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&at), 2);
-            EXPECT_EQ((RECT{px(c.left), px(c.top), px(c.left) + px(c.width), px(c.top) + px(c.height)}), at);
+            EXPECT_EQ((Edges{px(left), px(top), px(left) + px(width), px(top) + px(height)}), EdgesOf(at)) << id;
         }
     };
     expectLaidOutAt(GetParam());
@@ -130,7 +124,7 @@ TEST_P(ScaledTest, MovedToANinetySixDpiMonitorTheClockTakesTheSharpSmallerFaceAt
     PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\n");
     ASSERT_EQ(194, RectOf(clock).right - RectOf(clock).left);
     ASSERT_TRUE(SendDpiChanged(clock, pi.hProcess, 96, RECT{100, 200, 300, 300}));
-    EXPECT_EQ((RECT{100, 200, 197, 239}), RectOf(clock));
+    EXPECT_EQ((Edges{100, 200, 197, 239}), EdgesOf(RectOf(clock)));
     EXPECT_TRUE(ShowsTheTime(clock, exe, 1));
 }
 

@@ -9,52 +9,45 @@
 
 namespace {
 
-struct CursorShape {
+// The hot spot, the mask's size and its pixels (the AND mask over the XOR mask, row by row).
+struct Shape {
     POINT hotSpot{};
-    int width = 0, height = 0;
-    std::vector<COLORREF> mask;  // AND mask over XOR mask, row by row
+    SIZE size{};
+    std::vector<COLORREF> mask;
 };
 
-CursorShape ShapeOf(HCURSOR cursor) {
-    CursorShape shape;
+Shape ShapeOf(HCURSOR cursor) {
+    Shape shape;
     ICONINFO info{};
-    if (!GetIconInfo(cursor, &info)) return shape;
-    const OwnedBitmap mask(info.hbmMask), colour(info.hbmColor);
-    EXPECT_FALSE(colour) << "a two-colour cursor has no colour bitmap";
-    BITMAP size{};
-    GetObjectW(mask.get(), sizeof size, &size);
-    shape.hotSpot = {LONG(info.xHotspot), LONG(info.yHotspot)};
-    shape.width = size.bmWidth;
-    shape.height = size.bmHeight;
+    if (!cursor || !GetIconInfo(cursor, &info)) return shape;
+    const OwnedBitmap mask(info.hbmMask), colour(info.hbmColor);  // a two-colour cursor has only the mask
+    BITMAP bitmap{};
+    GetObjectW(mask.get(), sizeof bitmap, &bitmap);
+    shape = {{LONG(info.xHotspot), LONG(info.yHotspot)}, {bitmap.bmWidth, bitmap.bmHeight}, {}};
     const MemoryDC dc(CreateCompatibleDC(nullptr));
     const SelectedObject selected(dc.get(), mask.get());
-    for (int y = 0; y < shape.height; ++y)
-        for (int x = 0; x < shape.width; ++x) shape.mask.push_back(GetPixel(dc.get(), x, y));
+    for (int y = 0; y < bitmap.bmHeight; ++y)
+        for (int x = 0; x < bitmap.bmWidth; ++x) shape.mask.push_back(GetPixel(dc.get(), x, y));
     return shape;
 }
 
 TEST(EnlargedCursor, EveryPixelBecomesASquareBlockAndTheHotSpotStaysOnTheFingertip) {
     const HINSTANCE self = GetModuleHandleW(nullptr);
     const OwnedCursor original(static_cast<HCURSOR>(LoadImageW(self, MAKEINTRESOURCEW(IDC_HAND_LINK), IMAGE_CURSOR, 0, 0, 0)));
-    const CursorShape one = ShapeOf(original.get());
-    ASSERT_EQ(32, one.width);
-    ASSERT_EQ(64, one.height);
-    EXPECT_EQ(5, one.hotSpot.x);
-    EXPECT_EQ(0, one.hotSpot.y);
-    for (int scale : {1, 2, 3}) {
-        SCOPED_TRACE(scale);
-        const OwnedCursor cursor = EnlargedCursor(self, IDC_HAND_LINK, scale);
-        ASSERT_TRUE(cursor);
-        const CursorShape big = ShapeOf(cursor.get());
-        EXPECT_EQ(5 * scale, big.hotSpot.x);
-        EXPECT_EQ(0, big.hotSpot.y);
-        ASSERT_EQ(32 * scale, big.width);
-        ASSERT_EQ(64 * scale, big.height);
+    const Shape one = ShapeOf(original.get());
+    ASSERT_EQ(32, one.size.cx);
+    ASSERT_EQ(64, one.size.cy);
+    ASSERT_EQ(5, one.hotSpot.x);
+    for (int s : {1, 2, 3}) {
+        const Shape big = ShapeOf(EnlargedCursor(self, IDC_HAND_LINK, s).get());
+        EXPECT_EQ((std::vector<LONG>{5 * s, 0, 32 * s, 64 * s}),
+                  (std::vector<LONG>{big.hotSpot.x, big.hotSpot.y, big.size.cx, big.size.cy})) << s;
+        if (big.mask.size() != one.mask.size() * size_t(s * s)) continue;
         int differ = 0;
-        for (int y = 0; y < big.height; ++y)
-            for (int x = 0; x < big.width; ++x)
-                differ += big.mask[size_t(y) * big.width + x] != one.mask[size_t(y / scale) * one.width + x / scale];
-        EXPECT_EQ(0, differ);
+        for (int y = 0; y < big.size.cy; ++y)
+            for (int x = 0; x < big.size.cx; ++x)
+                differ += big.mask[size_t(y * big.size.cx + x)] != one.mask[size_t(y / s * one.size.cx + x / s)];
+        EXPECT_EQ(0, differ) << s;
     }
 }
 
