@@ -74,7 +74,7 @@ start_xvfb() {
 # init_prefix [prefix to copy]: creates the prefix once (or copies a ready one, which takes a
 # second instead of ten), and sets what running without a window manager needs.
 init_prefix() {
-    if [ ! -f "$WINEPREFIX/.velkaro-fonts" ] && [ -n "${1:-}" ] && [ -f "$1/.velkaro-fonts" ]; then
+    if [ ! -f "$WINEPREFIX/.velkaro-fonts-2" ] && [ -n "${1:-}" ] && [ -f "$1/.velkaro-fonts-2" ]; then
         rm -rf "$WINEPREFIX"
         cp -a "$1" "$WINEPREFIX"
     fi
@@ -87,7 +87,7 @@ init_prefix() {
         "$WINESERVER" -w
         touch "$WINEPREFIX/.velkaro-ready"
     fi
-    if [ ! -f "$WINEPREFIX/.velkaro-fonts" ]; then
+    if [ ! -f "$WINEPREFIX/.velkaro-fonts-2" ]; then
         # Wine's menu, caption and dialog fonts have no Japanese glyphs; link them to the IPA
         # Gothic font, as Japanese Windows links its UI fonts, so menus and captions are legible.
         local face
@@ -95,8 +95,14 @@ init_prefix() {
             "$WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
                 /v "$face" /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f >/dev/null 2>&1
         done
+        # The Japanese UI fonts the dialogs ask for are proportional, as is IPA PGothic: with it
+        # standing in, texts take the room they take on a Japanese Windows (IPA Gothic, which
+        # Wine would pick otherwise, is fixed-pitch and wider).
+        for face in "MS UI Gothic" "Meiryo UI" "Yu Gothic UI"; do
+            "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d IPAPGothic /f >/dev/null 2>&1
+        done
         "$WINESERVER" -w
-        touch "$WINEPREFIX/.velkaro-fonts"
+        touch "$WINEPREFIX/.velkaro-fonts-2"
     fi
     "$WINESERVER" -p >/dev/null 2>&1  # keep one server for every test process
     PREFIXES_UP+=("$WINEPREFIX")

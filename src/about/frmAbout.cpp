@@ -81,8 +81,8 @@ void FrmAbout::Form_Load() {
                      {IDC_ABOUT_VERSION, 1080, 600, 3885, 225},
                      {IDC_ABOUT_URL, 720, 2640, 2490, 180},
                      {IDC_ABOUT_MAIL, 720, 2880, 2490, 180},  // as wide as the web link: the address fits
-                     {IDC_ABOUT_LABEL3, 120, 2640, 360, 180},
-                     {IDC_ABOUT_LABEL4, 120, 2880, 540, 180},
+                     {IDC_ABOUT_LABEL3, 120, 2640, 600, 180},  // both up to the links
+                     {IDC_ABOUT_LABEL4, 120, 2880, 600, 180},
                  });
     ScaleToDpi();
 

@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "settings/desktop.h"
 #include "settings/modINI.h"
 #include "settings/modRegistry.h"
@@ -42,8 +45,9 @@ void FrmOption::Form_Load() {
                      {IDC_CHK_TOPMOST, x + 120, y + 600, 2535, 300},
                      {IDC_CHK_BLINK, x + 120, y + 960, 2535, 300},
                      {IDC_CHK_WINDOWSIZE, x + 120, y + 1320, 2535, 300},
-                     {IDC_CHK_FIXWINDOWPOSITION, x + 120, y + 1920, 3495, 300},
-                     {IDC_CHK_EXITBYDBLCLICK, x + 120, y + 2280, 3135, 300},
+                     // The widths of these three hold their captions in a proportional font.
+                     {IDC_CHK_FIXWINDOWPOSITION, x + 120, y + 1920, 3960, 300},
+                     {IDC_CHK_EXITBYDBLCLICK, x + 120, y + 2280, 3960, 300},
                      {IDC_OPT_LABEL2, x + 120, y + 120, 5100, 660},
                      {IDC_OPT_FRAME2, x + 120, y + 720, 5175, 1215},
                      {IDC_CMB_SERVERS, x + 360, y + 1080, 4695, 300 + 1500},  // the list drops below
@@ -54,7 +58,7 @@ void FrmOption::Form_Load() {
                      {IDC_OPT_FRAME3, x + 120, y + 480, 5175, 855},
                      {IDC_CHK_AUTORUN, x + 120 + 240, y + 480 + 360, 3615, 300},
                      {IDC_OPT_FRAME4, x + 120, y + 1560, 5175, 855},
-                     {IDC_CHK_CLEARRECENT, x + 120 + 240, y + 1560 + 360, 4695, 300},
+                     {IDC_CHK_CLEARRECENT, x + 120 + 240, y + 1560 + 360, 4875, 300},  // to 4 px inside the frame
                      {IDOK, 3060, 4785, 1320, 315},
                      {IDCANCEL, 4485, 4785, 1320, 315},
                  });
@@ -68,6 +72,7 @@ void FrmOption::Form_Load() {
     }
     // The tab strip lies below the pages' controls, so that it never paints over them.
     SetWindowPos(tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    CaptureTabBody();
 
     visiblePage_ = 1;
     ShowPage(2, false);
@@ -91,6 +96,61 @@ void FrmOption::Form_Load() {
 
     // Still hidden: it shows up in the topmost band.
     if (Settings.TopMost) SetTopMost(hwnd_);
+}
+
+// The tab strip as it draws itself (flat under Wine, the theme's pane on Windows), kept as a
+// brush: the pages' labels, boxes and frames paint exactly the pixels that lie under them.
+void FrmOption::CaptureTabBody() {
+    const HWND tab = GetDlgItem(hwnd_, IDC_OPT_TAB);
+    RECT area;
+    GetClientRect(tab, &area);
+    const WindowDC screen(tab);
+    OwnedBitmap picture(CreateCompatibleBitmap(screen.get(), area.right, area.bottom));
+    {
+        const MemoryDC dc(CreateCompatibleDC(screen.get()));
+        const SelectedObject selected(dc.get(), picture.get());
+        FillRect(dc.get(), &area, GetSysColorBrush(COLOR_BTNFACE));  // around the tabs: the dialog
+        SendMessageW(tab, WM_PRINTCLIENT, WPARAM(dc.get()), PRF_CLIENT | PRF_ERASEBKGND);
+    }
+    tabBody_.reset(CreatePatternBrush(picture.get()));
+    tabPicture_ = std::move(picture);
+    tabOrigin_ = {0, 0};
+    MapWindowPoints(tab, hwnd_, &tabOrigin_, 1);
+}
+
+// The tab brush lined up with the tab strip in a DC whose logical origin is the given window's
+// client origin.
+HBRUSH FrmOption::AlignedTabBody(HDC dc, HWND window) const {
+    POINT origin = tabOrigin_;
+    MapWindowPoints(hwnd_, window, &origin, 1);
+    LPtoDP(dc, &origin, 1);  // a brush's origin is in device units
+    SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+    return tabBody_.get();
+}
+
+// The dialog's face, with the tab strip's body where the tab strip is: what a control on a page
+// that asks its parent for the background (a themed frame or box) gets.
+void FrmOption::EraseBackground(HDC dc) const {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    if (!tabBody_) return;
+    BITMAP size{};
+    GetObjectW(tabPicture_.get(), sizeof size, &size);
+    const RECT tab{tabOrigin_.x, tabOrigin_.y, tabOrigin_.x + size.bmWidth, tabOrigin_.y + size.bmHeight};
+    FillRect(dc, &tab, AlignedTabBody(dc, hwnd_));
+}
+
+// The background of a label, box, frame or button on a page: the tab strip's body; others keep
+// the system's.
+HBRUSH FrmOption::PageBackground(HDC dc, HWND control) const {
+    const int id = GetDlgCtrlID(control);
+    const bool onAPage = std::any_of(std::begin(kPages), std::end(kPages), [id](const int(&page)[6]) {
+        return std::find(std::begin(page), std::end(page), id) != std::end(page);
+    });
+    if (!onAPage || !tabBody_) return nullptr;
+    SetBkMode(dc, TRANSPARENT);
+    return AlignedTabBody(dc, control);
 }
 
 void FrmOption::TabStrip1_Click() {
@@ -131,11 +191,16 @@ INT_PTR FrmOption::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_INITDIALOG:
         Form_Load();
         return TRUE;
+    case WM_DPICHANGED:  // laid out again already
+        CaptureTabBody();
+        return TRUE;
+    case WM_ERASEBKGND:
+        EraseBackground(reinterpret_cast<HDC>(wParam));
+        SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
+        return TRUE;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-        // Labels and boxes lie on the tab strip's body: they leave its colour showing.
-        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+        return reinterpret_cast<INT_PTR>(PageBackground(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
     case WM_NOTIFY:
         if (reinterpret_cast<NMHDR*>(lParam)->idFrom == IDC_OPT_TAB && reinterpret_cast<NMHDR*>(lParam)->code == TCN_SELCHANGE)
             TabStrip1_Click();

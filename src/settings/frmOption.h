@@ -29,6 +29,10 @@ private:
     void cmdOK_Click();
     void cmdTestNTP_Click();
 
+    void CaptureTabBody();
+    HBRUSH AlignedTabBody(HDC dc, HWND window) const;
+    void EraseBackground(HDC dc) const;
+    HBRUSH PageBackground(HDC dc, HWND control) const;
     void ShowPage(int page, bool show) const;
     bool Checked(int id) const;
     void Check(int id, bool on) const;
@@ -36,4 +40,7 @@ private:
 
     Actions actions_;
     int visiblePage_ = 1;
+    OwnedBitmap tabPicture_;  // the tab strip as drawn at the current size
+    GdiObject<HBRUSH> tabBody_;
+    POINT tabOrigin_{};  // the tab strip's top-left in the dialog's client area
 };

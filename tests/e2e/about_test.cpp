@@ -33,7 +33,7 @@ TEST_F(AboutTest, ShowsTitleVersionAndNoticeAndClosesWithEnterAndEsc) {
     EXPECT_FALSE(IsWindowEnabled(clock));
     EXPECT_EQ(L"Tarnvik （LCDタイプ）", WindowText(GetDlgItem(about, IDC_ABOUT_TITLE)));
     EXPECT_EQ(L"バージョン 1.43.0086", WindowText(GetDlgItem(about, IDC_ABOUT_VERSION)));
-    EXPECT_NE(std::wstring::npos, WindowText(GetDlgItem(about, IDC_ABOUT_DESCRIPTION)).find(L"All rights reserved"));
+    EXPECT_EQ(L"Copyright (C) 2026 The Velkaro developers", WindowText(GetDlgItem(about, IDC_ABOUT_DESCRIPTION)));
     EXPECT_EQ(L"URL:", WindowText(GetDlgItem(about, IDC_ABOUT_LABEL3)));
     EXPECT_EQ(L"E-Mail:", WindowText(GetDlgItem(about, IDC_ABOUT_LABEL4)));
     RECT client;

@@ -72,7 +72,7 @@ TEST_P(ScaledTest, OptionsDialogSitsAtItsTwipsAtTheDpiAndAgainAtANewOne) {
     ASSERT_TRUE(WaitFor([&] { return (dialog = FindTitled(L"オプション")) != nullptr; }));
     const std::array<int, 5> controls[] = {  // id, then left, top, width and height in twips
         {IDC_OPT_TAB, 120, 120, 5670, 4605},         {IDC_OPT_LABEL1, 360, 600, 5100, 300},
-        {IDC_CHK_TOPMOST, 360, 1080, 2535, 300},     {IDC_CHK_EXITBYDBLCLICK, 360, 2760, 3135, 300},
+        {IDC_CHK_TOPMOST, 360, 1080, 2535, 300},     {IDC_CHK_EXITBYDBLCLICK, 360, 2760, 3960, 300},
         {IDC_CMD_TESTNTP, 600, 1920, 2055, 315},     {IDOK, 3060, 4785, 1320, 315},
         {IDCANCEL, 4485, 4785, 1320, 315},
     };

@@ -227,4 +227,28 @@ TEST_F(OptionsTest, AccessKeysWorkOnTheVisiblePage) {
     EXPECT_EQ("Yes", IniValues(SettingsText())["Blink"]);
 }
 
+// The labels and boxes of a page paint the tab strip's body under them: no band of the dialog's
+// grey (a 2×2 block of it; a lone pixel of that shade may be the edge of a smoothed glyph).
+TEST_F(OptionsTest, TheFirstPageShowsNoGreyOfTheDialogOnTheTabBody) {
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\n");
+    HWND dialog = OpenOptions();
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == dialog; }));
+    Sleep(300);  // painted
+    const RECT tab = RectOf(GetDlgItem(dialog, IDC_OPT_TAB)), label = RectOf(GetDlgItem(dialog, IDC_OPT_LABEL1));
+    const RECT body{tab.left + 4, label.top - 4, tab.right - 4, tab.bottom - 4};  // below the tabs, inside the edges
+    const Pixels p = CaptureScreen(body);
+    const COLORREF grey = GetSysColor(COLOR_BTNFACE);
+    ASSERT_NE(grey, p.at(p.width / 2, p.height - 2)) << "the body itself is the dialog's grey: nothing to tell apart";
+    int blocks = 0, firstX = -1, firstY = -1;
+    for (int y = 0; y + 1 < p.height; ++y)
+        for (int x = 0; x + 1 < p.width; ++x)
+            if (p.at(x, y) == grey && p.at(x + 1, y) == grey && p.at(x, y + 1) == grey && p.at(x + 1, y + 1) == grey &&
+                ++blocks == 1)
+                firstX = x, firstY = y;
+    EXPECT_EQ(0, blocks) << "first at " << firstX << "," << firstY << " of the body";
+    Key(VK_ESCAPE);
+    EXPECT_TRUE(Closes(dialog));
+}
+
 }  // namespace
