@@ -101,6 +101,7 @@ void FrmOption::Form_Load() {
 // The tab strip as it draws itself (flat under Wine, the theme's pane on Windows), kept as a
 // brush: the pages' labels, boxes and frames paint exactly the pixels that lie under them.
 void FrmOption::CaptureTabBody() {
+    tabBody_.reset();  // while the tab strip draws, what lies around its tabs is the dialog's face
     const HWND tab = GetDlgItem(hwnd_, IDC_OPT_TAB);
     RECT area;
     GetClientRect(tab, &area);
