@@ -15,33 +15,18 @@
 
 namespace {
 
-// What a text needs beside it: a check box's box and the gap before the text (13 + 5 pixels at
-// 96 DPI), a button's or a frame's edges.
-int Beside(HWND control, int dpi) {
-    wchar_t kind[32] = L"";
-    GetClassNameW(control, kind, 32);
-    if (lstrcmpiW(kind, L"Button") != 0) return 0;
-    switch (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) {
-    case BS_CHECKBOX:
-    case BS_AUTOCHECKBOX: return MulDiv(18, dpi, 96);
-    case BS_GROUPBOX: return MulDiv(16, dpi, 96);
-    default: return MulDiv(8, dpi, 96);
-    }
-}
-
-// The controls whose text does not fit, each with what it needs and what it has.
+// The controls whose text does not fit, each with what it needs and what it has. Beside a
+// check box's text are its box and the gap (13 + 5 pixels at 96 DPI), beside a frame's and a
+// button's their edges; a label of two lines or more must hold the wrapped text's height.
 std::vector<std::string> Overflows(HWND dialog) {
     std::vector<std::string> cut;
-    const int dpi = DpiOf(dialog);
     for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
-        wchar_t kind[32] = L"";
+        wchar_t kind[32] = L"", raw[512] = L"";
         GetClassNameW(control, kind, 32);
-        wchar_t raw[512] = L"";
         GetWindowTextW(control, raw, 512);
         const LONG style = GetWindowLongW(control, GWL_STYLE);
-        const bool isStatic = lstrcmpiW(kind, L"Static") == 0;
-        if (!raw[0] || !(isStatic || lstrcmpiW(kind, L"Button") == 0) || (isStatic && (style & SS_TYPEMASK) == SS_ICON))
-            continue;
+        const bool isStatic = lstrcmpiW(kind, L"Static") == 0, isButton = lstrcmpiW(kind, L"Button") == 0;
+        if (!raw[0] || !(isStatic || isButton) || (isStatic && (style & SS_TYPEMASK) == SS_ICON)) continue;
         std::wstring text;  // as shown: "&&" is an ampersand, "&x" an underlined x
         for (const wchar_t* c = raw; *c; ++c)
             if (*c != L'&' || (isStatic && (style & SS_NOPREFIX)) || (c[1] == L'&' && ++c)) text += *c;
@@ -51,16 +36,17 @@ std::vector<std::string> Overflows(HWND dialog) {
         const SelectedObject font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
         TEXTMETRICW metrics{};
         GetTextMetricsW(dc.get(), &metrics);
-        int need = 0, have = 0;
-        if (isStatic && box.bottom >= 2 * metrics.tmHeight && !(style & SS_LEFTNOWORDWRAP)) {  // wraps: the height counts
-            RECT wrapped{0, 0, box.right, 0};
-            DrawTextW(dc.get(), text.c_str(), int(text.size()), &wrapped, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-            need = wrapped.bottom, have = box.bottom;
-        } else {
-            SIZE extent{};
-            GetTextExtentPoint32W(dc.get(), text.c_str(), int(text.size()), &extent);
-            need = extent.cx, have = box.right - Beside(control, dpi);
-        }
+        RECT wrapped{0, 0, box.right, 0};
+        DrawTextW(dc.get(), text.c_str(), int(text.size()), &wrapped, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+        SIZE extent{};
+        GetTextExtentPoint32W(dc.get(), text.c_str(), int(text.size()), &extent);
+        const int type = style & BS_TYPEMASK, beside = !isButton ? 0
+                                                       : type == BS_AUTOCHECKBOX || type == BS_CHECKBOX ? 18
+                                                       : type == BS_GROUPBOX                            ? 16
+                                                                                                        : 8;
+        const bool wraps = isStatic && box.bottom >= 2 * metrics.tmHeight && !(style & SS_LEFTNOWORDWRAP);
+        const int need = wraps ? wrapped.bottom : extent.cx;
+        const int have = wraps ? box.bottom : box.right - MulDiv(beside, DpiOf(dialog), 96);
         if (need > have)
             cut.push_back(std::to_string(GetDlgCtrlID(control)) + ": " + WideToUtf8(text) + " needs " +
                           std::to_string(need) + ", has " + std::to_string(have));
