@@ -99,11 +99,10 @@ TEST_F(Bench, StartIdleAndWait) {
     // The same idle ticking at 192 DPI: the face four times as many pixels.
     ASSERT_TRUE(ExitThroughMenuCommand());
     ClockTest::TearDown();
-    const DWORD dpi = 192;
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, sizeof dpi));
+    ASSERT_TRUE(UseDisplayDpi(192));
     Prepare("[Velkaro 1.20]\r\nNTPServer=127.0.0.1\r\nTopMost=No\r\n");
     Start();
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels");  // read at start-up
+    UseDisplayDpi(0);  // read at start-up
     ASSERT_EQ(194, RectOf(clock).right - RectOf(clock).left);
     const int scaledPid = LinuxPidOf(exe);
     ASSERT_GT(scaledPid, 0);

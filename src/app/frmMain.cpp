@@ -106,8 +106,8 @@ void FrmMain::Form_Unload() {
 // where the system suggests.
 void FrmMain::Form_DpiChanged(int dpi, const RECT& suggested) {
     face.SetScale(WholeScale(dpi));
-    face.ShowSize(Settings.WindowSize);
-    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const POINT topLeft{suggested.left, suggested.top};
+    face.ShowSize(Settings.WindowSize, &topLeft);
     DrawClock(face);
 }
 

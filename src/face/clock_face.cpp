@@ -28,10 +28,11 @@ void ClockFace::Attach(HWND window, HWND tooltip) {
     tooltipDate = 0;  // a new tooltip gets the date at the next tick
 }
 
-void ClockFace::ShowSize(int windowSize) {
+void ClockFace::ShowSize(int windowSize, const POINT* topLeft) {
     picBody.CopyPicture(imgBody[SizeIndex(windowSize)]);
     if (window_)
-        SetWindowPos(window_, nullptr, 0, 0, picBody.width(), picBody.height(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(window_, nullptr, topLeft ? topLeft->x : 0, topLeft ? topLeft->y : 0, picBody.width(),
+                     picBody.height(), (topLeft ? 0 : SWP_NOMOVE) | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ClockFace::Refresh() {

@@ -23,8 +23,8 @@ public:
     void Attach(HWND window, HWND tooltip);
 
     // The face box takes the background of this size (at the scale) and the window becomes
-    // exactly as large.
-    void ShowSize(int windowSize);
+    // exactly as large, its top-left corner where it is or at the given point.
+    void ShowSize(int windowSize, const POINT* topLeft = nullptr);
     // Shows the face box's surface on the window now.
     void Refresh();
     // The face box's surface onto a DC of the window (its WM_PAINT).
@@ -39,8 +39,7 @@ public:
     // picture leaves the picture and the window alone.
     struct Drawn {
         const FaceGeometry* geometry = nullptr;
-        int scale = 0;
-        unsigned pictureGeneration = 0;
+        unsigned pictureGeneration = 0;  // a new scale comes with a new picture (ShowSize)
         std::array<SpriteCopy, 5> cells{};
         bool operator==(const Drawn&) const = default;
     };

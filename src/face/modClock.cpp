@@ -15,12 +15,12 @@ void DrawClock(ClockFace& face) {
     const FaceGeometry& g = GeometryFor(Settings.WindowSize);
     const bool lit = ColonLit(Settings.Blink, Settings.BlinkDelay, BlinkPhase(timeGetTime()));
     // Most ticks copy the same cells onto the same picture: they cost no more than reading the clock.
-    const ClockFace::Drawn cells{&g, face.scale(), face.picBody.generation(), CellsForTime(g, now.wHour, now.wMinute, lit)};
+    const ClockFace::Drawn cells{&g, face.picBody.generation(), CellsForTime(g, now.wHour, now.wMinute, lit)};
     const bool changed = !(cells == face.drawn);
     if (changed) {
         const PictureBox& sheet = face.picFigures[SizeIndex(Settings.WindowSize)];
         for (const SpriteCopy& cell : cells.cells) {
-            const SpriteCopy c = Scaled(cell, cells.scale);
+            const SpriteCopy c = Scaled(cell, face.scale());
             BlitSprite(face.picBody, c.destX, c.destY, c.width, c.height, sheet, c.sourceX, 0, SRCCOPY);
         }
         face.drawn = cells;

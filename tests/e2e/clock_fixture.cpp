@@ -122,6 +122,12 @@ Pixels BitmapPixels(HBITMAP bitmap) {
 }
 }  // namespace
 
+bool UseDisplayDpi(DWORD dpi) {
+    constexpr const wchar_t* kDesktop = L"Control Panel\\Desktop";
+    if (!dpi) return RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels") == ERROR_SUCCESS;
+    return RegSetKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", REG_DWORD, &dpi, sizeof dpi) == ERROR_SUCCESS;
+}
+
 Pixels CaptureScreen(const RECT& area) {
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);

@@ -59,6 +59,8 @@ IniMap IniValues(const std::string& text);
 extern const char* const kAllKeys[13];
 
 std::wstring DriverFolder();
+// The DPI every program of the prefix started from now on sees (LogPixels); 0 for the default, 96.
+bool UseDisplayDpi(DWORD dpi);
 std::string Utf8(const std::wstring& text);
 
 // ---- the process as Linux sees it (Wine reports no times for another process) ----

@@ -10,17 +10,12 @@ namespace {
 using Edges = std::array<LONG, 4>;  // left, top, right, bottom
 Edges EdgesOf(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
-constexpr const wchar_t* kDesktopKey = L"Control Panel\\Desktop";
-
 class ScaledTest : public ClockTest, public testing::WithParamInterface<int> {
 protected:
-    void SetUp() override {
-        const DWORD dpi = DWORD(GetParam());
-        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels", REG_DWORD, &dpi, sizeof dpi));
-    }
+    void SetUp() override { ASSERT_TRUE(UseDisplayDpi(DWORD(GetParam()))); }
     void TearDown() override {
         ClockTest::TearDown();
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"LogPixels");
+        UseDisplayDpi(0);
     }
 };
 
