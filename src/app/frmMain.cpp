@@ -124,12 +124,6 @@ void FrmMain::tmrExit_Timer() {
     ShutdownApp();
 }
 
-void FrmMain::Winsock1_Event(WPARAM socket, LPARAM event) {
-    if (!Winsock1.Owns(socket)) return;  // an event of a socket closed since
-    if (const int error = WSAGETSELECTERROR(event)) Winsock1_Error(error, SocketErrorDescription(error));
-    else if (WSAGETSELECTEVENT(event) == FD_READ) Winsock1_DataArrival();
-}
-
 void FrmMain::RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
         // The tooltip sees the mouse through this relay rather than by subclassing the window,

@@ -32,7 +32,6 @@ private:
     void Form_DpiChanged(int dpi, const RECT& suggested);
     void Timer1_Timer();
     void tmrExit_Timer();
-    void Winsock1_Event(WPARAM socket, LPARAM event);
 
     HWND tooltip_ = nullptr;
     bool trackingLeave_ = false;  // a WM_MOUSELEAVE is asked for

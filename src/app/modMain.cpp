@@ -5,13 +5,16 @@
 #include "app/frmMain.h"
 #include "app/frmMenus.h"
 #include "common/win32.h"
+#include "common/window.h"
 #include "face/modClock.h"
 #include "resource.h"
 #include "settings/desktop.h"
 #include "settings/modINI.h"
 #include "settings/placement.h"
+#include "settings/settings_rules.h"
 #include "timesync/modMsgAPI.h"
 #include "timesync/modNTP.h"
+#include "timesync/udp_socket.h"
 
 namespace {
 
@@ -40,7 +43,43 @@ void MoveToStoredPosition(HWND window) {
     SetWindowPos(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The socket's window of the run without a clock: message-only, never seen.
+class SyncWindow : public Window<SyncWindow> {
+public:
+    bool Load(HINSTANCE instance) {
+        WNDCLASSEXW wc{};
+        wc.lpszClassName = L"VelkaroSync";
+        if (!CreateBound(instance, wc, 0, L"", 0, 0, 0, 0, 0, HWND_MESSAGE)) return false;
+        socket_.Attach(hwnd_, kSocketEvent);
+        AttachWinsock1(nullptr, socket_);
+        return true;
+    }
+    ~SyncWindow() {
+        DetachWinsock1();
+        if (hwnd_) DestroyWindow(hwnd_);
+    }
+
+private:
+    friend Window;
+    static constexpr UINT kSocketEvent = WM_APP + 1;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message != kSocketEvent) return DefWindowProcW(hwnd_, message, wParam, lParam);
+        Winsock1_Event(wParam, lParam);
+        return 0;
+    }
+    UdpSocket socket_;
+};
+
 }  // namespace
+
+int SyncMain(const std::string& server) {
+    SyncWindow window;
+    if (!window.Load(GetModuleHandleW(nullptr))) return 1;
+    // The reports come above every window, the clock's (which may be topmost) included. This
+    // record is never saved: the run reads and writes no settings.
+    Settings.TopMost = true;
+    return SyncSystemTime(true, server) ? 0 : 1;
+}
 
 bool Main() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);

@@ -1,5 +1,7 @@
 #include "common/win32.h"
 
+#include <shellapi.h>
+
 #include "common/dpi.h"
 
 #include <iterator>
@@ -30,10 +32,23 @@ std::string WideToUtf8(std::wstring_view text) { return FromWide(CP_UTF8, text);
 std::string Utf8ToAnsi(std::string_view text) { return FromWide(CP_ACP, Utf8ToWide(text)); }
 std::string AnsiToUtf8(std::string_view text) { return WideToUtf8(ToWide(CP_ACP, text)); }
 
+std::vector<std::string> CommandLineArguments() {
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    const LocalMemory owned(argv);
+    std::vector<std::string> arguments;
+    for (int i = 1; argv && i < count; ++i) arguments.push_back(WideToUtf8(argv[i]));
+    return arguments;
+}
+
+std::wstring ExecutablePath() {
+    std::wstring path(32768, L'\0');  // the longest path the system has
+    path.resize(GetModuleFileNameW(nullptr, path.data(), DWORD(path.size())));
+    return path;
+}
+
 std::string ExeFolderUtf8() {
-    wchar_t path[MAX_PATH * 2] = L"";
-    DWORD n = GetModuleFileNameW(nullptr, path, DWORD(std::size(path)));
-    std::wstring folder(path, n);
+    std::wstring folder = ExecutablePath();
     // A folder whose name the ANSI code page cannot spell is reached by its short name, so
     // that the A functions of the settings file still find it.
     BOOL lossy = FALSE;

@@ -54,6 +54,7 @@ using MemoryDC = Owned<HDC, DeleteDC>;
 using OwnedKey = Owned<HKEY, RegCloseKey>;
 using KernelHandle = Owned<HANDLE, CloseHandle>;
 using OwnedMenu = Owned<HMENU, DestroyMenu>;
+using LocalMemory = Owned<HLOCAL, LocalFree>;
 
 // A window's DC for the time of a scope.
 class WindowDC {
@@ -101,6 +102,12 @@ std::string WideToUtf8(std::wstring_view text);
 // The system ANSI code page, as the private-profile and registry A functions use it.
 std::string Utf8ToAnsi(std::string_view text);
 std::string AnsiToUtf8(std::string_view text);
+
+// The arguments after the program's own name, split as the system splits a command line (UTF-8).
+std::vector<std::string> CommandLineArguments();
+
+// The full path of the running executable.
+std::wstring ExecutablePath();
 
 // The folder that holds the running executable, without a trailing backslash unless it is a
 // drive root (C:\). Worked out in UTF-16, where a backslash is never half of a character.

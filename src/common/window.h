@@ -17,14 +17,15 @@ public:
 
 protected:
     // Registers the window class (a second registration of the same name changes nothing) and
-    // creates the window bound to this object.
+    // creates the window bound to this object (with HWND_MESSAGE as the parent, a message-only
+    // window).
     HWND CreateBound(HINSTANCE instance, WNDCLASSEXW windowClass, DWORD exStyle, const wchar_t* title, DWORD style,
-                     int x, int y, int width, int height) {
+                     int x, int y, int width, int height, HWND parent = nullptr) {
         windowClass.cbSize = sizeof windowClass;
         windowClass.lpfnWndProc = WindowProc;
         windowClass.hInstance = instance;
         RegisterClassExW(&windowClass);
-        return CreateWindowExW(exStyle, windowClass.lpszClassName, title, style, x, y, width, height, nullptr, nullptr,
+        return CreateWindowExW(exStyle, windowClass.lpszClassName, title, style, x, y, width, height, parent, nullptr,
                                instance, static_cast<Form*>(this));
     }
 

@@ -1,5 +1,7 @@
 #include "timesync/frmDialog.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 #include "settings/desktop.h"
@@ -12,8 +14,12 @@ void FrmDialog::Form_Load() {
            {
                {IDC_RESULT_MESSAGE, 120, 120, 4815, 975},  // lblMsg
                {IDOK, 3360, 1200, 1575, 375},              // cmdOK
+               {IDC_RESULT_ELEVATE, 990, 1200, 2250, 375}, // left of OK: the report keeps its size
            });
     SetDlgItemTextW(hwnd_, IDC_RESULT_MESSAGE, Utf8ToWide(text_).c_str());
+    const HWND elevate = GetDlgItem(hwnd_, IDC_RESULT_ELEVATE);
+    if (offerElevation_) Button_SetElevationRequiredState(elevate, TRUE);  // the shield
+    else DestroyWindow(elevate);
     // Still hidden here: it shows up in the topmost band, above the clock.
     if (Settings.TopMost) SetTopMost(hwnd_);
 }
@@ -26,7 +32,8 @@ INT_PTR FrmDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
         return TRUE;  // the focus goes to OK, the default button
     case WM_COMMAND:
         // cmdOK_Click; Esc closes as OK does
-        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(hwnd_, LOWORD(wParam));
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDC_RESULT_ELEVATE)
+            EndDialog(hwnd_, LOWORD(wParam));
         return TRUE;
     case WM_DESTROY:
         std::erase(open_, hwnd_);
@@ -39,9 +46,10 @@ void FrmDialog::CloseAll() {
     for (HWND dialog : open_) EndDialog(dialog, IDCANCEL);
 }
 
-void ShowResultDialog(const std::string& text, HWND mainWindow) {
-    FrmDialog(text).Show();
+bool ShowResultDialog(const std::string& text, HWND mainWindow, bool offerElevation) {
+    const bool elevate = FrmDialog(text, offerElevation).Show();
     if (mainWindow && Settings.TopMost) SetTopMost(mainWindow);
+    return elevate;
 }
 
 void CloseResultDialog() { FrmDialog::CloseAll(); }

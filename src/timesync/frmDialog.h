@@ -10,9 +10,12 @@
 
 class FrmDialog : public ModalDialog<FrmDialog> {
 public:
-    explicit FrmDialog(std::string text) : text_(std::move(text)) {}
-    // Shows the text (UTF-8) and returns when the user (or CloseAll) has closed the dialog.
-    void Show() { ShowModal(IDD_RESULT); }
+    // offerElevation: beside OK, the button that runs the synchronisation again as administrator.
+    explicit FrmDialog(std::string text, bool offerElevation = false)
+        : text_(std::move(text)), offerElevation_(offerElevation) {}
+    // Shows the text (UTF-8) and returns when the user (or CloseAll) has closed the dialog: true
+    // when it was closed with the button that asks to synchronise as administrator.
+    bool Show() { return ShowModal(IDD_RESULT) == IDC_RESULT_ELEVATE; }
     // Closes every report that is open, the ones under the topmost included (the program is
     // ending): each returns as soon as the ones above it have.
     static void CloseAll();
@@ -23,9 +26,11 @@ private:
     void Form_Load();
 
     std::string text_;
+    bool offerElevation_;
     static std::vector<HWND> open_;  // every report shown, the innermost last
 };
 
-// Shows the report; afterwards the clock goes back on top when TopMost is set.
-void ShowResultDialog(const std::string& text, HWND mainWindow);
+// Shows the report; afterwards the clock goes back on top when TopMost is set. True when the user
+// asked to synchronise as administrator (only offered with offerElevation).
+bool ShowResultDialog(const std::string& text, HWND mainWindow, bool offerElevation = false);
 void CloseResultDialog();

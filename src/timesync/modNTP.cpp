@@ -5,8 +5,10 @@
 
 #include "common/win32.h"
 #include "settings/settings_rules.h"
+#include "timesync/elevation.h"
 #include "timesync/frmDialog.h"
 #include "timesync/modMsgAPI.h"
+#include "timesync/sync_command.h"
 #include "timesync/udp_socket.h"
 
 std::string NTPReplyUTC;
@@ -68,8 +70,18 @@ SYSTEMTIME ToSystemTime(const CivilTime& t) {
     return st;
 }
 
-void Report(const std::string& text) {
-    if (!Abandoned()) ShowResultDialog(text, mainWindow);
+// True when the user asked to synchronise as administrator (only offered with offerElevation).
+bool Report(const std::string& text, bool offerElevation = false) {
+    return !Abandoned() && ShowResultDialog(text, mainWindow, offerElevation);
+}
+
+// The clock was not allowed to set the time. A clock the system started with a limited token
+// offers to run the synchronisation again elevated, as a process of its own; a run without the
+// clock (that very process) never does, so nothing can loop.
+void ReportPermission(const std::string& server) {
+    const bool offer = mainWindow && IsSyncServer(server) && !ProcessIsElevated();
+    if (Report(PermissionReport(), offer) && StartElevatedSync(mainWindow, server) == ElevatedStart::Failed)
+        Report(ElevationFailedReport());
 }
 
 }  // namespace
@@ -130,7 +142,13 @@ void Winsock1_Error(int number, const std::string& description) {
     NTPErrorText = SocketErrorReport(number, description);
 }
 
-void SyncSystemTime(bool showSuccess, const std::string& server) {
+void Winsock1_Event(WPARAM socket, LPARAM event) {
+    if (!winsock1 || !winsock1->Owns(socket)) return;  // an event of a socket closed since
+    if (const int error = WSAGETSELECTERROR(event)) Winsock1_Error(error, SocketErrorDescription(error));
+    else if (WSAGETSELECTEVENT(event) == FD_READ) Winsock1_DataArrival();
+}
+
+bool SyncSystemTime(bool showSuccess, const std::string& server) {
     BusyScope scope;
     NTPReplyUTC.clear();  // a reply to an earlier request never sets the clock
     NTPErrorText.clear();
@@ -138,7 +156,7 @@ void SyncSystemTime(bool showSuccess, const std::string& server) {
         const std::string text = std::move(NTPErrorText);
         NTPErrorText.clear();
         Report(text);
-        return;
+        return false;
     }
     const int64_t sentAt = exchange.sentAt;  // this run's own request, whatever runs inside its wait send
 
@@ -149,20 +167,20 @@ void SyncSystemTime(bool showSuccess, const std::string& server) {
         PumpMessages();
         if (Abandoned()) {
             CloseSocket();
-            return;
+            return false;
         }
         if (!NTPReplyUTC.empty()) break;
         if (!NTPErrorText.empty()) {  // a socket error, or a reply without a usable time
             const std::string text = std::move(NTPErrorText);
             NTPErrorText.clear();
             Report(text);
-            return;
+            return false;
         }
         const double elapsed = MillisecondsSince(sentAt);
         if (elapsed > kReplyTimeoutMs) {
             CloseSocket();  // a late reply must not be taken by a later run
             Report(TimeoutReport(server));
-            return;
+            return false;
         }
         WaitForMessages(kReplyTimeoutMs - elapsed + 1);
     }
@@ -184,12 +202,13 @@ void SyncSystemTime(bool showSuccess, const std::string& server) {
     lastTimings = {sentAt, takenAt, setAt, setUnixMs};
     if (!SetSystemTime(&st)) {
         NTPReplyUTC.clear();
-        Report(PermissionReport());
-        return;
+        ReportPermission(server);
+        return false;
     }
     BroadcastTimeChange();
     if (showSuccess) Report(SuccessReport(server, reply, elapsed));
     NTPReplyUTC.clear();
+    return true;
 }
 
 void OnResumeFromStandby() {

@@ -10,9 +10,9 @@
 
 class UdpSocket;
 
-// The main window hands the runs its socket (whose events it passes to the two handlers below)
-// and its handle (the reports put it back on top) when it loads, and takes both back when it
-// goes. Without them a run ends quietly.
+// The main window hands the runs its socket (whose events it passes to Winsock1_Event) and its
+// handle (the reports put it back on top) when it loads, and takes both back when it goes.
+// Without a socket a run ends quietly. The run without a clock hands over its socket only.
 void AttachWinsock1(HWND mainWindow, UdpSocket& socket);
 void DetachWinsock1();
 
@@ -26,14 +26,16 @@ extern std::string NTPErrorText;
 
 // Sends one request to UDP port 123 of the server; false with NTPErrorText set on failure.
 bool SendSntpRequest(const std::string& server);
-// Handlers of the socket's events (dispatched by the main window).
+// Handlers of the socket's events, and the window message that carries them (wParam the socket,
+// lParam the WSAAsyncSelect reply), which the socket's window passes on.
 void Winsock1_DataArrival();
 void Winsock1_Error(int number, const std::string& description);
+void Winsock1_Event(WPARAM socket, LPARAM event);
 
 // One complete synchronisation: send, wait up to one second while the window stays alive,
 // set the clock, tell every window, report. Failures are always reported; a success only
-// when showSuccess is true.
-void SyncSystemTime(bool showSuccess, const std::string& server);
+// when showSuccess is true. True when the clock was set.
+bool SyncSystemTime(bool showSuccess, const std::string& server);
 
 // After the computer wakes: waits ResumeDelay (in steps of 50 ms) and synchronises, when
 // UseNTP2 is set.

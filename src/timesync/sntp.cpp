@@ -160,6 +160,7 @@ std::string TimeoutReport(const std::string& server) {
     return std::string(kFailed) + "NTPサーバー '" + server + "' の応答がありません。";
 }
 std::string PermissionReport() { return std::string(kFailed) + "システムの時刻を変更する権限がない可能性があります。"; }
+std::string ElevationFailedReport() { return std::string(kFailed) + "管理者として実行できませんでした。"; }
 std::string NoUsableTimeReport(const std::string& server) {
     return std::string(kFailed) + "NTPサーバー '" + server + "' の応答に有効な時刻が含まれていません。";
 }

@@ -80,6 +80,7 @@ double MillisecondsToWholeMillisecond(const SntpReply& r, double elapsedMs, doub
 std::string SendFailedReport(const std::string& server);
 std::string TimeoutReport(const std::string& server);
 std::string PermissionReport();
+std::string ElevationFailedReport();  // the run as administrator could not be started
 std::string NoUsableTimeReport(const std::string& server);
 std::string SocketErrorReport(int number, const std::string& description);
 std::string SuccessReport(const std::string& server, const SntpReply& r, double elapsedMs);

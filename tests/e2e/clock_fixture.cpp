@@ -322,11 +322,25 @@ void ClockTest::Prepare(std::optional<std::string> settingsText) {
     if (settingsText) WriteBytes(folder + L"\\Velkaro.ini", *settingsText);
 }
 
-void ClockTest::Start() {
+void ClockTest::Start(bool limitedToken) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     std::wstring command = L"\"" + exe + L"\"";
-    ASSERT_TRUE(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi));
+    HANDLE own = nullptr, limited = nullptr;
+    TOKEN_LINKED_TOKEN linked{};
+    DWORD size = 0;
+    // An administrator's program on a system that asks before elevating gets the limited token
+    // linked to the full one (the driver's).
+    if (limitedToken) {
+        ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own) &&
+                    GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size) &&
+                    DuplicateTokenEx(linked.LinkedToken, MAXIMUM_ALLOWED, nullptr, SecurityImpersonation, TokenPrimary, &limited));
+    }
+    ASSERT_TRUE(limited ? CreateProcessAsUserW(limited, exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                               folder.c_str(), &si, &pi)
+                        : CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi));
+    for (HANDLE h : {own, linked.LinkedToken, limited})
+        if (h) CloseHandle(h);
     ASSERT_TRUE(WaitFor([&] { return (clock = FindTop(pi.dwProcessId, L"VelkaroClock")) != nullptr; }, 10000));
     // Shown means painted: the face has more than the one colour of an empty window.
     ASSERT_TRUE(WaitFor([&] {

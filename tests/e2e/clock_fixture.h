@@ -76,11 +76,12 @@ protected:
 
     // A fresh folder with a copy of the executable and, when given, a settings file.
     void Prepare(std::optional<std::string> settingsText);
-    // Starts the copy and waits for its clock window to show.
-    void Start();
-    void PrepareAndStart(std::optional<std::string> settingsText) {
+    // Starts the copy (with the limited token of an administrator, or with the driver's own) and
+    // waits for its clock window to show.
+    void Start(bool limitedToken = false);
+    void PrepareAndStart(std::optional<std::string> settingsText, bool limitedToken = false) {
         Prepare(std::move(settingsText));
-        Start();
+        Start(limitedToken);
     }
     // Asks the clock to end through its menu's exit command and waits for the process.
     bool ExitThroughMenuCommand(int timeoutMs = 3000);

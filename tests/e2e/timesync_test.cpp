@@ -94,6 +94,7 @@ TEST_F(SyncTest, FailuresReportTheirOwnTexts) {
         HWND report = WaitForReport(c.timeoutMs);
         ASSERT_TRUE(report);
         EXPECT_EQ(c.report, ReportText(report));
+        EXPECT_FALSE(GetDlgItem(report, IDC_RESULT_ELEVATE));  // the driver's clocks run elevated
         ASSERT_TRUE(CloseReport(report));
         EXPECT_TRUE(Running());
         ASSERT_TRUE(ExitThroughMenuCommand());

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "timesync/sntp.h"
+#include "timesync/sync_command.h"
 
 namespace {
 
@@ -162,6 +163,7 @@ TEST(Sntp, ReportTextsAndNumberFormats) {
     EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '' と正常に通信できません。", SendFailedReport(""));
     EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答がありません。", TimeoutReport("127.0.0.1"));
     EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nシステムの時刻を変更する権限がない可能性があります。", PermissionReport());
+    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\n管理者として実行できませんでした。", ElevationFailedReport());
     EXPECT_EQ("通信エラー No.10054: reset", SocketErrorReport(10054, "reset"));
     EXPECT_EQ("通信エラー No.-5: x", SocketErrorReport(-5, "x"));
     struct Case {
@@ -241,4 +243,21 @@ TEST(Sntp, TheWaitPutsTheTimeToSetOnAWholeMillisecond) {
     EXPECT_NEAR(0.08, wait, 1e-9);
     // After the wait the rounding has nothing left to take: exactly 516 ms is set.
     EXPECT_EQ(516, CivilFromUnixMs(TimeToSetUnixMs(r, 31.3, 0.27 + wait)).millisecond);
+}
+
+TEST(SyncCommand, OnlySlashSyncWithOneUsableServerRunsASynchronisation) {
+    using enum CommandLine::Kind;
+    const std::string longest(253, 'a');
+    const std::pair<std::vector<std::string>, CommandLine::Kind> cases[] = {
+        {{}, Clock}, {{"127.0.0.1"}, Clock}, {{"/syncx", "a"}, Clock},  // the clock ignores its arguments
+        {{"/sync", "ntp.example-1.jp"}, Sync}, {{"/SYNC", "127.0.0.1"}, Sync}, {{"/Sync", "[fe80::1%12]"}, Sync},
+        {{"/sync", longest}, Sync}, {{"/sync"}, Invalid}, {{"/sync", ""}, Invalid}, {{"/sync", longest + "a"}, Invalid},
+        {{"/sync", "a", "b"}, Invalid}, {{"/sync", "a b"}, Invalid}, {{"/sync", "a\"b"}, Invalid},
+        {{"/sync", "a_b"}, Invalid}, {{"/sync", "\xE6\x97\xA5.jp"}, Invalid}};
+    for (const auto& [arguments, kind] : cases) {
+        const CommandLine parsed = ParseCommandLine(arguments);
+        EXPECT_EQ(kind, parsed.kind) << testing::PrintToString(arguments);
+        EXPECT_EQ(kind == Sync ? arguments[1] : "", parsed.server);
+    }
+    EXPECT_EQ("/sync \"[::1]:123\"", SyncParameters("[::1]:123"));
 }

@@ -17,7 +17,7 @@ namespace {
 
 // The controls whose text does not fit, each with what it needs and what it has. Beside a
 // check box's text are its box and the gap (13 + 5 pixels at 96 DPI), beside a frame's and a
-// button's their edges; a label of two lines or more must hold the wrapped text's height.
+// button's their edges, and the shield and its gap (16 + 4) on the button that carries one; a label of two lines or more must hold the wrapped text's height.
 std::vector<std::string> Overflows(HWND dialog) {
     std::vector<std::string> cut;
     for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
@@ -43,6 +43,7 @@ std::vector<std::string> Overflows(HWND dialog) {
         const int type = style & BS_TYPEMASK, beside = !isButton ? 0
                                                        : type == BS_AUTOCHECKBOX || type == BS_CHECKBOX ? 18
                                                        : type == BS_GROUPBOX                            ? 16
+                                                       : GetDlgCtrlID(control) == IDC_RESULT_ELEVATE    ? 8 + 16 + 4
                                                                                                         : 8;
         const bool wraps = isStatic && box.bottom >= 2 * metrics.tmHeight && !(style & SS_LEFTNOWORDWRAP);
         const int need = wraps ? wrapped.bottom : extent.cx;
@@ -84,6 +85,7 @@ TEST(DialogFit, EveryTextFitsItsControlWithTheDialogsFont) {
     for (const std::string& report : {SuccessReport("time.cloudflare.com", reply, 25.6), PermissionReport(),
                                       NoUsableTimeReport("time.cloudflare.com")})
         EXPECT_EQ(Cut{}, OverflowsOf([&] { FrmDialog(report).Show(); })) << report;
+    EXPECT_EQ(Cut{}, OverflowsOf([] { FrmDialog(PermissionReport(), /*offerElevation=*/true).Show(); }));
 }
 
 }  // namespace

@@ -1,0 +1,26 @@
+// The command line of the synchronisation that a clock without the right to set the time starts
+// elevated: "/sync SERVER". Any other command line starts the clock.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct CommandLine {
+    enum class Kind {
+        Clock,    // the first argument is not /sync (every argument is ignored)
+        Sync,     // one synchronisation run against `server`, no clock
+        Invalid,  // /sync with a missing or unusable server, or with a further argument
+    };
+    Kind kind = Kind::Clock;
+    std::string server;
+};
+
+// The arguments after the program's own name, as the system splits them (UTF-8).
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// A host name or an IPv4 or IPv6 literal: 1 to 253 ASCII letters, digits, '-', '.', ':', '[',
+// ']' and '%'. Nothing in it needs quoting or escaping on a command line.
+bool IsSyncServer(std::string_view server);
+
+// The parameters that start the elevated run against the server: /sync "SERVER".
+std::string SyncParameters(std::string_view server);
