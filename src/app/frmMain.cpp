@@ -19,7 +19,6 @@ namespace {
 constexpr UINT_PTR kTimer1 = 1;    // the clock tick
 constexpr UINT_PTR kTmrExit = 2;   // the deferred exit
 constexpr UINT kTickMs = 75, kExitDelayMs = 100;
-constexpr UINT kWinsock1Event = WM_APP + 1;
 
 }  // namespace
 

@@ -50,7 +50,7 @@ public:
         WNDCLASSEXW wc{};
         wc.lpszClassName = L"VelkaroSync";
         if (!CreateBound(instance, wc, 0, L"", 0, 0, 0, 0, 0, HWND_MESSAGE)) return false;
-        socket_.Attach(hwnd_, kSocketEvent);
+        socket_.Attach(hwnd_, kWinsock1Event);
         AttachWinsock1(nullptr, socket_);
         return true;
     }
@@ -61,9 +61,8 @@ public:
 
 private:
     friend Window;
-    static constexpr UINT kSocketEvent = WM_APP + 1;
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message != kSocketEvent) return DefWindowProcW(hwnd_, message, wParam, lParam);
+        if (message != kWinsock1Event) return DefWindowProcW(hwnd_, message, wParam, lParam);
         Winsock1_Event(wParam, lParam);
         return 0;
     }

@@ -26,11 +26,13 @@ extern std::string NTPErrorText;
 
 // Sends one request to UDP port 123 of the server; false with NTPErrorText set on failure.
 bool SendSntpRequest(const std::string& server);
-// Handlers of the socket's events, and the window message that carries them (wParam the socket,
-// lParam the WSAAsyncSelect reply), which the socket's window passes on.
+// Handlers of the socket's events. The socket's window (the clock's, or the one of the run
+// without a clock) has them sent as kWinsock1Event (wParam the socket, lParam the WSAAsyncSelect
+// reply) and passes that message to Winsock1_Event.
 void Winsock1_DataArrival();
 void Winsock1_Error(int number, const std::string& description);
 void Winsock1_Event(WPARAM socket, LPARAM event);
+constexpr UINT kWinsock1Event = WM_APP + 1;
 
 // One complete synchronisation: send, wait up to one second while the window stays alive,
 // set the clock, tell every window, report. Failures are always reported; a success only
