@@ -46,7 +46,8 @@ TEST_F(ElevationTest, TheButtonSynchronisesInAnElevatedProcessOfItsOwn) {
         EXPECT_NE(firstPort, request->from.sin_port);  // a socket of its own
         server.SendTo(*request, FakeSntpServer::AnswerTo(*request, offsetMs));
         HWND other = nullptr;
-        ASSERT_TRUE(WaitFor([&] { return (other = FindWindowW(L"#32770", L"時刻の同期")) != nullptr; }));
+        // (a report is found as soon as it is created; it is filled in before it shows)
+        ASSERT_TRUE(WaitFor([&] { return (other = FindWindowW(L"#32770", L"時刻の同期")) && IsWindowVisible(other); }));
         DWORD pid = 0;
         GetWindowThreadProcessId(other, &pid);
         const HANDLE run = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
