@@ -10,14 +10,18 @@
 #include <vector>
 
 #include "../tests/support/fake_sntp.h"
-#include "app/frmMain.h"
-#include "common/win32.h"
-#include "timesync/modNTP.h"
+#include "common/message_pump.h"
+#include "timesync/sntp_win.h"
+#include "timesync/sync_run.h"
 
 int main() {
-    static FrmMain form;
-    frmMain = &form;
-    if (!form.Load(GetModuleHandleW(nullptr))) return 1;
+    UdpSocket socket;
+    SntpExchange exchange{socket};
+    const bool topMost = false;
+    SyncRun run{exchange, topMost};
+    SocketWindow window;
+    if (!window.Load(GetModuleHandleW(nullptr), socket, exchange)) return 1;
+    run.Attach(nullptr);
 
     {
         FakeSntpServer server;
@@ -27,8 +31,8 @@ int main() {
         }
         std::vector<double> replyToSet, takenToSet, error;
         for (int i = 0; i < 50; ++i) {
-            SyncSystemTime(false, "127.0.0.1");
-            const SyncTimings t = LastSyncTimings();
+            run.SyncSystemTime(false, "127.0.0.1");
+            const SyncTimings t = run.LastSyncTimings();
             replyToSet.push_back(MillisecondsSince(server.lastAnsweredAt, t.setAt));
             takenToSet.push_back(MillisecondsSince(t.takenAt, t.setAt));
             // The server's time at the moment of the call: its transmit time plus what passed since.

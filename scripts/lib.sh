@@ -6,7 +6,7 @@ BUILD="$ROOT/build"
 
 PACKAGES=(cmake make g++ googletest file mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           wine wine64 xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic procps
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev python3-yaml)
 
 # Installs what is missing, without questions; quick when everything is there.
 ensure_packages() {

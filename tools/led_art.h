@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "bitmap.h"
-#include "face/face_layout.h"
+#include "face/clock_face.h"
 
 struct CellRect {
     int x, y, w, h;

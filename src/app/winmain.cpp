@@ -1,8 +1,9 @@
+// The entry point: the command line decides between the clock and the elevated run.
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/modMain.h"
-#include "common/win32.h"
+#include "app/app.h"
+#include "common/executable.h"
 #include "timesync/sync_command.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -12,12 +13,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_WIN95_CLASSES;
     InitCommonControlsEx(&controls);
-    if (command.kind == CommandLine::Kind::Sync) return SyncMain(command.server);
-    if (!Main()) return 1;
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return 0;
+    App app;
+    if (command.kind == CommandLine::Kind::Sync) return app.SyncMain(command.server);
+    return app.RunClock();
 }

@@ -1,4 +1,7 @@
+// The display's scale: the monitor's DPI and the functions of newer Windows that follow it.
 #include "common/dpi.h"
+
+#include "common/handles.h"
 
 namespace {
 
@@ -37,24 +40,4 @@ void KeepDialogLayout(HWND dialog) {
     if (controlBehavior)
         for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
             controlBehavior(child, kNoFontUpdate | kNoRelayout, kNoFontUpdate | kNoRelayout);
-}
-
-OwnedCursor EnlargedCursor(HINSTANCE instance, int resourceId, int scale) {
-    // The resource's own size (the default size would already be stretched at a high DPI).
-    const OwnedCursor original(
-        static_cast<HCURSOR>(LoadImageW(instance, MAKEINTRESOURCEW(resourceId), IMAGE_CURSOR, 0, 0, 0)));
-    ICONINFO info{};
-    if (!original || !GetIconInfo(original.get(), &info)) return {};
-    const OwnedBitmap mask(info.hbmMask), colour(info.hbmColor);
-    auto enlarged = [scale](HBITMAP bitmap) {
-        if (!bitmap) return OwnedBitmap();
-        BITMAP size{};
-        GetObjectW(bitmap, sizeof size, &size);
-        const MemoryDC dc(CreateCompatibleDC(nullptr));
-        const SelectedObject selected(dc.get(), bitmap);
-        return EnlargedCopy(dc.get(), size.bmWidth, size.bmHeight, scale, size.bmBitsPixel == 1);
-    };
-    const OwnedBitmap bigMask = enlarged(mask.get()), bigColour = enlarged(colour.get());
-    ICONINFO big{FALSE, info.xHotspot * DWORD(scale), info.yHotspot * DWORD(scale), bigMask.get(), bigColour.get()};
-    return OwnedCursor(CreateIconIndirect(&big));
 }

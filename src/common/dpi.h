@@ -3,8 +3,6 @@
 #pragma once
 #include <windows.h>
 
-#include "common/win32.h"
-
 // The DPI of the monitor the window is on, or the system DPI where Windows cannot tell.
 int DpiOf(HWND window);
 // The system DPI: the one every window has where there is no per-monitor scale.
@@ -14,9 +12,3 @@ void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi);
 // Keeps Windows from rescaling the dialog and its controls on a change of DPI, where it would:
 // the dialog lays itself out again from twips.
 void KeepDialogLayout(HWND dialog);
-
-using OwnedIcon = Owned<HICON, DestroyIcon>;
-using OwnedCursor = Owned<HCURSOR, DestroyCursor>;
-// A cursor of the program's resources enlarged by a whole-number scale, each pixel a square
-// block, with its hot spot on the same pixel.
-OwnedCursor EnlargedCursor(HINSTANCE instance, int resourceId, int scale);

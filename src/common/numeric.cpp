@@ -1,3 +1,4 @@
+// The rounding rules and the display's whole-number scale.
 #include "common/numeric.h"
 
 #include <algorithm>

@@ -1,55 +1,29 @@
+// The face's geometry, the cells for a time and the blink phase.
 #include "face/clock_face.h"
 
-#include <commctrl.h>
+int SizeIndex(int windowSize) { return windowSize == 1 ? 0 : 1; }
 
-#include "common/win32.h"
-#include "resource.h"
+const FaceGeometry& GeometryFor(int windowSize) { return SizeIndex(windowSize) == 0 ? kLargeFace : kSmallFace; }
 
-bool ClockFace::LoadPictures(HINSTANCE instance) {
-    scale_ = 0;
-    return figures_[0].LoadPicture(instance, IDB_FIGURES_LARGE) && figures_[1].LoadPicture(instance, IDB_FIGURES_SMALL) &&
-           bodies_[0].LoadPicture(instance, IDB_FACE_LARGE) && bodies_[1].LoadPicture(instance, IDB_FACE_SMALL) &&
-           SetScale(1);
+std::array<SpriteCopy, 5> CellsForTime(const FaceGeometry& g, int hour, int minute, bool colonLit) {
+    const int figures[4] = {hour / 10, hour % 10, minute / 10, minute % 10};
+    auto digit = [&](int slot, int sourceX) {
+        return SpriteCopy{g.digitSlotX[slot], g.slotY, g.cellWidth, g.sheetHeight, sourceX};
+    };
+    // The hour goes without a leading zero; the minute tens keep theirs.
+    return {{
+        digit(0, figures[0] == 0 ? g.blankX : g.FigureX(figures[0])),
+        digit(1, g.FigureX(figures[1])),
+        SpriteCopy{g.colonSlotX, g.slotY, g.colonWidth, g.sheetHeight, colonLit ? g.colonLitX : g.colonDarkX},
+        digit(2, g.FigureX(figures[2])),
+        digit(3, g.FigureX(figures[3])),
+    }};
 }
 
-bool ClockFace::SetScale(int scale) {
-    if (scale == scale_) return true;
-    scale_ = scale;
-    bool copied = true;
-    for (int i = 0; i < 2; ++i)
-        copied = picFigures[i].CopyPicture(figures_[i], scale) && imgBody[i].CopyPicture(bodies_[i], scale) && copied;
-    return copied;
+SpriteCopy Scaled(const SpriteCopy& c, int scale) {
+    return {c.destX * scale, c.destY * scale, c.width * scale, c.height * scale, c.sourceX * scale};
 }
 
-void ClockFace::Attach(HWND window, HWND tooltip) {
-    window_ = window;
-    tooltip_ = tooltip;
-    tooltipText_.clear();
-    tooltipDate = 0;  // a new tooltip gets the date at the next tick
-}
+int BlinkPhase(uint32_t tickMs) { return static_cast<int>(tickMs % 1000); }
 
-void ClockFace::ShowSize(int windowSize, const POINT* topLeft) {
-    picBody.CopyPicture(imgBody[SizeIndex(windowSize)]);
-    if (window_)
-        SetWindowPos(window_, nullptr, topLeft ? topLeft->x : 0, topLeft ? topLeft->y : 0, picBody.width(),
-                     picBody.height(), (topLeft ? 0 : SWP_NOMOVE) | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void ClockFace::Refresh() {
-    if (!window_) return;
-    if (const WindowDC dc(window_); dc) Paint(dc.get());
-}
-
-void ClockFace::Paint(HDC dc) const { BitBlt(dc, 0, 0, picBody.width(), picBody.height(), picBody.hdc(), 0, 0, SRCCOPY); }
-
-void ClockFace::SetTooltipText(const std::string& utf8) {
-    std::wstring text = Utf8ToWide(utf8);
-    if (!tooltip_ || text == tooltipText_) return;  // the same text again would only make a shown tip flicker
-    tooltipText_ = std::move(text);
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = window_;
-    tool.uId = reinterpret_cast<UINT_PTR>(window_);
-    tool.lpszText = tooltipText_.data();
-    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
-}
+bool ColonLit(bool blink, int blinkDelay, int phase) { return !blink || phase < blinkDelay; }

@@ -1,55 +1,46 @@
-// The face object: the pictures DrawClock draws with and into, and the window that shows them.
-// The main window owns it and hands it its window and tooltip; the face never looks for them.
+// Where every piece of the LED face comes from and goes to. Portable.
 #pragma once
-#include <windows.h>
-
 #include <array>
-#include <string>
+#include <cstdint>
 
-#include "face/face_layout.h"
-#include "face/picture_box.h"
+// One face size: the background, its sprite sheet and the five destination slots.
+struct FaceGeometry {
+    int faceWidth, faceHeight;
+    int cellWidth;    // width of a figure cell and of the blank cell
+    int colonWidth;   // width of each colon cell
+    int sheetHeight;  // every cell is as high as its sheet and starts at y 0
+    int blankX, colonLitX, colonDarkX;
+    std::array<int, 4> digitSlotX;  // hour tens, hour units, minute tens, minute units
+    int colonSlotX;
+    int slotY;
 
-class ClockFace {
-public:
-    // The face backgrounds and sprite sheets from the program's resources, at scale 1.
-    bool LoadPictures(HINSTANCE instance);
-    // The display's whole-number scale (see WholeScale): the backgrounds and the sheets become
-    // that many times as large, each pixel a square block, once for each new scale. The face
-    // box and the window take it at the next ShowSize.
-    bool SetScale(int scale);
-    int scale() const { return scale_; }
-    // The window that shows the face (sized to it) and the tooltip whose text is the date;
-    // nullptr for both when the window goes.
-    void Attach(HWND window, HWND tooltip);
-
-    // The face box takes the background of this size (at the scale) and the window becomes
-    // exactly as large, its top-left corner where it is or at the given point.
-    void ShowSize(int windowSize, const POINT* topLeft = nullptr);
-    // Shows the face box's surface on the window now.
-    void Refresh();
-    // The face box's surface onto a DC of the window (its WM_PAINT).
-    void Paint(HDC dc) const;
-    void SetTooltipText(const std::string& utf8);
-
-    PictureBox picBody;        // the face, the only thing shown
-    PictureBox picFigures[2];  // sprite sheets at the scale: 0 large, 1 small
-    PictureBox imgBody[2];     // face backgrounds at the scale: 0 large (97×39 at 1), 1 small (54×22)
-
-    // The face as DrawClock last drew it. A tick that would copy the same cells onto the same
-    // picture leaves the picture and the window alone.
-    struct Drawn {
-        const FaceGeometry* geometry = nullptr;
-        unsigned pictureGeneration = 0;  // a new scale comes with a new picture (ShowSize)
-        std::array<SpriteCopy, 5> cells{};
-        bool operator==(const Drawn&) const = default;
-    };
-    Drawn drawn;
-    int tooltipDate = 0;  // yyyymmdd of the tooltip's text
-
-private:
-    PictureBox figures_[2], bodies_[2];  // the resources' pictures, at scale 1
-    int scale_ = 0;
-    HWND window_ = nullptr;
-    HWND tooltip_ = nullptr;
-    std::wstring tooltipText_;
+    int SheetWidth() const { return colonDarkX + colonWidth; }
+    int FigureX(int figure) const { return figure * cellWidth; }
 };
+
+inline constexpr FaceGeometry kLargeFace{97, 39, 16, 5, 21, 160, 176, 181, {10, 29, 52, 71}, 46, 9};
+inline constexpr FaceGeometry kSmallFace{54, 22, 9, 2, 12, 90, 99, 101, {6, 16, 29, 39}, 26, 5};
+
+// WindowSize 1 is the large face; any other value the small one. The pictures of each size sit
+// at this index: 0 large, 1 small.
+int SizeIndex(int windowSize);
+const FaceGeometry& GeometryFor(int windowSize);
+
+// One copy from the sheet onto the face.
+struct SpriteCopy {
+    int destX, destY, width, height, sourceX;
+    bool operator==(const SpriteCopy&) const = default;
+};
+
+// The five copies for a time, left to right: hour tens (blank for hours below 10), hour
+// units, colon, minute tens (a zero included), minute units.
+std::array<SpriteCopy, 5> CellsForTime(const FaceGeometry& g, int hour, int minute, bool colonLit);
+
+// The same copy on a face enlarged by a whole-number scale: every coordinate and size times it.
+SpriteCopy Scaled(const SpriteCopy& copy, int scale);
+
+// The blink phase: the last three decimal digits of the millisecond tick count.
+int BlinkPhase(uint32_t tickMs);
+
+// The colon is dark only while blinking and past BlinkDelay in the current 1000 ms cycle.
+bool ColonLit(bool blink, int blinkDelay, int phase);

@@ -1,3 +1,4 @@
+// The era and the tooltip's date text.
 #include "face/japanese_date.h"
 
 #include <chrono>

@@ -1,4 +1,7 @@
+// The picture box: a bitmap held in a memory DC.
 #include "face/picture_box.h"
+
+#include "common/enlargement.h"
 
 bool PictureBox::Adopt(HBITMAP bitmap) {
     if (!bitmap) return false;

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "common/win32.h"
+#include "common/handles.h"
 
 class PictureBox {
 public:

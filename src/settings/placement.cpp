@@ -1,3 +1,4 @@
+// The stored place as fractions of the screen, and back.
 #include "settings/placement.h"
 
 #include "common/numeric.h"

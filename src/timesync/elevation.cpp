@@ -1,10 +1,15 @@
+// The process's elevation, and the elevated start of the synchronisation on a thread of its own.
 #include "timesync/elevation.h"
 
 #include <objbase.h>
 #include <shellapi.h>
 
-#include "common/win32.h"
-#include "timesync/sync_command.h"
+#include <memory>
+
+#include "common/executable.h"
+#include "common/handles.h"
+#include "common/message_pump.h"
+#include "common/text_encoding.h"
 
 bool ProcessIsElevated() {
     KernelHandle token;
@@ -20,13 +25,17 @@ namespace {
 struct RunAsRequest {
     HWND owner;
     std::wstring file, parameters;
+    bool executed = false;
     DWORD error = ERROR_SUCCESS;
 };
+using SharedRequest = std::shared_ptr<RunAsRequest>;
 
 // ShellExecuteEx does not return before the user has answered the elevation prompt, and it
-// serves no window meanwhile: it runs on a thread of its own.
+// serves no window meanwhile: it runs on a thread of its own, which holds its own share of the
+// request (the caller may stop waiting for it).
 DWORD WINAPI RunAs(void* parameter) {
-    auto& request = *static_cast<RunAsRequest*>(parameter);
+    const std::unique_ptr<SharedRequest> share(static_cast<SharedRequest*>(parameter));
+    RunAsRequest& request = **share;
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
@@ -36,7 +45,8 @@ DWORD WINAPI RunAs(void* parameter) {
     info.lpFile = request.file.c_str();
     info.lpParameters = request.parameters.c_str();
     info.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExW(&info)) request.error = GetLastError();
+    request.executed = ShellExecuteExW(&info) != FALSE;
+    if (!request.executed) request.error = GetLastError();
     if (SUCCEEDED(com)) CoUninitialize();
     return 0;
 }
@@ -44,14 +54,18 @@ DWORD WINAPI RunAs(void* parameter) {
 }  // namespace
 
 ElevatedStart StartElevatedSync(HWND owner, const std::string& server) {
-    RunAsRequest request{owner, ExecutablePath(), Utf8ToWide(SyncParameters(server))};
-    const KernelHandle thread(CreateThread(nullptr, 0, RunAs, &request, 0, nullptr));
+    const auto request = std::make_shared<RunAsRequest>(RunAsRequest{owner, ExecutablePath(), Utf8ToWide(SyncParameters(server))});
+    auto share = std::make_unique<SharedRequest>(request);
+    const KernelHandle thread(CreateThread(nullptr, 0, RunAs, share.get(), 0, nullptr));
     if (!thread) return ElevatedStart::Failed;
+    share.release();  // the thread's now
     HANDLE handle = thread.get();
-    // The clock ticks on while the prompt is open. The thread is always waited for: the request
-    // lives here. Once the program is ending (a WM_QUIT met), nothing is served any more.
-    while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+    // The clock ticks on while the prompt is open. Once the program is ending (a WM_QUIT met),
+    // nothing is served any more. A wait that fails leaves the thread its share of the request
+    // and counts as a failure.
+    DWORD woke;
+    while ((woke = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT)) == WAIT_OBJECT_0 + 1)
         if (!PumpMessages()) WaitForSingleObject(handle, INFINITE);
-    if (request.error == ERROR_SUCCESS) return ElevatedStart::Started;
-    return request.error == ERROR_CANCELLED ? ElevatedStart::Declined : ElevatedStart::Failed;
+    if (woke != WAIT_OBJECT_0) return ElevatedStart::Failed;
+    return ElevatedStartOf(request->executed, request->error);
 }

@@ -5,11 +5,12 @@
 
 #include <string>
 
+#include "timesync/sync_command.h"
+
 // False only when the system says this process runs with a limited token (or as a standard
 // user); where it cannot say, nothing could be gained by asking again, and it counts as elevated.
 bool ProcessIsElevated();
 
-enum class ElevatedStart { Started, Declined, Failed };
 // Starts this executable elevated (the system asks the user first) with /sync "SERVER". The
 // calling thread serves its windows while the system's prompt is open. Declined when the user
 // said no; Failed when it could not be started for any other reason.

@@ -1,3 +1,4 @@
+// The SNTP request, the checks and arithmetic of the reply, and the report texts.
 #include "timesync/sntp.h"
 
 #include <algorithm>
@@ -25,6 +26,15 @@ std::string TwoDigits(int v) {
 }
 
 }  // namespace
+
+std::string HostForLookup(std::string_view server) {
+    const bool bracketed = server.size() >= 2 && server.front() == '[' && server.back() == ']';
+    if (bracketed) server = server.substr(1, server.size() - 2);
+    // An IPv6 literal has at least two colons; a single one would be a port.
+    const auto colons = std::count(server.begin(), server.end(), ':');
+    if (server.find_first_of("[]") != std::string_view::npos || colons == 1 || (bracketed && colons == 0)) return {};
+    return std::string(server);
+}
 
 SntpPacket BuildRequest(uint64_t transmitValue) {
     SntpPacket p{};

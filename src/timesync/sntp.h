@@ -5,8 +5,15 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 inline constexpr int kSntpPort = 123;
+
+// The host that a server text names, for the look-up: a bracketed IPv6 literal ("[::1]",
+// "[fe80::1%12]") without its brackets, any other text as it stands. There is no port: the port
+// is always 123, and a text with one ("[::1]:123", "127.0.0.1:123"), or with brackets around
+// anything but an IPv6 literal, names no host (empty).
+std::string HostForLookup(std::string_view server);
 inline constexpr size_t kSntpPacketSize = 48;
 using SntpPacket = std::array<uint8_t, kSntpPacketSize>;
 

@@ -1,6 +1,9 @@
+// The command line of the elevated synchronisation, and what became of its start.
 #include "timesync/sync_command.h"
 
 #include <algorithm>
+
+#include "timesync/sntp.h"
 
 namespace {
 
@@ -22,9 +25,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 bool IsSyncServer(std::string_view server) {
-    return !server.empty() && server.size() <= 253 && std::ranges::all_of(server, [](char c) {
+    const bool usable = !server.empty() && server.size() <= 253 && std::ranges::all_of(server, [](char c) {
         return IsAsciiAlnum(c) || std::string_view("-.:[]%").find(c) != std::string_view::npos;
     });
+    return usable && !HostForLookup(server).empty();  // a host the exchange can look up: no port
+}
+
+ElevatedStart ElevatedStartOf(bool executed, uint32_t error) {
+    if (executed) return ElevatedStart::Started;
+    return error == kErrorCancelled ? ElevatedStart::Declined : ElevatedStart::Failed;
 }
 
 std::string SyncParameters(std::string_view server) { return "/sync \"" + std::string(server) + "\""; }

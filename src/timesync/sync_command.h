@@ -1,6 +1,8 @@
 // The command line of the synchronisation that a clock without the right to set the time starts
-// elevated: "/sync SERVER". Any other command line starts the clock.
+// elevated: "/sync SERVER" (any other command line starts the clock), and the outcome of its
+// start. Portable.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,9 +20,16 @@ struct CommandLine {
 // The arguments after the program's own name, as the system splits them (UTF-8).
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
-// A host name or an IPv4 or IPv6 literal: 1 to 253 ASCII letters, digits, '-', '.', ':', '[',
-// ']' and '%'. Nothing in it needs quoting or escaping on a command line.
+// A host name or an IPv4 or IPv6 literal, the IPv6 literal bare or in brackets (see
+// HostForLookup), without a port: 1 to 253 ASCII letters, digits, '-', '.', ':', '[', ']' and
+// '%'. Nothing in it needs quoting or escaping on a command line.
 bool IsSyncServer(std::string_view server);
 
 // The parameters that start the elevated run against the server: /sync "SERVER".
 std::string SyncParameters(std::string_view server);
+
+// What became of the start of the elevated run. The system's own word counts: a failure whose
+// error number is 0 is still a failure. Declined: the user said no (ERROR_CANCELLED).
+enum class ElevatedStart { Started, Declined, Failed };
+inline constexpr uint32_t kErrorCancelled = 1223;
+ElevatedStart ElevatedStartOf(bool executed, uint32_t error);

@@ -1,29 +1,19 @@
+// The UDP socket, and Winsock's own start and end.
 #include "timesync/udp_socket.h"
 
 #include <ws2tcpip.h>
 #include <mswsock.h>
 
-#include "common/win32.h"
+#include "common/text_encoding.h"
 
-namespace {
-
-struct WinsockLibrary {
-    WinsockLibrary() {
-        WSADATA data;
-        ok = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }
-    ~WinsockLibrary() {
-        if (ok) WSACleanup();
-    }
-    bool ok = false;
-};
-
-bool WinsockReady() {
-    static WinsockLibrary library;
-    return library.ok;
+WinsockLibrary::WinsockLibrary() {
+    WSADATA data;
+    ok_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
 }
 
-}  // namespace
+WinsockLibrary::~WinsockLibrary() {
+    if (ok_) WSACleanup();
+}
 
 void UdpSocket::Attach(HWND window, UINT message) {
     window_ = window;
@@ -32,7 +22,8 @@ void UdpSocket::Attach(HWND window, UINT message) {
 
 bool UdpSocket::Open(const std::string& host, int port) {
     Close();
-    if (!WinsockReady() || host.empty()) return false;
+    if (!winsock_) winsock_.emplace();
+    if (!winsock_->ok() || host.empty()) return false;
     addrinfoW hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;

@@ -1,17 +1,31 @@
-// The UDP socket on the main window: one exchange with a remote host and port, its events
-// delivered on the UI thread as a window message (WSAAsyncSelect).
+// The UDP socket: one exchange with a remote host and port, its events delivered on the UI
+// thread as a window message (WSAAsyncSelect).
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "common/win32.h"
+#include "common/handles.h"
 
 using OwnedSocket = Owned<SOCKET, closesocket, INVALID_SOCKET>;
+
+// Winsock for as long as this object lives (WSAStartup, WSACleanup).
+class WinsockLibrary {
+public:
+    WinsockLibrary();
+    WinsockLibrary(const WinsockLibrary&) = delete;
+    WinsockLibrary& operator=(const WinsockLibrary&) = delete;
+    ~WinsockLibrary();
+    bool ok() const { return ok_; }
+
+private:
+    bool ok_ = false;
+};
 
 class UdpSocket {
 public:
@@ -40,6 +54,7 @@ public:
     SOCKET Handle() const { return socket_.get(); }
 
 private:
+    std::optional<WinsockLibrary> winsock_;  // started with the first Open
     OwnedSocket socket_;
     HWND window_ = nullptr;
     UINT message_ = 0;

@@ -2,7 +2,7 @@
 
 #include "clock_fixture.h"
 
-#include "face/face_layout.h"
+#include "face/clock_face.h"
 #include "resource.h"
 
 #include <algorithm>

@@ -95,6 +95,12 @@ TEST_F(SyncTest, FailuresReportTheirOwnTexts) {
         ASSERT_TRUE(report);
         EXPECT_EQ(c.report, ReportText(report));
         EXPECT_FALSE(GetDlgItem(report, IDC_RESULT_ELEVATE));  // the driver's clocks run elevated
+        // ... and its command, posted all the same, neither closes the report nor starts a run
+        const size_t requests = server.Requests().size();
+        PostMessageW(report, WM_COMMAND, IDC_RESULT_ELEVATE, 0);
+        Sleep(300);
+        EXPECT_TRUE(IsWindowVisible(report));
+        EXPECT_EQ(requests, server.Requests().size());
         ASSERT_TRUE(CloseReport(report));
         EXPECT_TRUE(Running());
         ASSERT_TRUE(ExitThroughMenuCommand());

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "settings/settings_rules.h"
+#include "settings/settings_file.h"
 
 #define FUZZ_CHECK(condition)                                                                    \
     do {                                                                                         \

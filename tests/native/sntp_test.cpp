@@ -253,11 +253,23 @@ TEST(SyncCommand, OnlySlashSyncWithOneUsableServerRunsASynchronisation) {
         {{"/sync", "ntp.example-1.jp"}, Sync}, {{"/SYNC", "127.0.0.1"}, Sync}, {{"/Sync", "[fe80::1%12]"}, Sync},
         {{"/sync", longest}, Sync}, {{"/sync"}, Invalid}, {{"/sync", ""}, Invalid}, {{"/sync", longest + "a"}, Invalid},
         {{"/sync", "a", "b"}, Invalid}, {{"/sync", "a b"}, Invalid}, {{"/sync", "a\"b"}, Invalid},
-        {{"/sync", "a_b"}, Invalid}, {{"/sync", "\xE6\x97\xA5.jp"}, Invalid}};
+        {{"/sync", "a_b"}, Invalid}, {{"/sync", "\xE6\x97\xA5.jp"}, Invalid},
+        // IPv6 literals bare or in brackets, as the exchange looks them up; never a port
+        {{"/sync", "::1"}, Sync}, {{"/sync", "[::1]"}, Sync}, {{"/sync", "[::1]:123"}, Invalid},
+        {{"/sync", "127.0.0.1:123"}, Invalid}, {{"/sync", "[ntp.example]"}, Invalid}, {{"/sync", "[::1"}, Invalid}};
     for (const auto& [arguments, kind] : cases) {
         const CommandLine parsed = ParseCommandLine(arguments);
         EXPECT_EQ(kind, parsed.kind) << testing::PrintToString(arguments);
         EXPECT_EQ(kind == Sync ? arguments[1] : "", parsed.server);
     }
-    EXPECT_EQ("/sync \"[::1]:123\"", SyncParameters("[::1]:123"));
+    EXPECT_EQ("/sync \"[fe80::1%12]\"", SyncParameters("[fe80::1%12]"));
+    for (const auto& [server, host] : {std::pair{"[fe80::1%12]", "fe80::1%12"}, {"[::1]", "::1"},
+                                       {"ntp.nict.jp", "ntp.nict.jp"}, {"[::1]:123", ""}, {"127.0.0.1:123", ""},
+                                       {"[ntp.example]", ""}, {"[]", ""}, {"a[b", ""}})
+        EXPECT_EQ(host, HostForLookup(server)) << server;
+    // Only the system's word that it ran counts; an error number of 0 is no success.
+    EXPECT_EQ(ElevatedStart::Started, ElevatedStartOf(true, 0));
+    EXPECT_EQ(ElevatedStart::Failed, ElevatedStartOf(false, 0));
+    EXPECT_EQ(ElevatedStart::Failed, ElevatedStartOf(false, 2));
+    EXPECT_EQ(ElevatedStart::Declined, ElevatedStartOf(false, kErrorCancelled));
 }

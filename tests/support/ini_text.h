@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/settings_rules.h"
+#include "settings/settings_file.h"
 
 std::string IniTextValue(std::string_view fileText, std::string_view section, std::string_view key);
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "settings/desktop.h"
+#include "common/desktop.h"
 
 namespace {
 

@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "about/frmAbout.h"
+#include "about/about_box_win.h"
 #include "common/dpi.h"
-#include "settings/frmOption.h"
-#include "timesync/frmDialog.h"
+#include "common/text_encoding.h"
+#include "settings/options_dialog.h"
+#include "timesync/result_dialog.h"
 #include "timesync/sntp.h"
 
 namespace {
@@ -79,13 +80,15 @@ std::vector<std::string> OverflowsOf(const std::function<void()>& show) {
 
 TEST(DialogFit, EveryTextFitsItsControlWithTheDialogsFont) {
     using Cut = std::vector<std::string>;
-    EXPECT_EQ(Cut{}, OverflowsOf([] { FrmOption(FrmOption::Actions{}).Show(); })) << "options";
-    EXPECT_EQ(Cut{}, OverflowsOf([] { FrmAbout().Show(); })) << "About";
+    SettingsRecord settings;
+    EXPECT_EQ(Cut{}, OverflowsOf([&] { FrmOption(settings, FrmOption::Actions{}).Show(); })) << "options";
+    EXPECT_EQ(Cut{}, OverflowsOf([] { FrmAbout().Show(false, nullptr); })) << "About";
+    std::vector<HWND> open;
     const SntpReply reply{2, 6, 0xE9, 123, 5000, 1780000000};
     for (const std::string& report : {SuccessReport("time.cloudflare.com", reply, 25.6), PermissionReport(),
                                       NoUsableTimeReport("time.cloudflare.com")})
-        EXPECT_EQ(Cut{}, OverflowsOf([&] { FrmDialog(report).Show(); })) << report;
-    EXPECT_EQ(Cut{}, OverflowsOf([] { FrmDialog(PermissionReport(), /*offerElevation=*/true).Show(); }));
+        EXPECT_EQ(Cut{}, OverflowsOf([&] { FrmDialog(report, false, open).Show(false, nullptr); })) << report;
+    EXPECT_EQ(Cut{}, OverflowsOf([&] { FrmDialog(PermissionReport(), /*offerElevation=*/true, open).Show(false, nullptr); }));
 }
 
 }  // namespace

@@ -1,0 +1,109 @@
+// The program's start, its two modes and its orderly end.
+#include "app/app.h"
+
+#include "common/desktop.h"
+#include "common/message_pump.h"
+#include "resource.h"
+#include "settings/placement.h"
+#include "settings/settings_file_win.h"
+
+// True when an earlier copy is alive in this logon session. The handle stays open until the
+// process ends, which keeps the name alive for the copies that start later.
+bool App::AnotherCopyRunning() {
+    const HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Local\\Velkaro.Running");
+    const bool another = mutex && GetLastError() == ERROR_ALREADY_EXISTS;
+    running_.reset(mutex);
+    return another;
+}
+
+void App::MoveToStoredPosition() {
+    const HWND window = frmMain.hwnd();
+    const ScreenPoint p = StoredPosition(Settings.XPosR, Settings.YPosR, GetSystemMetrics(SM_CXSCREEN),
+                                         GetSystemMetrics(SM_CYSCREEN));
+    RECT r;
+    GetWindowRect(window, &r);
+    const RECT stored{p.x, p.y, p.x + (r.right - r.left), p.y + (r.bottom - r.top)};
+    // A place wholly off every monitor (saved on a larger desktop) would leave a clock that
+    // can be neither seen nor right-clicked: it keeps the system's place instead.
+    if (!MonitorFromRect(&stored, MONITOR_DEFAULTTONULL)) return;
+    SetWindowPos(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int App::SyncMain(const std::string& server) {
+    // The reports come above every window, the clock's (which may be topmost) included. This
+    // record is never saved: the run reads and writes no settings.
+    Settings.TopMost = true;
+    SocketWindow window;
+    if (!window.Load(GetModuleHandleW(nullptr), Winsock1, exchange)) {
+        ResultReports().ShowResultDialog(SendFailedReport(server), nullptr, Settings.TopMost);
+        return 1;
+    }
+    run.Attach(nullptr);
+    return run.SyncSystemTime(true, server) ? 0 : 1;
+}
+
+int App::RunClock() {
+    if (!Main()) return 1;
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
+}
+
+bool App::Main() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const bool anotherCopy = AnotherCopyRunning();
+    if (!frmMenus.Load(instance)) return false;
+    Settings = LoadSettings();
+    if (!frmMain.Load(instance)) return false;
+    const HWND window = frmMain.hwnd();
+    Winsock1.Attach(window, kWinsock1Event);
+    run.Attach(window);
+    resumeWatch.OnResumeFromStandby = [this] {
+        if (Settings.UseNTP2) run.OnResumeFromStandby(Settings.ResumeDelay, Settings.NTPServer);
+    };
+    HookWindow(window, resumeWatch);
+
+    ApplyAppearance();
+    frmMain.DrawClock();
+    if (Settings.FixWindowPosition && !anotherCopy) MoveToStoredPosition();
+    ShowWindow(window, SW_SHOW);
+    PumpMessages();
+    if (Settings.ClearRecent) ClearRecentDocuments();
+    if (Settings.UseNTP) run.SyncSystemTime(false, Settings.NTPServer);
+    return true;
+}
+
+void App::ApplyAppearance() {
+    const HWND window = frmMain.hwnd();
+    if (!window) return;
+    frmMain.face.ShowSize(Settings.WindowSize);
+    frmMain.face.Refresh();  // the new face at once; the figures come with the next tick
+    if (Settings.TopMost) SetTopMost(window);
+    else if (IsWindowVisible(window)) ClearTopMost(window);  // a window not yet shown was never in the band
+    frmMenus.SetChecked(IDM_TOPMOST, Settings.TopMost);
+    frmMenus.SetChecked(IDM_BLINK, Settings.Blink);
+}
+
+bool App::ReadyToEnd() {
+    if (!run.TimeSyncBusy()) return true;
+    run.CancelTimeSync();
+    return false;
+}
+
+void App::ShutdownApp() {
+    const HWND window = frmMain.hwnd();
+    if (!window) return;  // already ended (the session end and the exit timer can both ask)
+    Winsock1.Close();
+    SaveSettings(Settings, window);
+    UnhookWindow(window);
+    frmMenus.Unload();
+    frmMain.Unload();
+}
+
+void App::Form_Unload() {
+    if (!frmMain.hwnd()) run.Detach();  // runs still on the stack end quietly
+    if (!frmMain.hwnd() && !frmMenus.hwnd()) PostQuitMessage(0);  // no window left
+}

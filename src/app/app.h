@@ -1,0 +1,54 @@
+// The program: the one owner of its state (the settings record, the two windows, the socket and
+// the synchronisation run), its start and its orderly end.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "app/main_window.h"
+#include "app/popup_menu.h"
+#include "common/handles.h"
+#include "settings/settings_file.h"
+#include "timesync/power_watch.h"
+#include "timesync/sntp_win.h"
+#include "timesync/sync_run.h"
+#include "timesync/udp_socket.h"
+
+class App final : FrmMain::Owner, FrmMenus::Owner {
+public:
+    App() = default;
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    // The clock: builds the windows, loads the settings, shows the clock, runs the start tasks
+    // and then the message loop. The exit code: 0, or 1 when the windows could not be made.
+    int RunClock();
+    // The run that a clock without the right to set the time starts elevated: one
+    // synchronisation against the server with every report, and no clock. The exit code: 0 when
+    // the time was set, 1 after a failure report.
+    int SyncMain(const std::string& server);
+
+private:
+    bool Main();
+    // The face size, the topmost band and the menu's check marks, from Settings: at start-up
+    // and after the options dialog's OK.
+    void ApplyAppearance() override;
+    // Saves the settings and unloads both windows; reached only through the exit timer (and
+    // when Windows ends the session).
+    void ShutdownApp() override;
+    bool ReadyToEnd() override;
+    void PopupMenu() override { frmMenus.PopupMenu(); }
+    void Winsock1_Event(WPARAM socket, LPARAM event) override { exchange.Winsock1_Event(socket, event); }
+    void Form_Unload() override;  // of either window
+    bool AnotherCopyRunning();
+    void MoveToStoredPosition();
+
+    SettingsRecord Settings;
+    UdpSocket Winsock1;
+    SntpExchange exchange{Winsock1};
+    SyncRun run{exchange, Settings.TopMost};
+    ResumeWatch resumeWatch;
+    FrmMain frmMain{*this, Settings};
+    FrmMenus frmMenus{*this, Settings, frmMain, run};
+    KernelHandle running_;  // the mutex that tells later copies that this one runs
+};

@@ -1,0 +1,178 @@
+// The clock window: its face, tooltip, mouse, timers and the messages of the system.
+#include "app/main_window.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "common/dpi.h"
+#include "common/numeric.h"
+#include "resource.h"
+#include "timesync/sntp_win.h"
+
+namespace {
+
+constexpr UINT_PTR kTimer1 = 1;    // the clock tick
+constexpr UINT_PTR kTmrExit = 2;   // the deferred exit
+constexpr UINT kTickMs = 75, kExitDelayMs = 100;
+
+}  // namespace
+
+bool FrmMain::Load(HINSTANCE instance) {
+    if (!face.LoadPictures(instance)) return false;
+    WNDCLASSEXW wc{};
+    wc.style = CS_DBLCLKS;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VELKARO));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = L"VelkaroClock";
+    // Created as an ordinary overlapped window so that the system picks its default place for
+    // a new window, then stripped of its frame. No owner: a tool window keeps it off the
+    // taskbar, and an unowned window changes its topmost state reliably everywhere.
+    if (!CreateBound(instance, wc, WS_EX_TOOLWINDOW, L"Form1", WS_OVERLAPPED, CW_USEDEFAULT, CW_USEDEFAULT,
+                     CW_USEDEFAULT, CW_USEDEFAULT))
+        return false;
+    SetWindowLongPtrW(hwnd_, GWL_STYLE, WS_POPUP | WS_CLIPSIBLINGS);
+    face.SetScale(WholeScale(DpiOf(hwnd_)));
+    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+
+    // The tooltip has no parent window either (see above).
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
+                               0, nullptr, nullptr, instance, nullptr);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND;  // the mouse is relayed by HandleMessage
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    face.Attach(hwnd_, tooltip_);
+    SetTimer(hwnd_, kTimer1, kTickMs, nullptr);
+    return true;
+}
+
+void FrmMain::Unload() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void FrmMain::EnableExitTimer() {
+    if (exitTimerEnabled_ || !hwnd_) return;  // a second request changes nothing
+    exitTimerEnabled_ = true;
+    SetTimer(hwnd_, kTmrExit, kExitDelayMs, nullptr);
+}
+
+void FrmMain::Form_Paint() {
+    PAINTSTRUCT ps;
+    face.Paint(BeginPaint(hwnd_, &ps));
+    EndPaint(hwnd_, &ps);
+}
+
+void FrmMain::Form_MouseMove(WPARAM buttons) {
+    // Only the left button alone drags; the face is the caption.
+    if ((buttons & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != MK_LBUTTON) return;
+    ReleaseCapture();
+    SendMessageA(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+void FrmMain::Form_MouseUp(int button) {
+    if (button == 2) owner_.PopupMenu();
+}
+
+void FrmMain::Form_DblClick() {
+    if (Settings.EXITbyDblClick) EnableExitTimer();
+}
+
+// The system's close command and Alt+F4 take the same way out as the menu's exit, so the place
+// the clock was dragged to is saved.
+void FrmMain::Form_QueryUnload() { EnableExitTimer(); }
+
+void FrmMain::Form_Unload() {
+    face.Attach(nullptr, nullptr);
+    if (tooltip_) DestroyWindow(tooltip_);
+    tooltip_ = nullptr;
+    owner_.Form_Unload();
+}
+
+// Moved to a monitor of another scale: the face at the new scale at once, its top-left corner
+// where the system suggests.
+void FrmMain::Form_DpiChanged(int dpi, const RECT& suggested) {
+    face.SetScale(WholeScale(dpi));
+    const POINT topLeft{suggested.left, suggested.top};
+    face.ShowSize(Settings.WindowSize, &topLeft);
+    DrawClock();
+}
+
+void FrmMain::DrawClock() { ::DrawClock(face, Settings.WindowSize, Settings.Blink, Settings.BlinkDelay); }
+
+void FrmMain::Timer1_Timer() { DrawClock(); }
+
+// A synchronisation still on the stack (waiting, reporting, or in the resume delay) is told to
+// end quietly first; the timer ticks again once it has.
+void FrmMain::tmrExit_Timer() {
+    if (!owner_.ReadyToEnd()) return;
+    KillTimer(hwnd_, kTmrExit);
+    owner_.ShutdownApp();
+}
+
+void FrmMain::RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+        // The tooltip sees the mouse through this relay rather than by subclassing the window,
+        // which would cost a window-property lookup on every message, each tick included.
+        const DWORD at = GetMessagePos();
+        MSG relayed{hwnd_, message, wParam, lParam, DWORD(GetMessageTime()), {GET_X_LPARAM(at), GET_Y_LPARAM(at)}};
+        SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+        if (message == WM_MOUSEMOVE && !trackingLeave_) {
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd_, 0};
+            trackingLeave_ = TrackMouseEvent(&track);
+        }
+    } else if (message == WM_MOUSELEAVE) {
+        trackingLeave_ = false;
+        SendMessageW(tooltip_, TTM_POP, 0, 0);  // the mouse left: so does the tip
+    }
+}
+
+LRESULT FrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (tooltip_) RelayToTooltip(message, wParam, lParam);
+    switch (message) {
+    case WM_PAINT:
+        Form_Paint();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;  // the face covers every pixel
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+        // The press itself already hands the window to the system's move loop, so that the very
+        // first movement carries it; a click without movement still moves nothing.
+        Form_MouseMove(wParam);
+        return 0;
+    case WM_RBUTTONUP:
+        Form_MouseUp(2);
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        Form_DblClick();
+        return 0;
+    case WM_TIMER:
+        if (wParam == kTimer1) Timer1_Timer();
+        else if (wParam == kTmrExit) tmrExit_Timer();
+        return 0;
+    case kWinsock1Event:
+        owner_.Winsock1_Event(wParam, lParam);
+        return 0;
+    case WM_CLOSE:
+        Form_QueryUnload();
+        return 0;
+    case WM_DPICHANGED:
+        Form_DpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_ENDSESSION:
+        // Windows is ending the session and may end the process right after this message.
+        if (wParam) owner_.ShutdownApp();
+        return 0;
+    case WM_DESTROY:
+        KillTimer(hwnd_, kTimer1);
+        KillTimer(hwnd_, kTmrExit);
+        return 0;
+    case WM_NCDESTROY:
+        Form_Unload();
+        return 0;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}

@@ -1,0 +1,59 @@
+// The main window: the clock itself, a borderless window exactly as large as its face.
+#pragma once
+#include <windows.h>
+
+#include "common/window.h"
+#include "face/clock_face_win.h"
+#include "settings/settings_file.h"
+
+class FrmMain : public Window<FrmMain> {
+public:
+    // What the clock asks of the program that owns it.
+    class Owner {
+    public:
+        virtual void PopupMenu() = 0;                              // a right click
+        virtual void Winsock1_Event(WPARAM socket, LPARAM event) = 0;  // the socket's events arrive here
+        // Asked on the exit timer's tick: false while a synchronisation is still on the stack,
+        // which is then told to end quietly (the timer ticks again).
+        virtual bool ReadyToEnd() = 0;
+        virtual void ShutdownApp() = 0;  // the exit timer's work, and Windows ending the session
+        virtual void Form_Unload() = 0;  // the window is gone
+
+    protected:
+        ~Owner() = default;
+    };
+
+    // The clock reads the face's size, the blink and the double-click exit from the settings.
+    FrmMain(Owner& owner, const SettingsRecord& settings) : owner_(owner), Settings(settings) {}
+
+    // Creates the window, hidden, with its pictures loaded, its tooltip and the clock timer
+    // running.
+    bool Load(HINSTANCE instance);
+    void Unload();
+    // An exit request: the deferred exit runs on the timer's first tick, 100 ms later.
+    void EnableExitTimer();
+    // Draws the current time into the face.
+    void DrawClock();
+
+    ClockFace face;  // picBody, picFigures, imgBody: what DrawClock draws with and into
+
+private:
+    friend Window;
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam);
+    void Form_Paint();
+    void Form_MouseMove(WPARAM buttons);
+    void Form_MouseUp(int button);
+    void Form_DblClick();
+    void Form_QueryUnload();
+    void Form_Unload();
+    void Form_DpiChanged(int dpi, const RECT& suggested);
+    void Timer1_Timer();
+    void tmrExit_Timer();
+
+    Owner& owner_;
+    const SettingsRecord& Settings;
+    HWND tooltip_ = nullptr;
+    bool trackingLeave_ = false;  // a WM_MOUSELEAVE is asked for
+    bool exitTimerEnabled_ = false;
+};

@@ -1,0 +1,95 @@
+// The pop-up menu and its commands.
+#include "app/popup_menu.h"
+
+#include "about/about_box_win.h"
+#include "resource.h"
+#include "settings/options_dialog.h"
+#include "settings/settings_file_win.h"
+
+bool FrmMenus::Load(HINSTANCE instance) {
+    WNDCLASSEXW wc{};
+    wc.lpszClassName = L"VelkaroMenus";
+    if (!CreateBound(instance, wc, 0, L"Velkaro", WS_OVERLAPPED, 0, 0, 0, 0)) return false;
+
+    popup_ = CreatePopupMenu();
+    AppendMenuW(popup_, MF_STRING, IDM_EXIT, L"終了(&X)");
+    AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(popup_, MF_STRING, IDM_BLINK, L"点滅(&B)");
+    // Shows the always-on-top setting; it is changed in the options dialog only.
+    AppendMenuW(popup_, MF_STRING | MF_GRAYED, IDM_TOPMOST, L"常に手前に表示(&T)");
+    AppendMenuW(popup_, MF_STRING, IDM_NTP, L"時刻合わせ(&N)");
+    AppendMenuW(popup_, MF_STRING, IDM_OPTION, L"オプション(&O)...");
+    AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(popup_, MF_STRING, IDM_INFO, L"バージョン情報(&A)");
+    mnuMenus_.reset(CreateMenu());
+    AppendMenuW(mnuMenus_.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), L"ショートカットメニュー");
+    return true;
+}
+
+void FrmMenus::Unload() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+void FrmMenus::PopupMenu() {
+    POINT at;
+    GetCursorPos(&at);
+    SetMenuDefaultItem(popup_, IDM_EXIT, FALSE);
+    // The owner must be the foreground window for the menu to take keys and to close when
+    // the user clicks elsewhere; the empty message afterwards lets it close cleanly.
+    SetForegroundWindow(hwnd_);
+    TrackPopupMenu(popup_, 0, at.x, at.y, 0, hwnd_, nullptr);
+    PostMessageW(hwnd_, WM_NULL, 0, 0);
+}
+
+void FrmMenus::SetChecked(UINT item, bool checked) {
+    CheckMenuItem(popup_, item, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void FrmMenus::mnuExit_Click() { frmMain.EnableExitTimer(); }
+
+void FrmMenus::mnuBlink_Click() {
+    Settings.Blink = !Settings.Blink;
+    SetChecked(IDM_BLINK, Settings.Blink);
+    if (frmMain.hwnd()) SaveSettings(Settings, frmMain.hwnd());
+}
+
+void FrmMenus::mnuNTP_Click() { run_.SyncSystemTime(true, Settings.NTPServer); }
+
+// Made topmost first when TopMost is set (inside, before it shows); the dialog applies and
+// saves its own changes, and nothing follows when it closes.
+void FrmMenus::mnuOption_Click() {
+    FrmOption(Settings, {frmMain.hwnd(), [this] { owner_.ApplyAppearance(); },
+                         [this](const std::string& server) { run_.SyncSystemTime(true, server); }})
+        .Show();
+}
+
+// The clock goes back on top after the box has closed.
+void FrmMenus::mnuInfo_Click() { FrmAbout().Show(Settings.TopMost, frmMain.hwnd()); }
+
+void FrmMenus::Form_Unload() {
+    mnuMenus_.reset();  // takes the pop-up with it
+    popup_ = nullptr;
+    owner_.Form_Unload();
+}
+
+LRESULT FrmMenus::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        if (HIWORD(wParam) != 0) return 0;
+        switch (LOWORD(wParam)) {
+        case IDM_EXIT: mnuExit_Click(); break;
+        case IDM_BLINK: mnuBlink_Click(); break;
+        case IDM_NTP: mnuNTP_Click(); break;
+        case IDM_OPTION: mnuOption_Click(); break;
+        case IDM_INFO: mnuInfo_Click(); break;
+        default: break;
+        }
+        return 0;
+    case WM_CLOSE:
+        return 0;  // only ShutdownApp unloads the menu owner
+    case WM_NCDESTROY:
+        Form_Unload();
+        return 0;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}

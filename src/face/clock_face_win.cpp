@@ -1,0 +1,90 @@
+// The face object, DrawClock and BlitSprite.
+#include "face/clock_face_win.h"
+
+#include <commctrl.h>
+#include <mmsystem.h>
+
+#include "common/text_encoding.h"
+#include "face/japanese_date.h"
+#include "resource.h"
+
+bool ClockFace::LoadPictures(HINSTANCE instance) {
+    scale_ = 0;
+    return figures_[0].LoadPicture(instance, IDB_FIGURES_LARGE) && figures_[1].LoadPicture(instance, IDB_FIGURES_SMALL) &&
+           bodies_[0].LoadPicture(instance, IDB_FACE_LARGE) && bodies_[1].LoadPicture(instance, IDB_FACE_SMALL) &&
+           SetScale(1);
+}
+
+bool ClockFace::SetScale(int scale) {
+    if (scale == scale_) return true;
+    scale_ = scale;
+    bool copied = true;
+    for (int i = 0; i < 2; ++i)
+        copied = picFigures[i].CopyPicture(figures_[i], scale) && imgBody[i].CopyPicture(bodies_[i], scale) && copied;
+    return copied;
+}
+
+void ClockFace::Attach(HWND window, HWND tooltip) {
+    window_ = window;
+    tooltip_ = tooltip;
+    tooltipText_.clear();
+    tooltipDate = 0;  // a new tooltip gets the date at the next tick
+}
+
+void ClockFace::ShowSize(int windowSize, const POINT* topLeft) {
+    picBody.CopyPicture(imgBody[SizeIndex(windowSize)]);
+    if (window_)
+        SetWindowPos(window_, nullptr, topLeft ? topLeft->x : 0, topLeft ? topLeft->y : 0, picBody.width(),
+                     picBody.height(), (topLeft ? 0 : SWP_NOMOVE) | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ClockFace::Refresh() {
+    if (!window_) return;
+    if (const WindowDC dc(window_); dc) Paint(dc.get());
+}
+
+void ClockFace::Paint(HDC dc) const { BitBlt(dc, 0, 0, picBody.width(), picBody.height(), picBody.hdc(), 0, 0, SRCCOPY); }
+
+void ClockFace::SetTooltipText(const std::string& utf8) {
+    std::wstring text = Utf8ToWide(utf8);
+    if (!tooltip_ || text == tooltipText_) return;  // the same text again would only make a shown tip flicker
+    tooltipText_ = std::move(text);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(window_);
+    tool.lpszText = tooltipText_.data();
+    SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void BlitSprite(PictureBox& dest, int x, int y, int width, int height, const PictureBox& source, int sourceX,
+                int sourceY, DWORD rasterOperation) {
+    BitBlt(dest.hdc(), x, y, width, height, source.hdc(), sourceX, sourceY, rasterOperation);
+}
+
+void DrawClock(ClockFace& face, int windowSize, bool blink, int blinkDelay) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const FaceGeometry& g = GeometryFor(windowSize);
+    const bool lit = ColonLit(blink, blinkDelay, BlinkPhase(timeGetTime()));
+    // Most ticks copy the same cells onto the same picture: they cost no more than reading the clock.
+    const ClockFace::Drawn cells{&g, face.picBody.generation(), CellsForTime(g, now.wHour, now.wMinute, lit)};
+    const bool changed = !(cells == face.drawn);
+    if (changed) {
+        const PictureBox& sheet = face.picFigures[SizeIndex(windowSize)];
+        for (const SpriteCopy& cell : cells.cells) {
+            const SpriteCopy c = Scaled(cell, face.scale());
+            BlitSprite(face.picBody, c.destX, c.destY, c.width, c.height, sheet, c.sourceX, 0, SRCCOPY);
+        }
+        face.drawn = cells;
+    }
+
+    SYSTEMTIME today;  // read again: the date of the tooltip may have turned since the time above
+    GetLocalTime(&today);
+    const int date = today.wYear * 10000 + today.wMonth * 100 + today.wDay;
+    if (date != face.tooltipDate) {
+        face.SetTooltipText(DateTooltipText(today.wYear, today.wMonth, today.wDay));
+        face.tooltipDate = date;
+    }
+    if (changed) face.Refresh();
+}

@@ -1,0 +1,65 @@
+// The clock face on the screen: the face object (the pictures DrawClock draws with and into,
+// and the window that shows them), DrawClock and its one drawing primitive, BlitSprite. The
+// main window owns the face and hands it its window and tooltip; the face never looks for them.
+#pragma once
+#include <windows.h>
+
+#include <array>
+#include <string>
+
+#include "face/clock_face.h"
+#include "face/picture_box.h"
+
+class ClockFace {
+public:
+    // The face backgrounds and sprite sheets from the program's resources, at scale 1.
+    bool LoadPictures(HINSTANCE instance);
+    // The display's whole-number scale (see WholeScale): the backgrounds and the sheets become
+    // that many times as large, each pixel a square block, once for each new scale. The face
+    // box and the window take it at the next ShowSize.
+    bool SetScale(int scale);
+    int scale() const { return scale_; }
+    // The window that shows the face (sized to it) and the tooltip whose text is the date;
+    // nullptr for both when the window goes.
+    void Attach(HWND window, HWND tooltip);
+
+    // The face box takes the background of this size (at the scale) and the window becomes
+    // exactly as large, its top-left corner where it is or at the given point.
+    void ShowSize(int windowSize, const POINT* topLeft = nullptr);
+    // Shows the face box's surface on the window now.
+    void Refresh();
+    // The face box's surface onto a DC of the window (its WM_PAINT).
+    void Paint(HDC dc) const;
+    void SetTooltipText(const std::string& utf8);
+
+    PictureBox picBody;        // the face, the only thing shown
+    PictureBox picFigures[2];  // sprite sheets at the scale: 0 large, 1 small
+    PictureBox imgBody[2];     // face backgrounds at the scale: 0 large (97×39 at 1), 1 small (54×22)
+
+    // The face as DrawClock last drew it. A tick that would copy the same cells onto the same
+    // picture leaves the picture and the window alone.
+    struct Drawn {
+        const FaceGeometry* geometry = nullptr;
+        unsigned pictureGeneration = 0;  // a new scale comes with a new picture (ShowSize)
+        std::array<SpriteCopy, 5> cells{};
+        bool operator==(const Drawn&) const = default;
+    };
+    Drawn drawn;
+    int tooltipDate = 0;  // yyyymmdd of the tooltip's text
+
+private:
+    PictureBox figures_[2], bodies_[2];  // the resources' pictures, at scale 1
+    int scale_ = 0;
+    HWND window_ = nullptr;
+    HWND tooltip_ = nullptr;
+    std::wstring tooltipText_;
+};
+
+// Copies a rectangle from one picture box's surface to another's; the result of the copy is
+// not examined: a copy that fails leaves the old pixels until the next tick.
+void BlitSprite(PictureBox& dest, int x, int y, int width, int height, const PictureBox& source, int sourceX,
+                int sourceY, DWORD rasterOperation);
+
+// Draws the current time into the face (the size of WindowSize, the colon blinking as Blink and
+// BlinkDelay say) and renews its date tooltip.
+void DrawClock(ClockFace& face, int windowSize, bool blink, int blinkDelay);

@@ -1,0 +1,210 @@
+// The options dialog: three pages of settings, OK and キャンセル, the server test.
+#include "settings/options_dialog.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <iterator>
+
+#include "common/text_encoding.h"
+#include "settings/autorun_win.h"
+#include "settings/settings_file_win.h"
+
+namespace {
+
+// The pages' controls, each page a plain panel at (240, 480) of the dialog; a page shows when
+// its tab is selected.
+constexpr int kPages[3][6] = {
+    {IDC_OPT_LABEL1, IDC_CHK_TOPMOST, IDC_CHK_BLINK, IDC_CHK_WINDOWSIZE, IDC_CHK_FIXWINDOWPOSITION, IDC_CHK_EXITBYDBLCLICK},
+    {IDC_OPT_LABEL2, IDC_OPT_FRAME2, IDC_CMB_SERVERS, IDC_CMD_TESTNTP, IDC_CHK_USENTP, IDC_CHK_USENTP2},
+    {IDC_OPT_LABEL3, IDC_OPT_FRAME3, IDC_CHK_AUTORUN, IDC_OPT_FRAME4, IDC_CHK_CLEARRECENT, 0},
+};
+constexpr int kPageLeft = 240, kPageTop = 480;
+
+}  // namespace
+
+void FrmOption::ShowPage(int page, bool show) const {
+    for (int id : kPages[page - 1])
+        if (id) ShowWindow(GetDlgItem(hwnd_, id), show ? SW_SHOW : SW_HIDE);
+}
+
+std::string FrmOption::ServerText() const {
+    wchar_t text[512] = L"";
+    GetDlgItemTextW(hwnd_, IDC_CMB_SERVERS, text, int(std::size(text)));
+    return WideToUtf8(text);
+}
+
+void FrmOption::Form_Load() {
+    constexpr int x = kPageLeft, y = kPageTop;
+    LayOut(5895, 5190,
+           {
+                     {IDC_OPT_TAB, 120, 120, 5670, 4605},
+                     {IDC_OPT_LABEL1, x + 120, y + 120, 5100, 300},
+                     {IDC_CHK_TOPMOST, x + 120, y + 600, 2535, 300},
+                     {IDC_CHK_BLINK, x + 120, y + 960, 2535, 300},
+                     {IDC_CHK_WINDOWSIZE, x + 120, y + 1320, 2535, 300},
+                     // The widths of these three hold their captions in a proportional font.
+                     {IDC_CHK_FIXWINDOWPOSITION, x + 120, y + 1920, 3960, 300},
+                     {IDC_CHK_EXITBYDBLCLICK, x + 120, y + 2280, 3960, 300},
+                     {IDC_OPT_LABEL2, x + 120, y + 120, 5100, 660},
+                     {IDC_OPT_FRAME2, x + 120, y + 720, 5175, 1215},
+                     {IDC_CMB_SERVERS, x + 360, y + 1080, 4695, 300 + 1500},  // the list drops below
+                     {IDC_CMD_TESTNTP, x + 360, y + 1440, 2055, 315},
+                     {IDC_CHK_USENTP, x + 120, y + 2160, 3375, 300},
+                     {IDC_CHK_USENTP2, x + 120, y + 2520, 5175, 315},
+                     {IDC_OPT_LABEL3, x + 120, y + 120, 5100, 300},
+                     {IDC_OPT_FRAME3, x + 120, y + 480, 5175, 855},
+                     {IDC_CHK_AUTORUN, x + 120 + 240, y + 480 + 360, 3615, 300},
+                     {IDC_OPT_FRAME4, x + 120, y + 1560, 5175, 855},
+                     {IDC_CHK_CLEARRECENT, x + 120 + 240, y + 1560 + 360, 4875, 300},  // to 4 px inside the frame
+                     {IDOK, 3060, 4785, 1320, 315},
+                     {IDCANCEL, 4485, 4785, 1320, 315},
+                 });
+    const HWND tab = GetDlgItem(hwnd_, IDC_OPT_TAB);
+    const wchar_t* tabs[] = {L"表示", L"時刻合わせ", L"その他"};
+    for (int i = 0; i < 3; ++i) {
+        TCITEMW item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(tabs[i]);
+        SendMessageW(tab, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
+    // The tab strip lies below the pages' controls, so that it never paints over them.
+    SetWindowPos(tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    CaptureTabBody();
+
+    visiblePage_ = 1;
+    ShowPage(2, false);
+    ShowPage(3, false);
+
+    const HWND servers = GetDlgItem(hwnd_, IDC_CMB_SERVERS);
+    for (const char* host : kNtpServers) SendMessageW(servers, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(host).c_str()));
+    if (!Settings.NTPServer.empty()) SetWindowTextW(servers, Utf8ToWide(Settings.NTPServer).c_str());
+    else SendMessageW(servers, CB_SETCURSEL, 0, 0);
+
+    Check(IDC_CHK_WINDOWSIZE, Settings.WindowSize == 2);
+    Check(IDC_CHK_TOPMOST, Settings.TopMost);
+    Check(IDC_CHK_BLINK, Settings.Blink);
+    Check(IDC_CHK_EXITBYDBLCLICK, Settings.EXITbyDblClick);
+    Check(IDC_CHK_FIXWINDOWPOSITION, Settings.FixWindowPosition);
+    Check(IDC_CHK_USENTP, Settings.UseNTP);
+    Check(IDC_CHK_USENTP2, Settings.UseNTP2);
+    Check(IDC_CHK_CLEARRECENT, Settings.ClearRecent);
+    const bool AutoRunRegistered = QueryAutoRun();
+    Check(IDC_CHK_AUTORUN, AutoRunRegistered);
+}
+
+// The tab strip as it draws itself (flat under Wine, the theme's pane on Windows), kept as a
+// brush: the pages' labels, boxes and frames paint exactly the pixels that lie under them.
+void FrmOption::CaptureTabBody() {
+    tabBody_.reset();  // while the tab strip draws, what lies around its tabs is the dialog's face
+    const HWND tab = GetDlgItem(hwnd_, IDC_OPT_TAB);
+    RECT area;
+    GetClientRect(tab, &area);
+    const WindowDC screen(tab);
+    OwnedBitmap picture(CreateCompatibleBitmap(screen.get(), area.right, area.bottom));
+    {
+        const MemoryDC dc(CreateCompatibleDC(screen.get()));
+        const SelectedObject selected(dc.get(), picture.get());
+        FillRect(dc.get(), &area, GetSysColorBrush(COLOR_BTNFACE));  // around the tabs: the dialog
+        SendMessageW(tab, WM_PRINTCLIENT, WPARAM(dc.get()), PRF_CLIENT | PRF_ERASEBKGND);
+    }
+    tabBody_.reset(CreatePatternBrush(picture.get()));
+    tabPicture_ = std::move(picture);
+    tabOrigin_ = {0, 0};
+    MapWindowPoints(tab, hwnd_, &tabOrigin_, 1);
+}
+
+// The tab brush lined up with the tab strip in a DC whose logical origin is the given window's
+// client origin.
+HBRUSH FrmOption::AlignedTabBody(HDC dc, HWND window) const {
+    POINT origin = tabOrigin_;
+    MapWindowPoints(hwnd_, window, &origin, 1);
+    LPtoDP(dc, &origin, 1);  // a brush's origin is in device units
+    SetBrushOrgEx(dc, origin.x, origin.y, nullptr);
+    return tabBody_.get();
+}
+
+// The dialog's face, with the tab strip's body where the tab strip is: what a control on a page
+// that asks its parent for the background (a themed frame or box) gets.
+void FrmOption::EraseBackground(HDC dc) const {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    if (!tabBody_) return;
+    BITMAP size{};
+    GetObjectW(tabPicture_.get(), sizeof size, &size);
+    const RECT tab{tabOrigin_.x, tabOrigin_.y, tabOrigin_.x + size.bmWidth, tabOrigin_.y + size.bmHeight};
+    FillRect(dc, &tab, AlignedTabBody(dc, hwnd_));
+}
+
+// The background of a label, box, frame or button on a page: the tab strip's body; others keep
+// the system's.
+HBRUSH FrmOption::PageBackground(HDC dc, HWND control) const {
+    const int id = GetDlgCtrlID(control);
+    const bool onAPage = std::any_of(std::begin(kPages), std::end(kPages), [id](const int(&page)[6]) {
+        return std::find(std::begin(page), std::end(page), id) != std::end(page);
+    });
+    if (!onAPage || !tabBody_) return nullptr;
+    SetBkMode(dc, TRANSPARENT);
+    return AlignedTabBody(dc, control);
+}
+
+void FrmOption::TabStrip1_Click() {
+    const int index = int(SendDlgItemMessageW(hwnd_, IDC_OPT_TAB, TCM_GETCURSEL, 0, 0)) + 1;
+    if (index < 1 || index > 3 || index == visiblePage_) return;
+    ShowPage(index, true);
+    ShowPage(visiblePage_, false);
+    visiblePage_ = index;
+    // The tab strip's body under the old page's controls shows again.
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void FrmOption::cmdOK_Click() {
+    Settings.WindowSize = Checked(IDC_CHK_WINDOWSIZE) ? 2 : 1;
+    Settings.TopMost = Checked(IDC_CHK_TOPMOST);
+    Settings.Blink = Checked(IDC_CHK_BLINK);
+    // The new face at once (its figures come with the next tick), the topmost band, the marks.
+    if (actions_.applyAppearance) actions_.applyAppearance();
+    Settings.EXITbyDblClick = Checked(IDC_CHK_EXITBYDBLCLICK);
+    Settings.FixWindowPosition = Checked(IDC_CHK_FIXWINDOWPOSITION);
+    Settings.UseNTP = Checked(IDC_CHK_USENTP);
+    Settings.UseNTP2 = Checked(IDC_CHK_USENTP2);
+    Settings.ClearRecent = Checked(IDC_CHK_CLEARRECENT);
+    Settings.NTPServer = ServerText();
+    if (actions_.mainWindow) SaveSettings(Settings, actions_.mainWindow);
+    if (Checked(IDC_CHK_AUTORUN)) RegisterAutoRun();
+    else UnregisterAutoRun();
+    EndDialog(hwnd_, IDOK);
+}
+
+// A real synchronisation with the typed server, not stored; the dialog stays open.
+void FrmOption::cmdTestNTP_Click() {
+    if (actions_.testServer) actions_.testServer(ServerText());
+}
+
+INT_PTR FrmOption::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        Form_Load();
+        return TRUE;
+    case WM_DPICHANGED:  // laid out again already
+        CaptureTabBody();
+        return TRUE;
+    case WM_ERASEBKGND:
+        EraseBackground(reinterpret_cast<HDC>(wParam));
+        return Answer(TRUE);
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return reinterpret_cast<INT_PTR>(PageBackground(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+    case WM_NOTIFY:
+        if (reinterpret_cast<NMHDR*>(lParam)->idFrom == IDC_OPT_TAB && reinterpret_cast<NMHDR*>(lParam)->code == TCN_SELCHANGE)
+            TabStrip1_Click();
+        return TRUE;
+    case WM_COMMAND:  // キャンセル, Esc and the close box end the dialog without a change
+        if (LOWORD(wParam) == IDOK) cmdOK_Click();
+        else if (LOWORD(wParam) == IDC_CMD_TESTNTP && HIWORD(wParam) == BN_CLICKED) cmdTestNTP_Click();
+        else return FALSE;
+        return TRUE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,48 @@
+// The options dialog "オプション": every setting with a control, on three tabs.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "common/modal_dialog.h"
+#include "resource.h"
+#include "settings/settings_file.h"
+
+class FrmOption : public ModalDialog<FrmOption> {
+public:
+    // What the dialog needs of the rest of the program, handed to it by whoever opens it.
+    struct Actions {
+        HWND mainWindow = nullptr;               // whose place SaveSettings writes; none: nothing is saved
+        std::function<void()> applyAppearance;  // the face size, topmost band and menu checks, from Settings
+        std::function<void(const std::string& server)> testServer;  // one synchronisation, its success reported
+    };
+    // The dialog edits the record it is given.
+    FrmOption(SettingsRecord& settings, Actions actions) : Settings(settings), actions_(std::move(actions)) {}
+
+    // Shows the dialog modally, in the topmost band when TopMost is set; OK applies and saves
+    // everything, キャンセル changes nothing.
+    void Show() { ShowModal(IDD_OPTION, Settings.TopMost); }
+
+private:
+    friend ModalDialog;
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Form_Load();
+    void TabStrip1_Click();
+    void cmdOK_Click();
+    void cmdTestNTP_Click();
+
+    void CaptureTabBody();
+    HBRUSH AlignedTabBody(HDC dc, HWND window) const;
+    void EraseBackground(HDC dc) const;
+    HBRUSH PageBackground(HDC dc, HWND control) const;
+    void ShowPage(int page, bool show) const;
+    std::string ServerText() const;
+
+    SettingsRecord& Settings;
+    Actions actions_;
+    int visiblePage_ = 1;
+    OwnedBitmap tabPicture_;  // the tab strip as drawn at the current size
+    GdiObject<HBRUSH> tabBody_;
+    POINT tabOrigin_{};  // the tab strip's top-left in the dialog's client area
+};

@@ -1,0 +1,44 @@
+// The result dialog, and the list of the reports that are open.
+#include "timesync/result_dialog.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+void FrmDialog::Form_Load() {
+    LayOut(5055, 1695,
+           {
+               {IDC_RESULT_MESSAGE, 120, 120, 4815, 975},   // lblMsg
+               {IDOK, 3360, 1200, 1575, 375},               // cmdOK
+               {IDC_RESULT_ELEVATE, 990, 1200, 2250, 375},  // left of OK: the report keeps its size
+           });
+    SetText(IDC_RESULT_MESSAGE, text_);
+    const HWND elevate = GetDlgItem(hwnd_, IDC_RESULT_ELEVATE);
+    if (offerElevation_) Button_SetElevationRequiredState(elevate, TRUE);  // the shield
+    else DestroyWindow(elevate);
+}
+
+INT_PTR FrmDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        open_.push_back(hwnd_);
+        Form_Load();
+        return TRUE;  // the focus goes to OK, the default button
+    case WM_COMMAND:  // cmdOK_Click: OK, Enter and Esc close the report
+        if (LOWORD(wParam) != IDC_RESULT_ELEVATE || !offerElevation_) return FALSE;
+        EndDialog(hwnd_, IDC_RESULT_ELEVATE);
+        return TRUE;
+    case WM_DESTROY:
+        std::erase(open_, hwnd_);
+        return FALSE;
+    }
+    return FALSE;
+}
+
+bool ResultReports::ShowResultDialog(const std::string& text, HWND mainWindow, bool topMost, bool offerElevation) {
+    return FrmDialog(text, offerElevation, open_).Show(topMost, mainWindow);
+}
+
+void ResultReports::CloseResultDialog() {
+    for (HWND dialog : open_) EndDialog(dialog, IDCANCEL);
+}

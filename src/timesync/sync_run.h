@@ -1,0 +1,61 @@
+// The synchronisation run: the exchange, the wait of up to one second while the windows stay
+// alive, the setting of the clock, the reports; and the run after a resume from standby.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "timesync/result_dialog.h"
+#include "timesync/sntp_win.h"
+
+// Moments of the last run that set the clock (performance counter), for the benchmark.
+struct SyncTimings {
+    int64_t sentAt = 0, takenAt = 0, setAt = 0;
+    int64_t setUnixMs = 0;  // the time handed to SetSystemTime
+};
+
+class SyncRun {
+public:
+    // The run exchanges through `exchange`; its reports come in the topmost band while topMost
+    // (the TopMost setting, read at each report) is true.
+    SyncRun(SntpExchange& exchange, const bool& topMost) : exchange_(exchange), topMost_(topMost) {}
+    SyncRun(const SyncRun&) = delete;
+    SyncRun& operator=(const SyncRun&) = delete;
+
+    // Runs may start once the socket's window is there: the clock's (whose handle the reports
+    // put back on top, and which may offer the run as administrator) or none (the /sync run).
+    // Detach closes the socket; a run still waiting then ends quietly.
+    void Attach(HWND mainWindow);
+    void Detach();
+
+    // One complete synchronisation: send, wait up to one second while the windows stay alive,
+    // set the clock, tell every window, report. Failures are always reported; a success only
+    // when showSuccess is true. True when the clock was set.
+    bool SyncSystemTime(bool showSuccess, const std::string& server);
+
+    // After the computer wakes: waits resumeDelay (in steps of 50 ms), then synchronises with
+    // the server as it is when the wait is over.
+    void OnResumeFromStandby(int32_t resumeDelay, const std::string& server);
+
+    SyncTimings LastSyncTimings() const { return lastTimings_; }
+
+    // True while a run waits, a report is shown or the resume delay runs: an exit must first let
+    // them unwind. CancelTimeSync makes each of them end quietly at its next turn.
+    bool TimeSyncBusy() const { return busy_ > 0; }
+    void CancelTimeSync();
+
+private:
+    bool Abandoned() const { return cancelled_ || !attached_; }
+    bool Report(const std::string& text, bool offerElevation = false);
+    void ReportPermission(const std::string& server);
+
+    SntpExchange& exchange_;
+    const bool& topMost_;
+    ResultReports reports_;
+    HWND mainWindow_ = nullptr;
+    bool attached_ = false;
+    SyncTimings lastTimings_;
+    int busy_ = 0;           // runs waiting, reports shown, resume delays running
+    bool cancelled_ = false;  // the program is ending: everything on the stack unwinds quietly
+};

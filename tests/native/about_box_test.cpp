@@ -1,0 +1,15 @@
+#include <gtest/gtest.h>
+
+#include "about/about_box.h"
+
+namespace {
+
+TEST(About, VersionLine) {
+    EXPECT_EQ("バージョン 1.43.0086", VersionLine(1, 43, 86));
+    EXPECT_EQ("バージョン 2.05.0007", VersionLine(2, 5, 7));
+    EXPECT_EQ("バージョン 1.123.1234", VersionLine(1, 123, 1234));
+    EXPECT_EQ("バージョン 10.00.12345", VersionLine(10, 0, 12345));
+    EXPECT_EQ("Tarnvik （LCDタイプ） のバージョン情報", AboutCaption("Tarnvik （LCDタイプ）"));
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "common/numeric.h"
+#include "face/clock_face.h"
+
+namespace {
+
+// The source x of the five copies, left to right.
+std::array<int, 5> Sources(const FaceGeometry& g, int hour, int minute, bool colonLit) {
+    std::array<int, 5> x{};
+    auto cells = CellsForTime(g, hour, minute, colonLit);
+    for (int i = 0; i < 5; ++i) x[i] = cells[i].sourceX;
+    return x;
+}
+
+TEST(Face, CellsForTimeLargeAndSmall) {
+    // blank=160/90, lit colon=176/99, dark colon=181/101, figure d at 16d / 9d
+    EXPECT_EQ((std::array<int, 5>{160, 144, 176, 0, 80}), Sources(kLargeFace, 9, 5, true));
+    EXPECT_EQ((std::array<int, 5>{160, 0, 181, 0, 0}), Sources(kLargeFace, 0, 0, false));
+    EXPECT_EQ((std::array<int, 5>{16, 0, 176, 0, 0}), Sources(kLargeFace, 10, 0, true));
+    EXPECT_EQ((std::array<int, 5>{32, 48, 176, 80, 144}), Sources(kLargeFace, 23, 59, true));
+    EXPECT_EQ((std::array<int, 5>{90, 81, 99, 0, 45}), Sources(kSmallFace, 9, 5, true));
+    EXPECT_EQ((std::array<int, 5>{18, 27, 101, 45, 81}), Sources(kSmallFace, 23, 59, false));
+}
+
+TEST(Face, CopiesLandOnTheSlotsAndStayInsideTheFace) {
+    for (const FaceGeometry* g : {&kLargeFace, &kSmallFace}) {
+        auto cells = CellsForTime(*g, 23, 59, true);
+        const int expectedX[5] = {g->digitSlotX[0], g->digitSlotX[1], g->colonSlotX, g->digitSlotX[2], g->digitSlotX[3]};
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(expectedX[i], cells[i].destX);
+            EXPECT_EQ(g->slotY, cells[i].destY);
+            EXPECT_EQ(g->sheetHeight, cells[i].height);
+            EXPECT_LE(cells[i].destX + cells[i].width, g->faceWidth);
+            EXPECT_LE(cells[i].sourceX + cells[i].width, g->SheetWidth());
+        }
+    }
+    auto small = CellsForTime(kSmallFace, 8, 8, false);
+    EXPECT_EQ(48, small[4].destX + small[4].width);  // nothing beyond x 47
+    EXPECT_EQ(17, small[4].destY + small[4].height);  // nor beyond y 16
+    EXPECT_EQ(186, kLargeFace.SheetWidth());
+    EXPECT_EQ(103, kSmallFace.SheetWidth());
+    EXPECT_EQ(&kLargeFace, &GeometryFor(1));
+    EXPECT_EQ(&kSmallFace, &GeometryFor(2));
+}
+
+TEST(Face, WholeScaleRoundsHalfUpAndScalesEveryNumberOfACopy) {
+    const std::pair<int, int> dpiToScale[] = {{0, 1},   {72, 1},  {96, 1},  {120, 1}, {143, 1}, {144, 2}, {168, 2},
+                                              {192, 2}, {216, 2}, {239, 2}, {240, 3}, {288, 3}, {336, 4}};
+    for (const auto& [dpi, scale] : dpiToScale) EXPECT_EQ(scale, WholeScale(dpi)) << dpi;
+    const SpriteCopy colon{46, 9, 5, 21, 176};
+    EXPECT_EQ((SpriteCopy{92, 18, 10, 42, 352}), Scaled(colon, 2));
+    EXPECT_EQ(colon, Scaled(colon, 1));
+}
+
+TEST(Face, BlinkPhaseAndColon) {
+    EXPECT_EQ(0, BlinkPhase(0));
+    EXPECT_EQ(749, BlinkPhase(123749));
+    EXPECT_EQ(295, BlinkPhase(4294967295u));  // the last three decimal digits, even at the wrap
+
+    struct Case {
+        bool blink;
+        int delay, phase;
+        bool lit;
+    } cases[] = {
+        {false, 750, 999, true}, {false, 1, 500, true},
+        {true, 750, 0, true},    {true, 750, 749, true}, {true, 750, 750, false}, {true, 750, 999, false},
+        {true, 1000, 999, true}, {true, 1000, 0, true},
+        {true, 1, 0, true},      {true, 1, 1, false},    {true, 1, 999, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.lit, ColonLit(c.blink, c.delay, c.phase)) << c.blink << ' ' << c.delay << ' ' << c.phase;
+}
+
+}  // namespace
