@@ -49,6 +49,7 @@ private:
     void Form_Unload();
     void Form_DpiChanged(int dpi, const RECT& suggested);
     void Timer1_Timer();
+    static void CALLBACK Timer1Proc(HWND window, UINT message, UINT_PTR id, DWORD time) noexcept;
     void tmrExit_Timer();
 
     Owner& owner_;

@@ -23,6 +23,9 @@ protected:
                                instance, static_cast<Form*>(this));
     }
 
+    // The object bound to a window of this form; nullptr before it is bound and once it is gone.
+    static Form* BoundTo(HWND window) { return reinterpret_cast<Form*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
+
     HWND hwnd_ = nullptr;
 
 private:
@@ -32,7 +35,7 @@ private:
             SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
             created->hwnd_ = window;
         }
-        auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        Form* self = BoundTo(window);
         if (!self) return DefWindowProcW(window, message, wParam, lParam);
         if (message != WM_NCDESTROY) return self->HandleMessage(message, wParam, lParam);
         // The last message: the object lets go of the window before its handler runs, so that

@@ -81,7 +81,8 @@ TEST_F(ElevationTest, TheButtonSynchronisesInAnElevatedProcessOfItsOwn) {
 TEST_F(ElevationTest, ABadSyncCommandLineEndsAtOnceWithCodeTwo) {
     ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
     Prepare(std::nullopt);
-    for (const wchar_t* arguments : {L"/sync", L"/SYNC \"\"", L"/sync 127.0.0.1 more", L"/sync ntp_1.example"}) {
+    for (const wchar_t* arguments :
+         {L"/sync", L"/SYNC \"\"", L"/sync 127.0.0.1 more", L"/sync ntp_1.example", L"/sync [::1]:123"}) {
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION run{};
