@@ -1,5 +1,4 @@
-// The About box: title, version, legal notice and two links, from the executable's own
-// version information.
+// The About box: title, version, legal notice and two links, from the version information.
 #pragma once
 #include <windows.h>
 

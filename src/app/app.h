@@ -1,5 +1,4 @@
-// The program: the one owner of its state (the settings record, the two windows, the socket and
-// the synchronisation run), its start and its orderly end.
+// The program's one owner: settings, windows, socket and run; its start and its orderly end.
 #pragma once
 #include <windows.h>
 

@@ -1,5 +1,4 @@
-// The hidden window that owns the clock's pop-up menu and runs its commands (IDM_… in
-// resource.h).
+// The hidden window that owns the clock's pop-up menu and runs its commands.
 #pragma once
 #include <windows.h>
 

@@ -1,5 +1,6 @@
-// The display's scale. The functions of newer Windows are looked up when first needed; where
-// one is missing the system DPI stands in, so the program starts on every Windows it supports.
+// The display's scale: the monitor's DPI, with newer Windows functions looked up at run time.
+// Where one is missing the system DPI stands in, so the program starts on every Windows it
+// supports.
 #pragma once
 #include <windows.h>
 

@@ -1,5 +1,4 @@
-// Pictures and cursors enlarged by a whole-number scale, each pixel a square block, so that
-// they stay sharp at a high display scale.
+// Pictures and cursors enlarged by a whole-number scale, each pixel a square block.
 #pragma once
 #include <windows.h>
 

@@ -1,5 +1,4 @@
-// Waiting while the windows stay alive: the pending messages, the performance counter, and a
-// sleep that ends with the next message.
+// Waiting while the windows stay alive: the message pump, the performance counter, the sleep.
 #pragma once
 #include <cstdint>
 

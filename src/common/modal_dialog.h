@@ -1,5 +1,5 @@
-// The one way a modal dialog is bound to its object, with what every dialog of the program
-// shares: its layout in twips at the monitor's DPI, its font, its check boxes and texts, OK and
+// The one way to run a modal dialog bound to its object, with what every dialog shares.
+// That is its layout in twips at the monitor's DPI, its font, its check boxes and texts, OK and
 // Cancel, and the topmost band. A dialog form derives from ModalDialog<Form> and declares the
 // base its friend.
 #pragma once

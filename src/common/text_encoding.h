@@ -1,5 +1,4 @@
-// Text at the Win32 boundary: UTF-8 inside the program, UTF-16 for the W functions, the system
-// ANSI code page for the private-profile and registry A functions.
+// Text at the Win32 boundary: UTF-8 inside, UTF-16 for the W functions, ANSI for the A ones.
 #pragma once
 #include <string>
 #include <string_view>

@@ -1,6 +1,7 @@
-// The one way a window is bound to its object: the object's pointer is stored in the window as
-// it is created, and every message after that goes to the object's HandleMessage. A form
-// derives from Window<Form> and declares the base its friend (a dialog: ModalDialog<Form>).
+// The one way a window is bound to its object.
+// The object's pointer is stored in the window as it is created, and every message after that
+// goes to the object's HandleMessage. A form derives from Window<Form> and declares the base its
+// friend (a dialog: ModalDialog<Form>).
 #pragma once
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-// The clock face on the screen: the face object (the pictures DrawClock draws with and into,
-// and the window that shows them), DrawClock and its one drawing primitive, BlitSprite. The
-// main window owns the face and hands it its window and tooltip; the face never looks for them.
+// The clock face on the screen: the face object, DrawClock and BlitSprite.
+// The face object holds the pictures DrawClock draws with and into; the main window owns it and
+// hands it its window and tooltip, and the face never looks for them.
 #pragma once
 #include <windows.h>
 

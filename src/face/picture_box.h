@@ -1,6 +1,5 @@
-// A picture box with a persistent drawing surface: an off-screen image that holds its picture
-// and everything drawn on it. Hidden boxes serve as copy sources; the face box is shown by
-// its window.
+// A picture box: an off-screen image that holds its picture and everything drawn on it.
+// Hidden boxes serve as copy sources; the face box is shown by its window.
 #pragma once
 #include <windows.h>
 

@@ -1,5 +1,5 @@
-// The settings record and the rules for reading and writing its file. Portable: the
-// private-profile calls live in settings_file_win.cpp and reach this code through a reader
+// The settings record and the rules for reading and writing its file. Portable.
+// The private-profile calls live in settings_file_win.cpp and reach this code through a reader
 // function.
 #pragma once
 #include <array>

@@ -1,5 +1,4 @@
-// Running the synchronisation again with the administrator's right to set the time, for a clock
-// that the system started with a limited token.
+// The synchronisation run again as administrator, for a clock started with a limited token.
 #pragma once
 #include <windows.h>
 

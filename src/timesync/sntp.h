@@ -1,5 +1,4 @@
-// One SNTP exchange as numbers and texts: the request, the checks and decoding of the reply,
-// the arithmetic that turns it into the time to set, and the reports. Portable.
+// One SNTP exchange as numbers and texts: request, reply checks, arithmetic, reports. Portable.
 #pragma once
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
-// One SNTP exchange on the UDP socket: the request, then the first datagram that answers it or
-// the error that ends it; and the message-only window that hands a socket's events to it where
-// there is no clock window.
+// One SNTP exchange on the UDP socket, and the message-only window of a socket.
+// The exchange is the request, then the first datagram that answers it or the error that ends
+// it; the window hands the socket's events to it where there is no clock window.
 #pragma once
 #include <winsock2.h>
 #include <windows.h>

@@ -1,6 +1,5 @@
-// The command line of the synchronisation that a clock without the right to set the time starts
-// elevated: "/sync SERVER" (any other command line starts the clock), and the outcome of its
-// start. Portable.
+// The command line "/sync SERVER" of the elevated run, and the outcome of its start. Portable.
+// Any other command line starts the clock.
 #pragma once
 #include <cstdint>
 #include <string>

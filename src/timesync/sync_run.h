@@ -1,5 +1,5 @@
-// The synchronisation run: the exchange, the wait of up to one second while the windows stay
-// alive, the setting of the clock, the reports; and the run after a resume from standby.
+// The synchronisation run: send, wait, set the clock, report; and the run after a resume.
+// The wait lasts up to one second while the windows stay alive.
 #pragma once
 #include <windows.h>
 

@@ -1,5 +1,4 @@
-// The UDP socket: one exchange with a remote host and port, its events delivered on the UI
-// thread as a window message (WSAAsyncSelect).
+// The UDP socket, its events delivered on the UI thread as a window message (WSAAsyncSelect).
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
