@@ -104,6 +104,7 @@ void App::ShutdownApp() {
 }
 
 void App::Form_Unload() {
-    if (!frmMain.hwnd()) run.Detach();  // runs still on the stack end quietly
-    if (!frmMain.hwnd() && !frmMenus.hwnd()) PostQuitMessage(0);  // no window left
+    if (frmMain.hwnd()) return;  // the menu owner goes first; the clock window ends the program
+    run.Detach();                // runs still on the stack end quietly
+    if (!frmMenus.hwnd()) PostQuitMessage(0);
 }

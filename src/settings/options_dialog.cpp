@@ -78,7 +78,7 @@ void FrmOption::Form_Load() {
 
     const HWND servers = GetDlgItem(hwnd_, IDC_CMB_SERVERS);
     for (const char* host : kNtpServers) SendMessageW(servers, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(host).c_str()));
-    if (!Settings.NTPServer.empty()) SetWindowTextW(servers, Utf8ToWide(Settings.NTPServer).c_str());
+    if (!Settings.NTPServer.empty()) SetText(IDC_CMB_SERVERS, Settings.NTPServer);
     else SendMessageW(servers, CB_SETCURSEL, 0, 0);
 
     Check(IDC_CHK_WINDOWSIZE, Settings.WindowSize == 2);
