@@ -36,7 +36,7 @@ private:
     // when Windows ends the session).
     void ShutdownApp() override;
     bool ReadyToEnd() override;
-    void PopupMenu() override { frmMenus.PopupMenu(); }
+    void PopupMenu(const POINT* at) override { frmMenus.PopupMenu(at); }
     void Winsock1_Event(WPARAM socket, LPARAM event) override { exchange.Winsock1_Event(socket, event); }
     void Form_Unload() override;  // of either window
     bool AnotherCopyRunning();

@@ -2,18 +2,31 @@
 #include "app/main_window.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 #include <windowsx.h>
 
+#include "common/desktop.h"
 #include "common/dpi.h"
 #include "common/numeric.h"
+#include "face/clock_accessible.h"
 #include "resource.h"
+#include "settings/placement.h"
 #include "timesync/sntp_win.h"
 
 namespace {
 
 constexpr UINT_PTR kTimer1 = 1;    // the clock tick
 constexpr UINT_PTR kTmrExit = 2;   // the deferred exit
+// WM_GETDPISCALEDSIZE, sent by Windows 10 1703 and later; the headers show it only to programs
+// that require that version.
+constexpr UINT kGetDpiScaledSize = 0x02E4;
 constexpr UINT kTickMs = 75, kExitDelayMs = 100;
+// How often the tick looks for a full-screen program in front: 8 ticks, 600 ms, so the clock
+// returns to the top within a second of the program's going. Most checks cost two questions to
+// the system (the foreground window and its rectangle).
+constexpr unsigned kFullScreenCheckTicks = 8;
+
+bool InTopMostBand(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
 }  // namespace
 
@@ -73,7 +86,7 @@ void FrmMain::Form_MouseMove(WPARAM buttons) {
 }
 
 void FrmMain::Form_MouseUp(int button) {
-    if (button == 2) owner_.PopupMenu();
+    if (button == 2) owner_.PopupMenu(nullptr);
 }
 
 void FrmMain::Form_DblClick() {
@@ -100,9 +113,66 @@ void FrmMain::Form_DpiChanged(int dpi, const RECT& suggested) {
     DrawClock();
 }
 
+// Asked before a move to a monitor of another scale: the face's own size at that scale, so the
+// rectangle that WM_DPICHANGED then suggests fits it, and the corner stays where the system puts it.
+SIZE FrmMain::Form_GetDpiScaledSize(int dpi) const {
+    const FaceGeometry& g = GeometryFor(Settings.WindowSize);
+    const int scale = WholeScale(dpi);
+    return {g.faceWidth * scale, g.faceHeight * scale};
+}
+
+// After a change of the displays or of the work area, a clock wholly off every monitor (its
+// monitor unplugged) comes back onto the nearest one.
+void FrmMain::Form_DisplayChange() {
+    if (MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONULL)) return;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    const RECT& area = monitor.rcWork;
+    const ScreenPoint p =
+        BroughtInside({r.left, r.top, r.right, r.bottom}, {area.left, area.top, area.right, area.bottom});
+    SetWindowPos(hwnd_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Shift+F10 and the Application key: the pop-up menu at the clock's bottom-left corner.
+void FrmMain::Form_KeyboardMenu() {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    const POINT bottomLeft{r.left, r.bottom};
+    owner_.PopupMenu(&bottomLeft);
+}
+
+LRESULT FrmMain::Form_GetObject(WPARAM flags, LPARAM objectId) {
+    if (!comStarted_ && DWORD(objectId) == DWORD(OBJID_CLIENT))
+        comStarted_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    return AnswerGetObject(hwnd_, WM_GETOBJECT, flags, objectId, face.reading);
+}
+
+// A topmost clock leaves the band while a full-screen program is in front on its monitor, so
+// that the program covers it, and comes back once that program is gone, leaves full screen or
+// loses the foreground. The setting and the menu's check mark stay as they are.
+void FrmMain::KeepClearOfFullScreen() {
+    if (!Settings.TopMost && !yielded_) return;
+    if (!monitorKnown_) monitor_ = MonitorRectOf(hwnd_);  // asked again only after the window moved
+    monitorKnown_ = true;
+    const HWND front = Settings.TopMost ? FullScreenForeground(monitor_) : nullptr;
+    if (front) {
+        // Once; again only when something put the clock back above a program outside the band.
+        if (!yielded_ || (InTopMostBand(hwnd_) && !InTopMostBand(front))) PutBehind(hwnd_, front);
+    } else if (yielded_ && Settings.TopMost) {
+        SetTopMost(hwnd_);
+    }
+    yielded_ = front != nullptr;
+}
+
 void FrmMain::DrawClock() { ::DrawClock(face, Settings.WindowSize, Settings.Blink, Settings.BlinkDelay); }
 
-void FrmMain::Timer1_Timer() { DrawClock(); }
+void FrmMain::Timer1_Timer() {
+    DrawClock();
+    if (++ticks_ % kFullScreenCheckTicks == 0) KeepClearOfFullScreen();
+}
 
 // The tick is handed straight to the form, not through the window procedure and what stands in
 // front of it (the power watch, a subclass that looks itself up on every message): most ticks
@@ -168,6 +238,31 @@ LRESULT FrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED:
         Form_DpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
+    case kGetDpiScaledSize:
+        *reinterpret_cast<SIZE*>(lParam) = Form_GetDpiScaledSize(int(wParam));
+        return TRUE;
+    case WM_DISPLAYCHANGE:
+        monitorKnown_ = false;
+        Form_DisplayChange();
+        return 0;
+    case WM_WINDOWPOSCHANGED:
+        if (!(reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_NOMOVE)) monitorKnown_ = false;
+        break;
+    case WM_TIMECHANGE:
+        face.localTimeMinute = -1;  // a new time or time zone: read at the next tick
+        break;
+    case WM_SETTINGCHANGE:
+        face.localTimeMinute = -1;
+        if (wParam == SPI_SETWORKAREA) {
+            monitorKnown_ = false;
+            Form_DisplayChange();
+        }
+        break;
+    case WM_CONTEXTMENU:
+        if (lParam == -1) Form_KeyboardMenu();  // from the keyboard; the mouse's menu comes on the button's release
+        return 0;
+    case WM_GETOBJECT:
+        return Form_GetObject(wParam, lParam);
     case WM_ENDSESSION:
         // Windows is ending the session and may end the process right after this message.
         if (wParam) owner_.ShutdownApp();
@@ -178,6 +273,8 @@ LRESULT FrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_NCDESTROY:
         Form_Unload();
+        if (comStarted_) CoUninitialize();
+        comStarted_ = false;
         return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);

@@ -11,7 +11,8 @@ public:
     // What the clock asks of the program that owns it.
     class Owner {
     public:
-        virtual void PopupMenu() = 0;                              // a right click
+        // A right click (at the cursor), or Shift+F10 and the Application key (at this point).
+        virtual void PopupMenu(const POINT* at) = 0;
         virtual void Winsock1_Event(WPARAM socket, LPARAM event) = 0;  // the socket's events arrive here
         // Asked on the exit timer's tick: false while a synchronisation is still on the stack,
         // which is then told to end quietly (the timer ticks again).
@@ -48,6 +49,11 @@ private:
     void Form_QueryUnload();
     void Form_Unload();
     void Form_DpiChanged(int dpi, const RECT& suggested);
+    SIZE Form_GetDpiScaledSize(int dpi) const;
+    void Form_DisplayChange();
+    void Form_KeyboardMenu();
+    LRESULT Form_GetObject(WPARAM flags, LPARAM objectId);
+    void KeepClearOfFullScreen();
     void Timer1_Timer();
     static void CALLBACK Timer1Proc(HWND window, UINT message, UINT_PTR id, DWORD time) noexcept;
     void tmrExit_Timer();
@@ -57,4 +63,9 @@ private:
     HWND tooltip_ = nullptr;
     bool trackingLeave_ = false;  // a WM_MOUSELEAVE is asked for
     bool exitTimerEnabled_ = false;
+    unsigned ticks_ = 0;
+    bool yielded_ = false;     // out of the topmost band for a full-screen program
+    RECT monitor_{};           // the clock's monitor, while monitorKnown_
+    bool monitorKnown_ = false;
+    bool comStarted_ = false;  // COM, for the accessible objects, from the first screen reader's request
 };

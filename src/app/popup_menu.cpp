@@ -30,15 +30,22 @@ void FrmMenus::Unload() {
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
-void FrmMenus::PopupMenu() {
+// At the cursor, or at the given point (the clock's bottom-left corner when the keyboard asks);
+// the system keeps the menu on the screen either way.
+void FrmMenus::PopupMenu(const POINT* where) {
     POINT at;
-    GetCursorPos(&at);
+    if (where) at = *where;
+    else GetCursorPos(&at);
     SetMenuDefaultItem(popup_, IDM_EXIT, FALSE);
     // The owner must be the foreground window for the menu to take keys and to close when
     // the user clicks elsewhere; the empty message afterwards lets it close cleanly.
+    const bool clockWasActive = GetForegroundWindow() == frmMain.hwnd();
     SetForegroundWindow(hwnd_);
     TrackPopupMenu(popup_, 0, at.x, at.y, 0, hwnd_, nullptr);
     PostMessageW(hwnd_, WM_NULL, 0, 0);
+    // The keys go back to the clock, so its menu keys work again; a command's dialog takes them
+    // from there when it opens.
+    if (clockWasActive && GetForegroundWindow() == hwnd_) SetForegroundWindow(frmMain.hwnd());
 }
 
 void FrmMenus::SetChecked(UINT item, bool checked) {

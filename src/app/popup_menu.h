@@ -28,7 +28,7 @@ public:
     void Unload();
 
     // Opens the pop-up at the mouse position with the exit item as the default (bold) item.
-    void PopupMenu();
+    void PopupMenu(const POINT* at);
     void SetChecked(UINT item, bool checked);
 
 private:

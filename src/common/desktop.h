@@ -5,5 +5,12 @@
 // Into or out of the topmost band, without moving or resizing the window.
 void SetTopMost(HWND window);
 void ClearTopMost(HWND window);
+// Behind the other window, and so out of the topmost band unless that window is in it.
+void PutBehind(HWND window, HWND front);
+// The foreground window when it covers the whole of the given monitor rectangle (a full-screen
+// program); never the desktop, the shell's windows or a window of this process.
+HWND FullScreenForeground(const RECT& monitor);
+// The rectangle of the monitor the window is on, or nearest to.
+RECT MonitorRectOf(HWND window);
 // Empties the current user's list of recently used documents.
 void ClearRecentDocuments();

@@ -27,3 +27,7 @@ SpriteCopy Scaled(const SpriteCopy& c, int scale) {
 int BlinkPhase(uint32_t tickMs) { return static_cast<int>(tickMs % 1000); }
 
 bool ColonLit(bool blink, int blinkDelay, int phase) { return !blink || phase < blinkDelay; }
+
+std::string SpokenTime(int hour, int minute) {
+    return std::to_string(hour) + ':' + char('0' + minute / 10) + char('0' + minute % 10);
+}

@@ -2,6 +2,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <string>
 
 // One face size: the background, its sprite sheet and the five destination slots.
 struct FaceGeometry {
@@ -44,3 +45,7 @@ int BlinkPhase(uint32_t tickMs);
 
 // The colon is dark only while blinking and past BlinkDelay in the current 1000 ms cycle.
 bool ColonLit(bool blink, int blinkDelay, int phase);
+
+// The time as a screen reader says it: the hour without a leading zero, a colon, two digits of
+// the minute ("9:05", "20:19").
+std::string SpokenTime(int hour, int minute);

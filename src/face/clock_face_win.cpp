@@ -63,10 +63,21 @@ void BlitSprite(PictureBox& dest, int x, int y, int width, int height, const Pic
 }
 
 void DrawClock(ClockFace& face, int windowSize, bool blink, int blinkDelay) {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
+    // The local time is read once a minute: within one minute of the system time the face's
+    // figures and date cannot change (time zones and daylight saving move by whole minutes, and
+    // a new time zone or time comes with a message that makes the face read it again). Reading
+    // it costs far more than the rest of a tick.
+    FILETIME utc;
+    GetSystemTimeAsFileTime(&utc);
+    const int64_t utcMinute = int64_t((uint64_t(utc.dwHighDateTime) << 32 | utc.dwLowDateTime) / 600'000'000);
+    if (utcMinute != face.localTimeMinute) {
+        GetLocalTime(&face.localTime);
+        face.localTimeMinute = utcMinute;
+    }
+    const SYSTEMTIME& now = face.localTime;
     const FaceGeometry& g = GeometryFor(windowSize);
-    const bool lit = ColonLit(blink, blinkDelay, BlinkPhase(timeGetTime()));
+    // The tick count only matters while the colon blinks.
+    const bool lit = !blink || ColonLit(blink, blinkDelay, BlinkPhase(timeGetTime()));
     // Most ticks copy the same cells onto the same picture: they cost no more than reading the clock.
     const ClockFace::Drawn cells{&g, face.picBody.generation(), CellsForTime(g, now.wHour, now.wMinute, lit)};
     const bool changed = !(cells == face.drawn);
@@ -79,12 +90,17 @@ void DrawClock(ClockFace& face, int windowSize, bool blink, int blinkDelay) {
         face.drawn = cells;
     }
 
-    SYSTEMTIME today;  // read again: the date of the tooltip may have turned since the time above
-    GetLocalTime(&today);
+    const SYSTEMTIME& today = now;  // the date of the very moment the figures show
     const int date = today.wYear * 10000 + today.wMonth * 100 + today.wDay;
     if (date != face.tooltipDate) {
         face.SetTooltipText(DateTooltipText(today.wYear, today.wMonth, today.wDay));
         face.tooltipDate = date;
+        *face.reading = {face.reading->hour, face.reading->minute, today.wYear, today.wMonth, today.wDay};
     }
     if (changed) face.Refresh();
+    if (now.wHour != face.reading->hour || now.wMinute != face.reading->minute) {
+        face.reading->hour = now.wHour;
+        face.reading->minute = now.wMinute;
+        if (face.window()) NotifyNameChange(face.window());
+    }
 }

@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
 #include <string>
 
+#include "face/clock_accessible.h"
 #include "face/clock_face.h"
 #include "face/picture_box.h"
 
@@ -46,6 +48,14 @@ public:
     };
     Drawn drawn;
     int tooltipDate = 0;  // yyyymmdd of the tooltip's text
+    // The local time last read, and the minute of the system time (UTC) in which it was read;
+    // -1 makes the next tick read it again.
+    SYSTEMTIME localTime{};
+    int64_t localTimeMinute = -1;
+    // The time and date on the face as screen readers are told them; shared with the accessible
+    // objects handed out, which may outlive the window.
+    std::shared_ptr<FaceReading> reading = std::make_shared<FaceReading>();
+    HWND window() const { return window_; }
 
 private:
     PictureBox figures_[2], bodies_[2];  // the resources' pictures, at scale 1

@@ -8,3 +8,5 @@ std::string AutoRunData(std::string_view exeFolder, std::string_view exeFileName
     // ("C:\Program.exe" for "C:\Program Files\...").
     return data.find(' ') == std::string::npos ? data : '"' + data + '"';
 }
+
+bool SwitchedOffAtStartup(const std::vector<uint8_t>& approved) { return approved.size() == 12 && (approved[0] & 1); }

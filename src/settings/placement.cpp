@@ -18,3 +18,11 @@ ScreenPoint StoredPosition(float xFraction, float yFraction, int screenWidth, in
 }
 
 float PositionFraction(int edge, int screenSize) { return static_cast<float>(edge) / static_cast<float>(screenSize); }
+
+ScreenPoint BroughtInside(const ScreenRect& window, const ScreenRect& area) {
+    auto edge = [](int low, int size, int areaLow, int areaHigh) {
+        return std::max(areaLow, std::min(low, areaHigh - size));
+    };
+    return {edge(window.left, window.right - window.left, area.left, area.right),
+            edge(window.top, window.bottom - window.top, area.top, area.bottom)};
+}

@@ -6,6 +6,7 @@
 #include "resource.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -43,12 +44,14 @@ void DoubleClick(int x, int y) {
     Click(x, y);
 }
 
-void Key(WORD vk) {
-    INPUT in[2]{};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof in[0]);
+void Key(WORD vk, WORD modifier) {
+    INPUT in[4]{};
+    for (INPUT& i : in) i.type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[3].ki.wVk = modifier;
+    in[1].ki.wVk = in[2].ki.wVk = vk;
+    in[2].ki.dwFlags = in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    if (modifier) SendInput(4, in, sizeof in[0]);
+    else SendInput(2, in + 1, sizeof in[0]);
 }
 
 void ParkMouse() { MouseTo(2, GetSystemMetrics(SM_CYSCREEN) - 3); }
@@ -83,6 +86,26 @@ std::wstring WindowText(HWND window) {
     DWORD_PTR result;
     SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000, &result);
     return buffer;
+}
+
+bool SendWithBlock(HWND window, HANDLE process, UINT message, WPARAM wParam, void* block, size_t size, LRESULT* result) {
+    void* at = nullptr;  // the first address free in both processes
+    for (uintptr_t a = 0x10000000; !at && a < 0x70000000; a += 0x01000000) {
+        void* here = VirtualAlloc(reinterpret_cast<void*>(a), 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+        if (here && VirtualAllocEx(process, here, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE) == here) at = here;
+        else if (here) VirtualFree(here, 0, MEM_RELEASE);
+    }
+    if (!at) return false;
+    std::memcpy(at, block, size);
+    DWORD_PTR answer = 0;
+    const bool sent = WriteProcessMemory(process, at, block, size, nullptr) &&
+                      SendMessageTimeoutW(window, message, wParam, reinterpret_cast<LPARAM>(at), SMTO_ABORTIFHUNG, 5000,
+                                          &answer) &&
+                      ReadProcessMemory(process, at, block, size, nullptr);
+    if (result) *result = LRESULT(answer);
+    VirtualFreeEx(process, at, 0, MEM_RELEASE);
+    VirtualFree(at, 0, MEM_RELEASE);
+    return sent;
 }
 
 RECT RectOf(HWND window) {

@@ -18,12 +18,17 @@ bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
 void MouseTo(int x, int y, DWORD flags = 0);
 void Click(int x, int y, bool right = false);
 void DoubleClick(int x, int y);
-void Key(WORD vk);
+void Key(WORD vk, WORD modifier = 0);  // the modifier held down around the key
 void ParkMouse();
 
 // ---- windows of another process ----
 HWND FindTop(DWORD pid, const wchar_t* className, bool visibleOnly = true);
 std::wstring WindowText(HWND window);  // WM_GETTEXT, which Wine copies between processes
+// Sends a message whose lParam points to a block of memory: the block is placed at the same
+// address in both processes (whether or not the system copies it for the message) and read
+// back afterwards.
+bool SendWithBlock(HWND window, HANDLE process, UINT message, WPARAM wParam, void* block, size_t size,
+                   LRESULT* result = nullptr);
 RECT RectOf(HWND window);
 bool IsTopMost(HWND window);
 DWORD GuiFlags(DWORD threadId);

@@ -19,24 +19,8 @@ protected:
     }
 };
 
-// WM_DPICHANGED carries a pointer to the suggested rectangle. Whether or not the system copies
-// it into the receiving process, the rectangle is at the same address in both.
-bool SendDpiChanged(HWND window, HANDLE process, int dpi, const RECT& suggested) {
-    void* at = nullptr;  // the first address free in both processes
-    for (uintptr_t a = 0x10000000; !at && a < 0x70000000; a += 0x01000000) {
-        void* here = VirtualAlloc(reinterpret_cast<void*>(a), 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-        if (here && VirtualAllocEx(process, here, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE) == here) at = here;
-        else if (here) VirtualFree(here, 0, MEM_RELEASE);
-    }
-    if (!at) return false;
-    std::memcpy(at, &suggested, sizeof suggested);
-    DWORD_PTR result = 0;
-    const bool sent = WriteProcessMemory(process, at, &suggested, sizeof suggested, nullptr) &&
-                      SendMessageTimeoutW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(at),
-                                          SMTO_ABORTIFHUNG, 5000, &result);
-    VirtualFreeEx(process, at, 0, MEM_RELEASE);
-    VirtualFree(at, 0, MEM_RELEASE);
-    return sent;
+bool SendDpiChanged(HWND window, HANDLE process, int dpi, RECT suggested) {
+    return SendWithBlock(window, process, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), &suggested, sizeof suggested);
 }
 
 INSTANTIATE_TEST_SUITE_P(Dpi, ScaledTest, testing::Values(144, 192), testing::PrintToStringParamName());
@@ -121,6 +105,19 @@ TEST_P(ScaledTest, MovedToANinetySixDpiMonitorTheClockTakesTheSharpSmallerFaceAt
     ASSERT_TRUE(SendDpiChanged(clock, pi.hProcess, 96, RECT{100, 200, 300, 300}));
     EXPECT_EQ((Edges{100, 200, 197, 239}), EdgesOf(RectOf(clock)));
     EXPECT_TRUE(ShowsTheTime(clock, exe, 1));
+}
+
+// Asked before a move to a monitor of another scale, the clock names the face's size there.
+TEST_F(ClockTest, AnswersTheSizeOfItsFaceAtAnotherScale) {
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\n");
+    for (const auto& [dpi, width, height] : {std::array{96, 97, 39}, {120, 97, 39}, {144, 194, 78}, {192, 194, 78}}) {
+        SIZE size{1, 1};
+        LRESULT answer = 0;
+        ASSERT_TRUE(SendWithBlock(clock, pi.hProcess, 0x02E4 /* WM_GETDPISCALEDSIZE */, dpi, &size, sizeof size, &answer));
+        EXPECT_EQ(TRUE, answer) << dpi;
+        EXPECT_EQ(width, size.cx) << dpi;
+        EXPECT_EQ(height, size.cy) << dpi;
+    }
 }
 
 }  // namespace

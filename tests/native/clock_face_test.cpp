@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "common/numeric.h"
 #include "face/clock_face.h"
 
@@ -70,6 +72,11 @@ TEST(Face, BlinkPhaseAndColon) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.lit, ColonLit(c.blink, c.delay, c.phase)) << c.blink << ' ' << c.delay << ' ' << c.phase;
+}
+
+TEST(Face, SpokenTimeHasNoLeadingZeroInTheHour) {
+    const std::tuple<int, int, const char*> cases[] = {{9, 5, "9:05"}, {20, 19, "20:19"}, {0, 0, "0:00"}, {23, 59, "23:59"}};
+    for (const auto& [hour, minute, text] : cases) EXPECT_EQ(text, SpokenTime(hour, minute));
 }
 
 }  // namespace

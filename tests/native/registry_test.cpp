@@ -36,4 +36,14 @@ TEST(Registry, TrimAtNulAndValueTexts) {
     EXPECT_EQ(70000u, RegistryDword(RegistryValue(int32_t(70000))));
 }
 
+TEST(AutoRun, TaskManagerSwitchesTheEntryOffWithAnOddFirstByteOfTwelve) {
+    const std::pair<std::vector<uint8_t>, bool> cases[] = {
+        {{3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true},     {{7, 0, 0, 0, 0x10, 0x20, 0, 0, 0, 0, 0, 0}, true},
+        {{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, false},    {{6, 0, 0, 0, 0x10, 0x20, 0, 0, 0, 0, 0, 0}, false},
+        {{3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, false},       {{3}, false},  // not the 12 bytes Windows writes
+        {{}, false},
+    };
+    for (const auto& [data, off] : cases) EXPECT_EQ(off, SwitchedOffAtStartup(data)) << int(data.empty() ? -1 : data[0]);
+}
+
 }  // namespace

@@ -94,4 +94,21 @@ TEST(AutoRunEntry, RegisterQueryUnregister) {
     UnregisterAutoRun();
 }
 
+// Task Manager's switch: the entry stays, Windows does not start it, and the program says so.
+TEST(AutoRunEntry, SwitchedOffInTaskManagerCountsAsOffUntilRegisteredAgain) {
+    const std::vector<uint8_t> off{3, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}, on{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    RegisterAutoRun();
+    ASSERT_TRUE(WriteRegistryValue(HKEY_CURRENT_USER, kStartupApprovedKeyPath, kRunValueName, on));
+    EXPECT_TRUE(QueryAutoRun());
+    ASSERT_TRUE(WriteRegistryValue(HKEY_CURRENT_USER, kStartupApprovedKeyPath, kRunValueName, off));
+    EXPECT_FALSE(QueryAutoRun());
+    RegisterAutoRun();  // the box ticked again and OK: the mark goes
+    EXPECT_TRUE(QueryAutoRun());
+    EXPECT_FALSE(DeleteRegistryValue(HKEY_CURRENT_USER, kStartupApprovedKeyPath, kRunValueName));
+    ASSERT_TRUE(WriteRegistryValue(HKEY_CURRENT_USER, kStartupApprovedKeyPath, kRunValueName, off));
+    UnregisterAutoRun();  // the box clear and OK: both go
+    EXPECT_FALSE(DeleteRegistryValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName));
+    EXPECT_FALSE(DeleteRegistryValue(HKEY_CURRENT_USER, kStartupApprovedKeyPath, kRunValueName));
+}
+
 }  // namespace
