@@ -6,6 +6,7 @@
 #include "resource.h"
 #include "settings/placement.h"
 #include "settings/settings_file_win.h"
+#include "timesync/service_setup.h"
 
 // True when an earlier copy is alive in this logon session. The handle stays open until the
 // process ends, which keeps the name alive for the copies that start later.
@@ -41,6 +42,29 @@ int App::SyncMain(const std::string& server) {
     run.Attach(nullptr);
     return run.SyncSystemTime(true, server) ? 0 : 1;
 }
+
+int App::InstallServiceMain(const std::string& server) {
+    if (const DWORD error = InstallTimeService(ApprovedServers(server, kNtpServers))) {
+        ResultReports().ShowResultDialog(InstallFailedReport(ServiceErrorText(error)), nullptr, true);
+        return 1;
+    }
+    return 0;
+}
+
+int App::UninstallServiceMain() {
+    if (const DWORD error = UninstallTimeService()) {
+        ResultReports().ShowResultDialog(UninstallFailedReport(ServiceErrorText(error)), nullptr, true);
+        return 1;
+    }
+    return 0;
+}
+
+int App::ServiceMain() {
+    serviceApp_ = this;
+    return RunServiceDispatcher(ServiceEntry) ? 0 : 2;
+}
+
+void WINAPI App::ServiceEntry(DWORD, LPWSTR*) { serviceApp_->timeService.ServiceMain(); }
 
 int App::RunClock() {
     if (!Main()) return 1;

@@ -9,6 +9,7 @@
 #include "common/handles.h"
 #include "settings/settings_file.h"
 #include "timesync/power_watch.h"
+#include "timesync/service_host.h"
 #include "timesync/sntp_win.h"
 #include "timesync/sync_run.h"
 #include "timesync/udp_socket.h"
@@ -26,6 +27,12 @@ public:
     // synchronisation against the server with every report, and no clock. The exit code: 0 when
     // the time was set, 1 after a failure report.
     int SyncMain(const std::string& server);
+    // The time service's command lines, run elevated: 0, or 1 after the failure's report.
+    int InstallServiceMain(const std::string& server);
+    int UninstallServiceMain();
+    // The time service itself: 0 once it has stopped, 2 when the service manager did not start
+    // this process.
+    int ServiceMain();
 
 private:
     bool Main();
@@ -50,4 +57,10 @@ private:
     FrmMain frmMain{*this, Settings};
     FrmMenus frmMenus{*this, Settings, frmMain, run};
     KernelHandle running_;  // the mutex that tells later copies that this one runs
+    TimeService timeService{run, Winsock1, exchange};
+
+    // The service manager calls the service's main without any context: the app that asked for
+    // it is kept here meanwhile.
+    static void WINAPI ServiceEntry(DWORD, LPWSTR*);
+    static inline App* serviceApp_ = nullptr;
 };

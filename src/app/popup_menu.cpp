@@ -5,6 +5,7 @@
 #include "resource.h"
 #include "settings/options_dialog.h"
 #include "settings/settings_file_win.h"
+#include "timesync/service_setup.h"
 
 bool FrmMenus::Load(HINSTANCE instance) {
     WNDCLASSEXW wc{};
@@ -66,7 +67,10 @@ void FrmMenus::mnuNTP_Click() { run_.SyncSystemTime(true, Settings.NTPServer); }
 // saves its own changes, and nothing follows when it closes.
 void FrmMenus::mnuOption_Click() {
     FrmOption(Settings, {frmMain.hwnd(), [this] { owner_.ApplyAppearance(); },
-                         [this](const std::string& server) { run_.SyncSystemTime(true, server); }})
+                         [this](const std::string& server) { run_.SyncSystemTime(true, server); }, TimeServiceRegistered,
+                         [this](bool install, const std::string& server) {
+                             ChangeTimeService(install, server, frmMain.hwnd(), Settings.TopMost);
+                         }})
         .Show();
 }
 

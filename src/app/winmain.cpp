@@ -14,6 +14,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     controls.dwICC = ICC_WIN95_CLASSES;
     InitCommonControlsEx(&controls);
     App app;
-    if (command.kind == CommandLine::Kind::Sync) return app.SyncMain(command.server);
-    return app.RunClock();
+    switch (command.kind) {
+    case CommandLine::Kind::Sync: return app.SyncMain(command.server);
+    case CommandLine::Kind::InstallService: return app.InstallServiceMain(command.server);
+    case CommandLine::Kind::UninstallService: return app.UninstallServiceMain();
+    case CommandLine::Kind::Service: return app.ServiceMain();
+    default: return app.RunClock();
+    }
 }

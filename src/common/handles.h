@@ -53,6 +53,7 @@ using OwnedMenu = Owned<HMENU, DestroyMenu>;
 using LocalMemory = Owned<HLOCAL, LocalFree>;
 using OwnedIcon = Owned<HICON, DestroyIcon>;
 using OwnedCursor = Owned<HCURSOR, DestroyCursor>;
+using ServiceHandle = Owned<SC_HANDLE, CloseServiceHandle>;
 
 // A window's DC for the time of a scope.
 class WindowDC {

@@ -8,3 +8,5 @@ std::string WideToUtf8(std::wstring_view text);
 // The system ANSI code page, as the private-profile and registry A functions use it.
 std::string Utf8ToAnsi(std::string_view text);
 std::string AnsiToUtf8(std::string_view text);
+// The system's text for an error number, without its line end; empty where the system has none.
+std::string SystemMessage(unsigned long error);

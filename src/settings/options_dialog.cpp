@@ -14,10 +14,11 @@ namespace {
 
 // The pages' controls, each page a plain panel at (240, 480) of the dialog; a page shows when
 // its tab is selected.
-constexpr int kPages[3][6] = {
+constexpr int kPages[3][8] = {
     {IDC_OPT_LABEL1, IDC_CHK_TOPMOST, IDC_CHK_BLINK, IDC_CHK_WINDOWSIZE, IDC_CHK_FIXWINDOWPOSITION, IDC_CHK_EXITBYDBLCLICK},
-    {IDC_OPT_LABEL2, IDC_OPT_FRAME2, IDC_CMB_SERVERS, IDC_CMD_TESTNTP, IDC_CHK_USENTP, IDC_CHK_USENTP2},
-    {IDC_OPT_LABEL3, IDC_OPT_FRAME3, IDC_CHK_AUTORUN, IDC_OPT_FRAME4, IDC_CHK_CLEARRECENT, 0},
+    {IDC_OPT_LABEL2, IDC_OPT_FRAME2, IDC_CMB_SERVERS, IDC_CMD_TESTNTP, IDC_CHK_USENTP, IDC_CHK_USENTP2,
+     IDC_OPT_SERVICE_STATE, IDC_CMD_SERVICE},
+    {IDC_OPT_LABEL3, IDC_OPT_FRAME3, IDC_CHK_AUTORUN, IDC_OPT_FRAME4, IDC_CHK_CLEARRECENT},
 };
 constexpr int kPageLeft = 240, kPageTop = 480;
 
@@ -52,6 +53,8 @@ void FrmOption::Form_Load() {
                      {IDC_CMD_TESTNTP, x + 360, y + 1440, 2055, 315},
                      {IDC_CHK_USENTP, x + 120, y + 2160, 3375, 300},
                      {IDC_CHK_USENTP2, x + 120, y + 2520, 5175, 315},
+                     {IDC_OPT_SERVICE_STATE, x + 120, y + 3000, 5175, 300},
+                     {IDC_CMD_SERVICE, x + 360, y + 3360, 2415, 375},  // the shield beside the text
                      {IDC_OPT_LABEL3, x + 120, y + 120, 5100, 300},
                      {IDC_OPT_FRAME3, x + 120, y + 480, 5175, 855},
                      {IDC_CHK_AUTORUN, x + 120 + 240, y + 480 + 360, 3615, 300},
@@ -91,6 +94,22 @@ void FrmOption::Form_Load() {
     Check(IDC_CHK_CLEARRECENT, Settings.ClearRecent);
     const bool AutoRunRegistered = QueryAutoRun();
     Check(IDC_CHK_AUTORUN, AutoRunRegistered);
+    // The button acts at once, elevated, as the system's own shield buttons do.
+    SendDlgItemMessageW(hwnd_, IDC_CMD_SERVICE, BCM_SETSHIELD, 0, TRUE);
+    ShowServiceState();
+}
+
+void FrmOption::ShowServiceState() {
+    serviceRegistered_ = actions_.serviceRegistered && actions_.serviceRegistered();
+    SetText(IDC_OPT_SERVICE_STATE, serviceRegistered_ ? "時刻合わせサービス: 登録済み" : "時刻合わせサービス: 登録されていません");
+    SetText(IDC_CMD_SERVICE, serviceRegistered_ ? "サービスを削除(&V)..." : "サービスを登録(&V)...");
+}
+
+// Installs the service (approving the server in the box) or removes it; the line and the
+// button then show what became of it.
+void FrmOption::cmdService_Click() {
+    if (actions_.changeService) actions_.changeService(!serviceRegistered_, ServerText());
+    ShowServiceState();
 }
 
 // The tab strip as it draws itself (flat under Wine, the theme's pane on Windows), kept as a
@@ -141,7 +160,7 @@ void FrmOption::EraseBackground(HDC dc) const {
 // the system's.
 HBRUSH FrmOption::PageBackground(HDC dc, HWND control) const {
     const int id = GetDlgCtrlID(control);
-    const bool onAPage = std::any_of(std::begin(kPages), std::end(kPages), [id](const int(&page)[6]) {
+    const bool onAPage = std::any_of(std::begin(kPages), std::end(kPages), [id](const int(&page)[8]) {
         return std::find(std::begin(page), std::end(page), id) != std::end(page);
     });
     if (!onAPage || !tabBody_) return nullptr;
@@ -203,6 +222,7 @@ INT_PTR FrmOption::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:  // キャンセル, Esc and the close box end the dialog without a change
         if (LOWORD(wParam) == IDOK) cmdOK_Click();
         else if (LOWORD(wParam) == IDC_CMD_TESTNTP && HIWORD(wParam) == BN_CLICKED) cmdTestNTP_Click();
+        else if (LOWORD(wParam) == IDC_CMD_SERVICE && HIWORD(wParam) == BN_CLICKED) cmdService_Click();
         else return FALSE;
         return TRUE;
     }

@@ -16,6 +16,9 @@ public:
         HWND mainWindow = nullptr;               // whose place SaveSettings writes; none: nothing is saved
         std::function<void()> applyAppearance;  // the face size, topmost band and menu checks, from Settings
         std::function<void(const std::string& server)> testServer;  // one synchronisation, its success reported
+        std::function<bool()> serviceRegistered;                    // the time service's state
+        // Installs the time service approving the server, or removes it, elevated, at once.
+        std::function<void(bool install, const std::string& server)> changeService;
     };
     // The dialog edits the record it is given.
     FrmOption(SettingsRecord& settings, Actions actions) : Settings(settings), actions_(std::move(actions)) {}
@@ -31,6 +34,8 @@ private:
     void TabStrip1_Click();
     void cmdOK_Click();
     void cmdTestNTP_Click();
+    void cmdService_Click();
+    void ShowServiceState();
 
     void CaptureTabBody();
     HBRUSH AlignedTabBody(HDC dc, HWND window) const;
@@ -42,6 +47,7 @@ private:
     SettingsRecord& Settings;
     Actions actions_;
     int visiblePage_ = 1;
+    bool serviceRegistered_ = false;
     OwnedBitmap tabPicture_;  // the tab strip as drawn at the current size
     GdiObject<HBRUSH> tabBody_;
     POINT tabOrigin_{};  // the tab strip's top-left in the dialog's client area

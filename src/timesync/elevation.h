@@ -10,7 +10,16 @@
 // user); where it cannot say, nothing could be gained by asking again, and it counts as elevated.
 bool ProcessIsElevated();
 
-// Starts this executable elevated (the system asks the user first) with /sync "SERVER". The
-// calling thread serves its windows while the system's prompt is open. Declined when the user
-// said no; Failed when it could not be started for any other reason.
-ElevatedStart StartElevatedSync(HWND owner, const std::string& server);
+// False when the token is a limited one (an administrator's, unelevated) or does not hold the
+// right to change the system time: the time service, where there is one, sets the time instead.
+bool ProcessMaySetTime();
+
+// Starts this executable elevated (the system asks the user first) with the parameters, and
+// with waitForExit returns only once that process has ended. The calling thread serves its
+// windows meanwhile. Declined when the user said no; Failed when it could not be started for
+// any other reason.
+ElevatedStart StartElevated(HWND owner, const std::string& parameters, bool waitForExit = false);
+// The synchronisation run elevated: /sync "SERVER".
+inline ElevatedStart StartElevatedSync(HWND owner, const std::string& server) {
+    return StartElevated(owner, SyncParameters(server));
+}

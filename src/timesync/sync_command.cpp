@@ -19,9 +19,24 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
-    if (arguments.empty() || !EqualsIgnoringAsciiCase(arguments[0], "/sync")) return {};
-    if (arguments.size() != 2 || !IsSyncServer(arguments[1])) return {CommandLine::Kind::Invalid, {}};
-    return {CommandLine::Kind::Sync, arguments[1]};
+    using Kind = CommandLine::Kind;
+    struct Switch {
+        std::string_view name;
+        Kind kind;
+        bool takesServer;
+    };
+    static constexpr Switch kSwitches[] = {{"/sync", Kind::Sync, true},
+                                           {"/install-service", Kind::InstallService, true},
+                                           {"/uninstall-service", Kind::UninstallService, false},
+                                           {"/service", Kind::Service, false}};
+    if (arguments.empty()) return {};
+    for (const Switch& s : kSwitches) {
+        if (!EqualsIgnoringAsciiCase(arguments[0], s.name)) continue;
+        if (!s.takesServer) return {arguments.size() == 1 ? s.kind : Kind::Invalid, {}};
+        if (arguments.size() != 2 || !IsSyncServer(arguments[1])) return {Kind::Invalid, {}};
+        return {s.kind, arguments[1]};
+    }
+    return {};
 }
 
 bool IsSyncServer(std::string_view server) {

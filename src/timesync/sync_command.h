@@ -1,5 +1,6 @@
-// The command line "/sync SERVER" of the elevated run, and the outcome of its start. Portable.
-// Any other command line starts the clock.
+// The command lines "/sync SERVER" of the elevated run and those of the time service
+// ("/install-service SERVER", "/uninstall-service", "/service"), and the outcome of an elevated
+// start. Portable. Any other command line starts the clock.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -8,9 +9,12 @@
 
 struct CommandLine {
     enum class Kind {
-        Clock,    // the first argument is not /sync (every argument is ignored)
-        Sync,     // one synchronisation run against `server`, no clock
-        Invalid,  // /sync with a missing or unusable server, or with a further argument
+        Clock,             // the first argument is none of the switches below (every argument is ignored)
+        Sync,              // one synchronisation run against `server`, no clock
+        InstallService,    // the time service installed, approving `server`
+        UninstallService,  // the time service removed
+        Service,           // the time service itself, started by the service manager
+        Invalid,  // a switch with a missing or unusable server, or with a further argument
     };
     Kind kind = Kind::Clock;
     std::string server;

@@ -3,6 +3,7 @@
 
 #include "common/message_pump.h"
 #include "timesync/elevation.h"
+#include "timesync/service_client.h"
 #include "timesync/sync_command.h"
 
 namespace {
@@ -57,22 +58,41 @@ bool SyncRun::Report(const std::string& text, bool offerElevation) {
     return !Abandoned() && reports_.ShowResultDialog(text, mainWindow_, topMost_, offerElevation);
 }
 
-// The clock was not allowed to set the time. A clock the system started with a limited token
-// offers to run the synchronisation again elevated, as a process of its own; a run without the
-// clock (that very process) never does, so nothing can loop. The elevated run starts only when
-// it was offered, whatever the report answers.
-void SyncRun::ReportPermission(const std::string& server) {
+// The clock was not allowed to set the time, or the time service would not. A clock the
+// system started with a limited token offers to run the synchronisation again elevated, as a
+// process of its own; a run without the clock (that very process) never does, so nothing can
+// loop. The elevated run starts only when it was offered, whatever the report answers.
+void SyncRun::ReportOfferingElevation(const std::string& text, const std::string& server) {
     const bool offer = mainWindow_ && IsSyncServer(server) && !ProcessIsElevated();
-    if (Report(PermissionReport(), offer) && offer && StartElevatedSync(mainWindow_, server) == ElevatedStart::Failed)
+    if (Report(text, offer) && offer && StartElevatedSync(mainWindow_, server) == ElevatedStart::Failed)
         Report(ElevationFailedReport());
 }
 
 bool SyncRun::SyncSystemTime(bool showSuccess, const std::string& server) {
     const BusyScope scope(busy_);
+    using Kind = SyncOutcome::Kind;
+    const SyncOutcome outcome = mainWindow_ && UseTimeService()
+                                    ? SyncThroughService(server, [this] { return Abandoned(); })
+                                    : ExchangeAndSet(server);
+    switch (outcome.kind) {
+    case Kind::Set:
+        BroadcastTimeChange();
+        if (showSuccess) Report(SuccessReport(server, outcome.reply, outcome.elapsedMs));
+        return true;
+    case Kind::Failed: Report(outcome.report); break;
+    case Kind::Refused: ReportOfferingElevation(PermissionReport(), server); break;
+    case Kind::NotApproved: ReportOfferingElevation(NotApprovedReport(server), server); break;
+    case Kind::Unreachable: ReportOfferingElevation(ServiceUnreachableReport(), server); break;
+    case Kind::Abandoned: break;
+    }
+    return false;
+}
+
+SyncOutcome SyncRun::ExchangeAndSet(const std::string& server) {
+    using Kind = SyncOutcome::Kind;
     if (!exchange_.SendSntpRequest(server)) {
         exchange_.Forget();
-        Report(std::string(exchange_.errorText()));  // a copy: a run inside the report may send again
-        return false;
+        return SyncOutcome(Kind::Failed, exchange_.errorText());  // a copy: a run inside the report may send again
     }
     const int64_t sentAt = exchange_.sentAt();  // this run's own request, whatever runs inside its wait send
 
@@ -83,19 +103,17 @@ bool SyncRun::SyncSystemTime(bool showSuccess, const std::string& server) {
         PumpMessages();
         if (Abandoned()) {
             exchange_.Close();
-            return false;
+            return SyncOutcome(Kind::Abandoned);
         }
         if (exchange_.outcome() == SntpExchange::Outcome::Reply) break;
         if (exchange_.outcome() == SntpExchange::Outcome::Failed) {  // a socket error, or a reply without a usable time
             exchange_.Forget();
-            Report(std::string(exchange_.errorText()));
-            return false;
+            return SyncOutcome(Kind::Failed, exchange_.errorText());
         }
         const double elapsed = MillisecondsSince(sentAt);
         if (elapsed > kReplyTimeoutMs) {
             exchange_.Close();  // a late reply must not be taken by a later run
-            Report(TimeoutReport(server));
-            return false;
+            return SyncOutcome(Kind::Failed, TimeoutReport(server));
         }
         WaitForMessages(kReplyTimeoutMs - elapsed + 1);
     }
@@ -117,13 +135,11 @@ bool SyncRun::SyncSystemTime(bool showSuccess, const std::string& server) {
     const int64_t setUnixMs = TimeToSetUnixMs(reply, elapsed, MillisecondsSince(takenAt, setAt));
     const SYSTEMTIME st = ToSystemTime(CivilFromUnixMs(setUnixMs));
     lastTimings_ = {sentAt, takenAt, setAt, setUnixMs};
-    if (!SetSystemTime(&st)) {
-        ReportPermission(server);
-        return false;
-    }
-    BroadcastTimeChange();
-    if (showSuccess) Report(SuccessReport(server, reply, elapsed));
-    return true;
+    if (!SetSystemTime(&st)) return SyncOutcome(Kind::Refused);
+    SyncOutcome set(Kind::Set);
+    set.reply = reply;
+    set.elapsedMs = elapsed;
+    return set;
 }
 
 void SyncRun::OnResumeFromStandby(int32_t resumeDelay, const std::string& server) {

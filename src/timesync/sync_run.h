@@ -8,6 +8,7 @@
 
 #include "timesync/result_dialog.h"
 #include "timesync/sntp_win.h"
+#include "timesync/time_service.h"
 
 // Moments of the last run that set the clock (performance counter), for the benchmark.
 struct SyncTimings {
@@ -31,8 +32,12 @@ public:
 
     // One complete synchronisation: send, wait up to one second while the windows stay alive,
     // set the clock, tell every window, report. Failures are always reported; a success only
-    // when showSuccess is true. True when the clock was set.
+    // when showSuccess is true. True when the clock was set. A clock that may not set the time
+    // itself has the time service run it, where there is one (see UseTimeService).
     bool SyncSystemTime(bool showSuccess, const std::string& server);
+    // The exchange and, with a usable reply, the time set; nothing reported, nobody told. What
+    // the time service runs for a client, and the clock for itself.
+    SyncOutcome ExchangeAndSet(const std::string& server);
 
     // After the computer wakes: waits resumeDelay (in steps of 50 ms), then synchronises with
     // the server as it is when the wait is over.
@@ -48,7 +53,8 @@ public:
 private:
     bool Abandoned() const { return cancelled_ || !attached_; }
     bool Report(const std::string& text, bool offerElevation = false);
-    void ReportPermission(const std::string& server);
+    // A report that offers the run as administrator, where a clock may offer it.
+    void ReportOfferingElevation(const std::string& text, const std::string& server);
 
     SntpExchange& exchange_;
     const bool& topMost_;

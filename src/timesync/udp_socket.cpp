@@ -68,14 +68,7 @@ UdpSocket::Received UdpSocket::Take(std::vector<uint8_t>& datagram) {
 }
 
 std::string SocketErrorDescription(int error) {
-    wchar_t* text = nullptr;
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, DWORD(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    const LocalMemory owned(text);
-    std::wstring description(text ? text : L"", n);
-    while (!description.empty() && (description.back() == L'\n' || description.back() == L'\r' || description.back() == L' '))
-        description.pop_back();
+    const std::string description = SystemMessage(DWORD(error));
     // Not every system has texts for the socket errors (Wine has none).
-    if (description.empty()) return "通信中にエラーが発生しました。";
-    return WideToUtf8(description);
+    return description.empty() ? "通信中にエラーが発生しました。" : description;
 }

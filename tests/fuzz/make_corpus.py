@@ -54,6 +54,17 @@ VALUES = {
     "numbers": b"&H7FFFFFFF\x5c\x01-1e308\x5c\x011e400\x5c\x01 2 . 5 \x5c\x01&O17",
 }
 
+PIPE = {
+    "request": "SYNC ntp.nict.jp",
+    "request-ipv6": "SYNC [fe80::1%12]",
+    "request-port": "SYNC 127.0.0.1:123",
+    "set": "SET\n2 6 233 123 5000 1780000000 25.625",
+    "failed": "FAILED\n時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'a' の応答がありません。",
+    "refused": "REFUSED",
+    "not-approved": "NOT-APPROVED",
+    "binary": b"SYNC \x00\xff\x80",
+}
+
 
 def write(target, seeds):
     folder = os.path.join(HERE, "corpus", target)
@@ -67,4 +78,5 @@ if __name__ == "__main__":
     write("sntp_reply", SNTP)
     write("settings_file", FILES)
     write("settings_values", VALUES)
+    write("service_pipe", PIPE)
     sys.exit(0)

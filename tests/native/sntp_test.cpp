@@ -256,11 +256,16 @@ TEST(SyncCommand, OnlySlashSyncWithOneUsableServerRunsASynchronisation) {
         {{"/sync", "a_b"}, Invalid}, {{"/sync", "\xE6\x97\xA5.jp"}, Invalid},
         // IPv6 literals bare or in brackets, as the exchange looks them up; never a port
         {{"/sync", "::1"}, Sync}, {{"/sync", "[::1]"}, Sync}, {{"/sync", "[::1]:123"}, Invalid},
-        {{"/sync", "127.0.0.1:123"}, Invalid}, {{"/sync", "[ntp.example]"}, Invalid}, {{"/sync", "[::1"}, Invalid}};
+        {{"/sync", "127.0.0.1:123"}, Invalid}, {{"/sync", "[ntp.example]"}, Invalid}, {{"/sync", "[::1"}, Invalid},
+        // the time service's switches, checked alike
+        {{"/install-service", "127.0.0.2"}, InstallService}, {{"/INSTALL-SERVICE", "ntp.nict.jp"}, InstallService},
+        {{"/install-service"}, Invalid}, {{"/install-service", "a b"}, Invalid}, {{"/install-service", "a", "b"}, Invalid},
+        {{"/uninstall-service"}, UninstallService}, {{"/Uninstall-Service", "x"}, Invalid},
+        {{"/service"}, Service}, {{"/SERVICE", "x"}, Invalid}, {{"/services"}, Clock}};
     for (const auto& [arguments, kind] : cases) {
         const CommandLine parsed = ParseCommandLine(arguments);
         EXPECT_EQ(kind, parsed.kind) << testing::PrintToString(arguments);
-        EXPECT_EQ(kind == Sync ? arguments[1] : "", parsed.server);
+        EXPECT_EQ(kind == Sync || kind == InstallService ? arguments[1] : "", parsed.server);
     }
     EXPECT_EQ("/sync \"[fe80::1%12]\"", SyncParameters("[fe80::1%12]"));
     for (const auto& [server, host] : {std::pair{"[fe80::1%12]", "fe80::1%12"}, {"[::1]", "::1"},

@@ -44,7 +44,9 @@ std::vector<std::string> Overflows(HWND dialog) {
         const int type = style & BS_TYPEMASK, beside = !isButton ? 0
                                                        : type == BS_AUTOCHECKBOX || type == BS_CHECKBOX ? 18
                                                        : type == BS_GROUPBOX                            ? 16
-                                                       : GetDlgCtrlID(control) == IDC_RESULT_ELEVATE    ? 8 + 16 + 4
+                                                       : GetDlgCtrlID(control) == IDC_RESULT_ELEVATE ||
+                                                                 GetDlgCtrlID(control) == IDC_CMD_SERVICE
+                                                             ? 8 + 16 + 4
                                                                                                         : 8;
         const bool wraps = isStatic && box.bottom >= 2 * metrics.tmHeight && !(style & SS_LEFTNOWORDWRAP);
         const int need = wraps ? wrapped.bottom : extent.cx;

@@ -1,0 +1,103 @@
+// The run through the time service, on a thread of its own while the clock ticks on.
+#include "timesync/service_client.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "common/handles.h"
+#include "common/message_pump.h"
+#include "timesync/elevation.h"
+#include "timesync/service_pipe.h"
+#include "timesync/service_setup.h"
+
+namespace {
+
+constexpr double kPipeWaitMs = 5000;        // for a service just started to open its pipe
+constexpr DWORD kRequestTimeoutMs = 2000;
+constexpr DWORD kAnswerTimeoutMs = 10000;   // the service's exchange waits one second at most
+constexpr size_t kMaxAnswer = 4096;
+
+// The pipe, opened for messages; the service is started when the pipe is not there.
+KernelHandle ConnectToService(SC_HANDLE service) {
+    const int64_t start = PerformanceNow();
+    bool started = false;
+    for (;;) {
+        // Only what the pipe grants a user: reading, writing messages, the message mode. The
+        // server may learn who the client is, but not act as the client.
+        KernelHandle pipe(CreateFileW(kServicePipe, GENERIC_READ | FILE_WRITE_DATA | FILE_WRITE_ATTRIBUTES, 0, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION,
+                                      nullptr));
+        if (pipe.get() != INVALID_HANDLE_VALUE) return pipe;
+        pipe.release();
+        const DWORD error = GetLastError();
+        const double left = kPipeWaitMs - MillisecondsSince(start);
+        if (left <= 0) return {};
+        if (error == ERROR_PIPE_BUSY) {
+            WaitNamedPipeW(kServicePipe, DWORD(left) + 1);
+        } else if (error == ERROR_FILE_NOT_FOUND) {
+            if (!started && !StartServiceW(service, 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
+                return {};
+            started = true;
+            Sleep(20);
+        } else {
+            return {};
+        }
+    }
+}
+
+// The pipe's server process is the service's: no other program can stand in for it.
+bool IsTheServicesPipe(HANDLE pipe, SC_HANDLE service) {
+    ULONG serverProcess = 0;
+    SERVICE_STATUS_PROCESS status{};
+    DWORD size = 0;
+    return GetNamedPipeServerProcessId(pipe, &serverProcess) &&
+           QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &size) &&
+           status.dwCurrentState == SERVICE_RUNNING && status.dwProcessId == serverProcess;
+}
+
+SyncOutcome CallService(const std::string& server) {
+    const SyncOutcome unreachable(SyncOutcome::Kind::Unreachable);
+    const ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const ServiceHandle service(manager ? OpenServiceW(manager.get(), kServiceName, SERVICE_START | SERVICE_QUERY_STATUS)
+                                        : nullptr);
+    if (!service) return unreachable;
+    const KernelHandle pipe = ConnectToService(service.get());
+    DWORD mode = PIPE_READMODE_MESSAGE;
+    if (!pipe || !IsTheServicesPipe(pipe.get(), service.get()) || !SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr) ||
+        !WritePipeMessage(pipe.get(), FormatServiceRequest(server), kRequestTimeoutMs))
+        return unreachable;
+    const PipeMessage answer = ReadPipeMessage(pipe.get(), kMaxAnswer, kAnswerTimeoutMs);
+    if (answer.status != PipeMessage::Status::Message) return unreachable;
+    return ParseServiceAnswer(answer.bytes).value_or(unreachable);
+}
+
+struct ServiceCall {
+    std::string server;
+    SyncOutcome outcome;
+};
+
+// The call holds its own share of the request: the clock may stop waiting for it (at its exit).
+DWORD WINAPI RunCall(void* parameter) {
+    const std::unique_ptr<std::shared_ptr<ServiceCall>> share(static_cast<std::shared_ptr<ServiceCall>*>(parameter));
+    (*share)->outcome = CallService((*share)->server);
+    return 0;
+}
+
+}  // namespace
+
+bool UseTimeService() { return !ProcessMaySetTime() && TimeServiceRegistered(); }
+
+SyncOutcome SyncThroughService(const std::string& server, const std::function<bool()>& abandoned) {
+    const auto call = std::make_shared<ServiceCall>(ServiceCall{server, SyncOutcome(SyncOutcome::Kind::Unreachable)});
+    auto share = std::make_unique<std::shared_ptr<ServiceCall>>(call);
+    const KernelHandle thread(CreateThread(nullptr, 0, RunCall, share.get(), 0, nullptr));
+    if (!thread) return SyncOutcome(SyncOutcome::Kind::Unreachable);
+    share.release();  // the thread's now
+    HANDLE handle = thread.get();
+    for (;;) {
+        const DWORD woke = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0) return call->outcome;
+        if (woke != WAIT_OBJECT_0 + 1 || !PumpMessages() || abandoned()) return SyncOutcome(SyncOutcome::Kind::Abandoned);
+    }
+}

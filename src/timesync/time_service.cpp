@@ -1,0 +1,138 @@
+// The pipe's requests and answers, the approved servers and the service's reports.
+#include "timesync/time_service.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "timesync/sync_command.h"
+
+namespace {
+
+constexpr std::string_view kRequestWord = "SYNC ";
+constexpr std::string_view kSet = "SET", kFailedWord = "FAILED", kRefused = "REFUSED", kNotApproved = "NOT-APPROVED",
+                           kBadRequest = "BAD-REQUEST";
+constexpr size_t kMaxAnswer = 4096;  // a report of a few lines; the system's message included
+
+std::string_view AsText(std::span<const uint8_t> message) {
+    return {reinterpret_cast<const char*>(message.data()), message.size()};
+}
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    return std::ranges::equal(a, b, [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// One whole decimal number in [low, high], nothing before or after it.
+template <class Number>
+bool ReadNumber(std::string_view text, Number low, Number high, Number& out) {
+    Number value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty() || !(value >= low && value <= high))
+        return false;
+    out = value;
+    return true;
+}
+
+std::vector<std::string_view> SplitAtBlanks(std::string_view text) {
+    std::vector<std::string_view> fields;
+    for (size_t start = 0;;) {
+        const size_t blank = text.find(' ', start);
+        fields.push_back(text.substr(start, blank - start));
+        if (blank == std::string_view::npos) return fields;
+        start = blank + 1;
+    }
+}
+
+std::optional<SyncOutcome> ParseSet(std::string_view numbers) {
+    const std::vector<std::string_view> f = SplitAtBlanks(numbers);
+    if (f.size() != 7) return std::nullopt;
+    SyncOutcome outcome(SyncOutcome::Kind::Set);
+    SntpReply& r = outcome.reply;
+    int stratum = 0, poll = 0, precision = 0;
+    constexpr int64_t kMax = int64_t(1) << 40;  // far beyond any hold or date a reply can carry
+    if (!ReadNumber(f[0], 0, 255, stratum) || !ReadNumber(f[1], 0, 255, poll) || !ReadNumber(f[2], 0, 255, precision) ||
+        !ReadNumber<int64_t>(f[3], -kMax, kMax, r.hold) || !ReadNumber<int64_t>(f[4], 0, 10000, r.fraction) ||
+        !ReadNumber<int64_t>(f[5], -kMax, kMax, r.transmitUnixSeconds) ||
+        !ReadNumber(f[6], 0.0, 1e9, outcome.elapsedMs))
+        return std::nullopt;
+    r.stratum = uint8_t(stratum);
+    r.poll = uint8_t(poll);
+    r.precision = uint8_t(precision);
+    return outcome;
+}
+
+}  // namespace
+
+std::string FormatServiceRequest(std::string_view server) { return std::string(kRequestWord) + std::string(server); }
+
+std::optional<std::string> ParseServiceRequest(std::span<const uint8_t> message) {
+    const std::string_view text = AsText(message);
+    if (text.size() > kMaxServiceRequest || !text.starts_with(kRequestWord)) return std::nullopt;
+    const std::string_view server = text.substr(kRequestWord.size());
+    if (!IsSyncServer(server)) return std::nullopt;
+    return std::string(server);
+}
+
+std::string FormatServiceAnswer(const SyncOutcome& outcome) {
+    switch (outcome.kind) {
+    case SyncOutcome::Kind::Set: {
+        const SntpReply& r = outcome.reply;
+        char elapsed[64];
+        const auto end = std::to_chars(elapsed, elapsed + sizeof elapsed, outcome.elapsedMs).ptr;
+        return std::string(kSet) + '\n' + std::to_string(r.stratum) + ' ' + std::to_string(r.poll) + ' ' +
+               std::to_string(r.precision) + ' ' + std::to_string(r.hold) + ' ' + std::to_string(r.fraction) + ' ' +
+               std::to_string(r.transmitUnixSeconds) + ' ' + std::string(elapsed, end);
+    }
+    case SyncOutcome::Kind::Failed: return std::string(kFailedWord) + '\n' + outcome.report;
+    case SyncOutcome::Kind::Refused: return std::string(kRefused);
+    case SyncOutcome::Kind::NotApproved: return std::string(kNotApproved);
+    default: return BadRequestAnswer();  // the service never answers with the others
+    }
+}
+
+std::string BadRequestAnswer() { return std::string(kBadRequest); }
+
+std::optional<SyncOutcome> ParseServiceAnswer(std::span<const uint8_t> message) {
+    const std::string_view text = AsText(message);
+    if (text.size() > kMaxAnswer || text.find('\0') != std::string_view::npos) return std::nullopt;
+    const size_t newline = text.find('\n');
+    const std::string_view word = text.substr(0, newline);
+    if (newline == std::string_view::npos) {
+        if (word == kRefused) return SyncOutcome(SyncOutcome::Kind::Refused);
+        if (word == kNotApproved) return SyncOutcome(SyncOutcome::Kind::NotApproved);
+        return std::nullopt;
+    }
+    const std::string_view rest = text.substr(newline + 1);
+    if (word == kSet) return ParseSet(rest);
+    if (word == kFailedWord && !rest.empty()) return SyncOutcome(SyncOutcome::Kind::Failed, std::string(rest));
+    return std::nullopt;
+}
+
+std::vector<std::string> ApprovedServers(std::string_view server, std::span<const char* const> listServers) {
+    std::vector<std::string> approved;
+    auto add = [&](std::string_view s) {
+        if (!s.empty() && !IsApprovedServer(s, approved)) approved.emplace_back(s);
+    };
+    add(server);
+    for (const char* s : listServers) add(s);
+    return approved;
+}
+
+bool IsApprovedServer(std::string_view server, const std::vector<std::string>& approved) {
+    return std::ranges::any_of(approved, [&](const std::string& s) { return EqualIgnoringAsciiCase(s, server); });
+}
+
+std::string InstallServiceParameters(std::string_view server) {
+    return "/install-service \"" + std::string(server) + "\"";
+}
+
+std::string InstallFailedReport(const std::string& systemMessage) {
+    return "時刻合わせサービスを登録できませんでした。\r\n\r\n" + systemMessage;
+}
+std::string UninstallFailedReport(const std::string& systemMessage) {
+    return "時刻合わせサービスを削除できませんでした。\r\n\r\n" + systemMessage;
+}
+std::string ServiceUnreachableReport() { return "時刻の同期に失敗しました。\r\n\r\n時刻合わせサービスに接続できません。"; }
+std::string NotApprovedReport(const std::string& server) {
+    return "時刻の同期に失敗しました。\r\n\r\nNTPサーバー '" + server + "' は時刻合わせサービスに登録されていません。";
+}

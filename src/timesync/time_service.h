@@ -1,0 +1,69 @@
+// The time service's rules: the pipe's requests and answers, the approved servers, the outcome
+// of a run and the service's reports. Portable.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "timesync/sntp.h"
+
+inline constexpr const wchar_t* kServiceName = L"VelkaroTime";
+inline constexpr const wchar_t* kServicePipe = L"\\\\.\\pipe\\VelkaroTime";
+// Where the service's approved servers are kept (HKEY_LOCAL_MACHINE), as a REG_MULTI_SZ value.
+inline constexpr const wchar_t* kServiceKeyPath = L"SOFTWARE\\Velkaro";
+inline constexpr const wchar_t* kServersValueName = L"Servers";
+// The longest request the service reads; a longer one is refused whole.
+inline constexpr size_t kMaxServiceRequest = 512;
+
+// What became of one synchronisation, in the process or in the service.
+struct SyncOutcome {
+    enum class Kind {
+        Set,          // the clock was set: reply and elapsedMs
+        Failed,       // no reply, or none with a usable time, or a socket error: report
+        Refused,      // the system refused the new time
+        NotApproved,  // the service does not synchronise with this server
+        Unreachable,  // the service could not be reached, or its pipe is not the service's
+        Abandoned,    // the program is ending: nothing is reported
+    };
+    SyncOutcome() = default;
+    explicit SyncOutcome(Kind k, std::string failureReport = {}) : kind(k), report(std::move(failureReport)) {}
+
+    Kind kind = Kind::Abandoned;
+    std::string report;  // Failed: the report, as the exchange words it
+    SntpReply reply{};   // Set
+    double elapsedMs = 0;  // Set: from the request to the reply
+};
+
+// A request names the server to synchronise with: "SYNC " and the server, nothing else. The
+// server must pass IsSyncServer; anything else (too long, empty, binary, a second line) is no
+// request.
+std::string FormatServiceRequest(std::string_view server);
+std::optional<std::string> ParseServiceRequest(std::span<const uint8_t> message);
+
+// The answer: "SET" and the reply's numbers, "FAILED" and the report, "REFUSED",
+// "NOT-APPROVED", or "BAD-REQUEST" (to what was no request); the words and the report are
+// separated by a line feed. An answer that does not parse is no answer (nullopt); so is
+// BAD-REQUEST, which a request of this program never gets.
+std::string FormatServiceAnswer(const SyncOutcome& outcome);
+std::string BadRequestAnswer();
+std::optional<SyncOutcome> ParseServiceAnswer(std::span<const uint8_t> message);
+
+// The servers the service may synchronise with: the server given at installation and the
+// options dialog's list, each once (letter case aside), in that order.
+std::vector<std::string> ApprovedServers(std::string_view server, std::span<const char* const> listServers);
+bool IsApprovedServer(std::string_view server, const std::vector<std::string>& approved);
+
+// The command lines that install and remove the service: /install-service "SERVER" and
+// /uninstall-service.
+std::string InstallServiceParameters(std::string_view server);
+inline constexpr const char* kUninstallServiceParameters = "/uninstall-service";
+
+// The reports (UTF-8): of the installation and the removal (the system's message after the
+// first line), of a run that could not reach the service, and of a server it does not approve.
+std::string InstallFailedReport(const std::string& systemMessage);
+std::string UninstallFailedReport(const std::string& systemMessage);
+std::string ServiceUnreachableReport();
+std::string NotApprovedReport(const std::string& server);

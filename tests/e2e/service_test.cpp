@@ -1,0 +1,191 @@
+// The time service: installed by the driver (which counts as elevated under Wine), it sets the
+// time for clocks with a limited token; garbage on its pipe leaves it serving; removed, it
+// leaves nothing behind. The time server is in this driver on 127.0.0.1:123.
+#include <shlobj.h>
+
+#include <regex>
+
+#include "clock_fixture.h"
+
+#include "../support/fake_sntp.h"
+
+namespace {
+
+constexpr const wchar_t* kPipe = L"\\\\.\\pipe\\VelkaroTime";
+
+std::wstring InstalledCopy() {
+    wchar_t* programFiles = nullptr;
+    SHGetKnownFolderPath(FOLDERID_ProgramFiles, 0, nullptr, &programFiles);
+    const std::wstring copy = std::wstring(programFiles) + L"\\Velkaro\\Velkaro.exe";
+    CoTaskMemFree(programFiles);
+    return copy;
+}
+
+// The service's state (SERVICE_STOPPED, SERVICE_RUNNING, ...), 0 when it is not registered.
+DWORD ServiceState() {
+    const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    const SC_HANDLE service = manager ? OpenServiceW(manager, L"VelkaroTime", SERVICE_QUERY_STATUS) : nullptr;
+    SERVICE_STATUS status{};
+    const DWORD state = service && QueryServiceStatus(service, &status) ? status.dwCurrentState : 0;
+    if (service) CloseServiceHandle(service);
+    if (manager) CloseServiceHandle(manager);
+    return state;
+}
+
+std::vector<std::wstring> ApprovedServers() {
+    wchar_t list[1024] = L"";
+    DWORD size = sizeof list;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Velkaro", L"Servers", RRF_RT_REG_MULTI_SZ, nullptr, list, &size))
+        return {};
+    std::vector<std::wstring> servers;
+    for (const wchar_t* s = list; *s; s += wcslen(s) + 1) servers.emplace_back(s);
+    return servers;
+}
+
+// A client of the pipe of its own: what it sends and what, if anything, it is answered.
+std::string PipeAnswerTo(const std::string& message) {
+    HANDLE pipe = INVALID_HANDLE_VALUE;
+    WaitFor([&] {
+        pipe = CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        return pipe != INVALID_HANDLE_VALUE || (WaitNamedPipeW(kPipe, 500), false);
+    });
+    if (pipe == INVALID_HANDLE_VALUE) return "<no pipe>";
+    DWORD mode = PIPE_READMODE_MESSAGE, n = 0;
+    SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr);
+    char answer[256] = "";
+    const bool answered = WriteFile(pipe, message.data(), DWORD(message.size()), &n, nullptr) &&
+                          ReadFile(pipe, answer, sizeof answer, &n, nullptr);
+    CloseHandle(pipe);
+    return answered ? std::string(answer, n) : "<closed>";
+}
+
+const std::regex kSuccess(
+    "システムの時刻を '127\\.0\\.0\\.1' と同期しました。\r\n\r\n"
+    "取得した時刻: \\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}\r\n"
+    "Stratum: 1\u3000Poll Interval: 6\u3000Precision: -20\r\n"
+    "応答遅延: \\d+\\.\\dms\u3000推定伝送遅延: \\d+\\.\\dms");
+
+class ServiceTest : public ClockTest {
+protected:
+    void TearDown() override {
+        ClockTest::TearDown();
+        Run(L"/uninstall-service");  // nothing left for the tests after this one
+    }
+    // The executable with these arguments, as the driver (elevated); its exit code.
+    DWORD Run(const std::wstring& arguments) {
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION run{};
+        std::wstring command = L"\"" + exe + L"\" " + arguments;
+        if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &run))
+            return 99;
+        DWORD code = 98;
+        if (WaitForSingleObject(run.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(run.hProcess, &code);
+        else if (const HWND report = FindTop(run.dwProcessId, L"#32770")) ADD_FAILURE() << ReportText(report);
+        TerminateProcess(run.hProcess, 97);
+        CloseHandle(run.hProcess);
+        CloseHandle(run.hThread);
+        return code;
+    }
+    void Restart(const std::string& settings, bool limited) {
+        if (Running()) {
+            ASSERT_TRUE(ExitThroughMenuCommand());
+        }
+        ClockTest::TearDown();
+        pi = {};
+        PrepareAndStart(settings, limited);
+    }
+    FakeSntpServer server;
+};
+
+TEST_F(ServiceTest, LimitedClocksSynchroniseThroughTheServiceOnlyWithApprovedServers) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
+    Prepare(std::nullopt);
+    EXPECT_EQ(2u, Run(L"/install-service"));
+    EXPECT_EQ(2u, Run(L"/install-service 127.0.0.1:123"));
+    EXPECT_EQ(0u, ServiceState());
+    ASSERT_EQ(0u, Run(L"/INSTALL-SERVICE 127.0.0.1"));
+    ASSERT_EQ(DWORD(SERVICE_STOPPED), ServiceState());
+    EXPECT_EQ((std::vector<std::wstring>{L"127.0.0.1", L"ntp.nict.jp", L"pool.ntp.org", L"time.cloudflare.com"}),
+              ApprovedServers());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(InstalledCopy().c_str()));
+    {
+        const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+        const SC_HANDLE service = OpenServiceW(manager, L"VelkaroTime", SERVICE_QUERY_CONFIG);
+        alignas(QUERY_SERVICE_CONFIGW) BYTE buffer[8192];
+        auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer);
+        DWORD size = 0;
+        ASSERT_TRUE(QueryServiceConfigW(service, config, sizeof buffer, &size));
+        EXPECT_EQ(L"\"" + InstalledCopy() + L"\" /service", std::wstring(config->lpBinaryPathName));
+        EXPECT_EQ(DWORD(SERVICE_DEMAND_START), config->dwStartType);
+        EXPECT_EQ(DWORD(SERVICE_WIN32_OWN_PROCESS), config->dwServiceType);
+        EXPECT_EQ(std::wstring(L"NT AUTHORITY\\LocalService"), config->lpServiceStartName);
+        EXPECT_EQ(std::wstring(L"Velkaro 時刻合わせ"), config->lpDisplayName);
+        CloseServiceHandle(service);
+        CloseServiceHandle(manager);
+    }
+
+    // At start-up: through the service (which the clock starts), quietly.
+    const std::string settings = "[Velkaro 1.20]\r\nNTPServer=127.0.0.1\r\nTopMost=No\r\nUseNTP=Yes\r\n";
+    Restart(settings, /*limited=*/true);
+    ASSERT_TRUE(server.WaitForRequest(8000));
+    EXPECT_EQ(DWORD(SERVICE_RUNNING), ServiceState());
+    EXPECT_FALSE(WaitForReport(1500));
+    // From the menu: the success report, worded as a run in the clock's own process words it.
+    SyncFromMenu();
+    HWND report = WaitForReport(8000);
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(std::regex_match(ReportText(report), kSuccess)) << ReportText(report);
+    ASSERT_TRUE(CloseReport(report));
+    EXPECT_EQ(2, server.RequestCount());
+
+    // Garbage leaves the service serving; so do clients that hold the pipe without a word or
+    // without reading their answer: the next clock is served after them.
+    for (const std::string& garbage : {std::string(), std::string(600, 'S'), std::string("\x00\xff SYNC", 7),
+                                       std::string("SYNC 127.0.0.1\r\n")})
+        EXPECT_EQ("BAD-REQUEST", PipeAnswerTo(garbage)) << garbage.size();
+    HANDLE silent = CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, silent);
+    SyncFromMenu();
+    report = WaitForReport(8000);
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(std::regex_match(ReportText(report), kSuccess)) << ReportText(report);
+    ASSERT_TRUE(CloseReport(report));
+    CloseHandle(silent);
+    EXPECT_EQ(3, server.RequestCount());
+
+    // A server the service does not know: refused before any datagram, with the button.
+    Restart("[Velkaro 1.20]\r\nNTPServer=127.0.0.9\r\nTopMost=No\r\n", /*limited=*/true);
+    SyncFromMenu();
+    report = WaitForReport(8000);
+    ASSERT_TRUE(report);
+    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.9' は時刻合わせサービスに登録されていません。",
+              ReportText(report));
+    EXPECT_EQ(L"管理者として同期(&A)", WindowText(GetDlgItem(report, IDC_RESULT_ELEVATE)));
+    ASSERT_TRUE(CloseReport(report));
+    EXPECT_EQ(3, server.RequestCount());
+
+    // An elevated clock sets the time in its own process: the service is not asked.
+    ASSERT_TRUE(ExitThroughMenuCommand());
+    const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    const SC_HANDLE service = OpenServiceW(manager, L"VelkaroTime", SERVICE_STOP);
+    SERVICE_STATUS status{};
+    ControlService(service, SERVICE_CONTROL_STOP, &status);
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    ASSERT_TRUE(WaitFor([] { return ServiceState() == SERVICE_STOPPED; }, 10000));
+    Restart(settings, /*limited=*/false);
+    ASSERT_TRUE(server.WaitForRequest(8000));
+    EXPECT_FALSE(WaitForReport(1000));
+    EXPECT_EQ(DWORD(SERVICE_STOPPED), ServiceState());
+
+    // Removed: no service, no copy, no key.
+    ASSERT_TRUE(ExitThroughMenuCommand());
+    EXPECT_EQ(0u, Run(L"/uninstall-service"));
+    EXPECT_EQ(0u, ServiceState());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(InstalledCopy().c_str()));
+    HKEY key = nullptr;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Velkaro", 0, KEY_READ, &key));
+}
+
+}  // namespace

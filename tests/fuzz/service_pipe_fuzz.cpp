@@ -1,0 +1,30 @@
+// Any bytes as a message on the time service's pipe, read both as a request (by the service)
+// and as an answer (by the clock). A request is accepted only as "SYNC " and a server the
+// /sync check takes, within the size limit; what either side accepts, it writes back the same.
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "fuzz_check.h"
+#include "timesync/sync_command.h"
+#include "timesync/time_service.h"
+
+namespace {
+std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::span<const uint8_t> message(data, size);
+    if (const auto server = ParseServiceRequest(message)) {
+        FUZZ_CHECK(size <= kMaxServiceRequest && IsSyncServer(*server));
+        FUZZ_CHECK(FormatServiceRequest(*server) == std::string(reinterpret_cast<const char*>(data), size));
+    }
+    if (const auto answer = ParseServiceAnswer(message)) {
+        FUZZ_CHECK(answer->kind != SyncOutcome::Kind::Abandoned && answer->kind != SyncOutcome::Kind::Unreachable);
+        const auto again = ParseServiceAnswer(Bytes(FormatServiceAnswer(*answer)));
+        FUZZ_CHECK(again && again->kind == answer->kind && again->report == answer->report &&
+                   again->elapsedMs == answer->elapsedMs && again->reply.hold == answer->reply.hold &&
+                   again->reply.transmitUnixSeconds == answer->reply.transmitUnixSeconds);
+    }
+    return 0;
+}

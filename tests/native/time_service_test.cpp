@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "timesync/time_service.h"
+
+namespace {
+
+std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
+
+TEST(TimeService, RequestsAreSyncAndOneServerTheSyncCheckTakes) {
+    const std::string longest = "SYNC " + std::string(253, 'a');
+    const std::pair<std::string, const char*> cases[] = {
+        {"SYNC ntp.nict.jp", "ntp.nict.jp"}, {"SYNC [fe80::1%12]", "[fe80::1%12]"}, {longest, longest.c_str() + 5},
+        {"", nullptr}, {"SYNC ", nullptr}, {"sync ntp.nict.jp", nullptr}, {"SYNC  ntp.nict.jp", nullptr},
+        {"SYNC ntp.nict.jp\n", nullptr}, {"SYNC a b", nullptr}, {"SYNC 127.0.0.1:123", nullptr},
+        {longest + "a", nullptr}, {std::string("SYNC a\0b", 8), nullptr}, {"SYNC \xE6\x97\xA5.jp", nullptr},
+        {"SYNC " + std::string(600, 'a'), nullptr},
+    };
+    for (const auto& [message, server] : cases) {
+        const auto parsed = ParseServiceRequest(Bytes(message));
+        EXPECT_EQ(server != nullptr, parsed.has_value()) << message.substr(0, 40);
+        if (server && parsed) {
+            EXPECT_EQ(server, *parsed);
+        }
+    }
+    EXPECT_EQ("SYNC [::1]", FormatServiceRequest("[::1]"));
+}
+
+TEST(TimeService, AnswersCarryTheOutcomeAndParseBackExactly) {
+    SyncOutcome set(SyncOutcome::Kind::Set);
+    set.reply = {2, 6, 0xE9, 123, 5000, 1780000000};
+    set.elapsedMs = 25.625000001;
+    EXPECT_EQ("SET\n2 6 233 123 5000 1780000000 25.625000001", FormatServiceAnswer(set));
+    const SyncOutcome failed(SyncOutcome::Kind::Failed, "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'a' の応答がありません。");
+    for (const SyncOutcome& o : {set, failed, SyncOutcome(SyncOutcome::Kind::Refused), SyncOutcome(SyncOutcome::Kind::NotApproved)}) {
+        const auto back = ParseServiceAnswer(Bytes(FormatServiceAnswer(o)));
+        ASSERT_TRUE(back) << FormatServiceAnswer(o);
+        EXPECT_EQ(o.kind, back->kind);
+        EXPECT_EQ(o.report, back->report);
+        EXPECT_EQ(o.elapsedMs, back->elapsedMs);
+        EXPECT_EQ(o.reply.hold, back->reply.hold);
+        EXPECT_EQ(o.reply.precision, back->reply.precision);
+    }
+    // Nothing else is an answer: the clock then reports that it could not reach the service.
+    for (const std::string& bad : {std::string(), BadRequestAnswer(), std::string("SET"), std::string("SET\n1 2 3"),
+                                   std::string("SET\n256 6 233 123 5000 1780000000 25.6"),
+                                   std::string("SET\n2 6 233 123 10001 1780000000 25.6"),
+                                   std::string("SET\n2 6 233 123 5000 1780000000 nan"),
+                                   std::string("SET\n2 6 233 123 5000 1780000000 25.6 "), std::string("FAILED\n"),
+                                   std::string("REFUSED\n"), std::string("refused"), std::string("FAILED\nx\0y", 10)})
+        EXPECT_FALSE(ParseServiceAnswer(Bytes(bad))) << bad;
+}
+
+TEST(TimeService, ApprovedServersAreTheGivenOneAndTheListEachOnce) {
+    constexpr const char* kList[] = {"ntp.nict.jp", "pool.ntp.org", "time.cloudflare.com"};
+    EXPECT_EQ((std::vector<std::string>{"127.0.0.2", "ntp.nict.jp", "pool.ntp.org", "time.cloudflare.com"}),
+              ApprovedServers("127.0.0.2", kList));
+    EXPECT_EQ((std::vector<std::string>{"POOL.ntp.org", "ntp.nict.jp", "time.cloudflare.com"}),
+              ApprovedServers("POOL.ntp.org", kList));
+    const std::vector<std::string> approved = ApprovedServers("127.0.0.2", kList);
+    EXPECT_TRUE(IsApprovedServer("Time.Cloudflare.COM", approved));
+    EXPECT_FALSE(IsApprovedServer("127.0.0.3", approved));
+    EXPECT_FALSE(IsApprovedServer("ntp.nict.jp.", approved));
+    EXPECT_EQ("/install-service \"[::1]\"", InstallServiceParameters("[::1]"));
+}
+
+}  // namespace
