@@ -188,4 +188,25 @@ TEST_F(ServiceTest, LimitedClocksSynchroniseThroughTheServiceOnlyWithApprovedSer
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Velkaro", 0, KEY_READ, &key));
 }
 
+// The options dialog's shield button acts at once, elevated, and its line follows the outcome.
+TEST_F(ServiceTest, TheOptionsButtonInstallsWithTheTypedServerAndRemoves) {
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\n", /*limited=*/true);
+    PostMessageW(menus, WM_COMMAND, IDM_OPTION, 0);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (dialog = FindTitled(L"オプション")) != nullptr; }));
+    const HWND line = GetDlgItem(dialog, IDC_OPT_SERVICE_STATE), button = GetDlgItem(dialog, IDC_CMD_SERVICE);
+    auto press = [&] { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CMD_SERVICE, BN_CLICKED), LPARAM(button)); };
+    EXPECT_EQ(L"時刻合わせサービス: 登録されていません", WindowText(line));
+    EXPECT_EQ(L"サービスを登録(&V)...", WindowText(button));
+    SendMessageW(GetDlgItem(dialog, IDC_CMB_SERVERS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"127.0.0.7"));
+    press();
+    ASSERT_TRUE(WaitFor([&] { return WindowText(line) == L"時刻合わせサービス: 登録済み"; }, 20000));
+    EXPECT_EQ(L"サービスを削除(&V)...", WindowText(button));
+    EXPECT_EQ(L"127.0.0.7", ApprovedServers().at(0));
+    press();
+    ASSERT_TRUE(WaitFor([&] { return WindowText(line) == L"時刻合わせサービス: 登録されていません"; }, 20000));
+    EXPECT_EQ(0u, ServiceState());
+    EXPECT_TRUE(ApprovedServers().empty());
+}
+
 }  // namespace
