@@ -36,6 +36,7 @@ TEST_F(ClockTest, ATopmostClockMakesWayForAFullScreenProgramAndComesBack) {
     ASSERT_TRUE(IsTopMost(clock));
     {
         FullScreenWindow program;
+        ASSERT_TRUE(WaitPumping([&] { return GetForegroundWindow() == program.window || !SetForegroundWindow(program.window); }, 2000));
         EXPECT_TRUE(WaitPumping([&] { return !IsTopMost(clock); }, 1000)) << "still over the full-screen program";
         // No longer full screen: back within a second.
         SetWindowPos(program.window, nullptr, 0, 0, 400, 300, SWP_NOZORDER);

@@ -42,13 +42,19 @@ std::vector<std::wstring> ApprovedServers() {
     return servers;
 }
 
-// A client of the pipe of its own: what it sends and what, if anything, it is answered.
-std::string PipeAnswerTo(const std::string& message) {
+// A client of the pipe of its own, once the service listens again after the one before.
+HANDLE OpenPipe() {
     HANDLE pipe = INVALID_HANDLE_VALUE;
     WaitFor([&] {
         pipe = CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         return pipe != INVALID_HANDLE_VALUE || (WaitNamedPipeW(kPipe, 500), false);
     });
+    return pipe;
+}
+
+// What a client sends and what, if anything, it is answered.
+std::string PipeAnswerTo(const std::string& message) {
+    const HANDLE pipe = OpenPipe();
     if (pipe == INVALID_HANDLE_VALUE) return "<no pipe>";
     DWORD mode = PIPE_READMODE_MESSAGE, n = 0;
     SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr);
@@ -144,7 +150,7 @@ TEST_F(ServiceTest, LimitedClocksSynchroniseThroughTheServiceOnlyWithApprovedSer
     for (const std::string& garbage : {std::string(), std::string(600, 'S'), std::string("\x00\xff SYNC", 7),
                                        std::string("SYNC 127.0.0.1\r\n")})
         EXPECT_EQ("BAD-REQUEST", PipeAnswerTo(garbage)) << garbage.size();
-    HANDLE silent = CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE silent = OpenPipe();
     EXPECT_NE(INVALID_HANDLE_VALUE, silent);
     SyncFromMenu();
     report = WaitForReport(8000);
