@@ -119,14 +119,12 @@ TEST_F(ServiceTest, LimitedClocksSynchroniseThroughTheServiceOnlyWithApprovedSer
         const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
         const SC_HANDLE service = OpenServiceW(manager, L"VelkaroTime", SERVICE_QUERY_CONFIG);
         alignas(QUERY_SERVICE_CONFIGW) BYTE buffer[8192];
-        auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer);
+        const auto* c = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer);
         DWORD size = 0;
-        ASSERT_TRUE(QueryServiceConfigW(service, config, sizeof buffer, &size));
-        EXPECT_EQ(L"\"" + InstalledCopy() + L"\" /service", std::wstring(config->lpBinaryPathName));
-        EXPECT_EQ(DWORD(SERVICE_DEMAND_START), config->dwStartType);
-        EXPECT_EQ(DWORD(SERVICE_WIN32_OWN_PROCESS), config->dwServiceType);
-        EXPECT_EQ(std::wstring(L"NT AUTHORITY\\LocalService"), config->lpServiceStartName);
-        EXPECT_EQ(std::wstring(L"Velkaro 時刻合わせ"), config->lpDisplayName);
+        ASSERT_TRUE(QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer), sizeof buffer, &size));
+        EXPECT_EQ(L"\"" + InstalledCopy() + L"\" /service|3|16|NT AUTHORITY\\LocalService|Velkaro 時刻合わせ",
+                  std::wstring(c->lpBinaryPathName) + L"|" + std::to_wstring(c->dwStartType) + L"|" +
+                      std::to_wstring(c->dwServiceType) + L"|" + c->lpServiceStartName + L"|" + c->lpDisplayName);
         CloseServiceHandle(service);
         CloseServiceHandle(manager);
     }
