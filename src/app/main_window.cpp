@@ -162,7 +162,7 @@ void FrmMain::KeepClearOfFullScreen() {
         // Once; again only when something put the clock back above a program outside the band.
         if (!yielded_ || (InTopMostBand(hwnd_) && !InTopMostBand(front))) PutBehind(hwnd_, front);
     } else if (yielded_ && Settings.TopMost) {
-        SetTopMost(hwnd_);
+        SetTopMost(hwnd_, /*withoutActivation=*/true);  // the keys stay with the window the user went to
     }
     yielded_ = front != nullptr;
 }

@@ -5,7 +5,9 @@
 
 #include <array>
 
-void SetTopMost(HWND window) { SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
+void SetTopMost(HWND window, bool withoutActivation) {
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | (withoutActivation ? SWP_NOACTIVATE : 0));
+}
 
 void ClearTopMost(HWND window) { SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
 

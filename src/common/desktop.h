@@ -2,8 +2,9 @@
 #pragma once
 #include <windows.h>
 
-// Into or out of the topmost band, without moving or resizing the window.
-void SetTopMost(HWND window);
+// Into or out of the topmost band, without moving or resizing the window (and, when asked,
+// without activating it).
+void SetTopMost(HWND window, bool withoutActivation = false);
 void ClearTopMost(HWND window);
 // Behind the other window, and so out of the topmost band unless that window is in it.
 void PutBehind(HWND window, HWND front);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 #include "timesync/sync_command.h"
 
@@ -49,12 +50,13 @@ std::optional<SyncOutcome> ParseSet(std::string_view numbers) {
     SyncOutcome outcome(SyncOutcome::Kind::Set);
     SntpReply& r = outcome.reply;
     int stratum = 0, poll = 0, precision = 0;
-    constexpr int64_t kMax = int64_t(1) << 40;  // far beyond any hold or date a reply can carry
+    constexpr int64_t kMax = int64_t(1) << 40;  // far beyond any hold, date or wait a reply can carry
+    int64_t elapsedNs = 0;
     if (!ReadNumber(f[0], 0, 255, stratum) || !ReadNumber(f[1], 0, 255, poll) || !ReadNumber(f[2], 0, 255, precision) ||
         !ReadNumber<int64_t>(f[3], -kMax, kMax, r.hold) || !ReadNumber<int64_t>(f[4], 0, 10000, r.fraction) ||
-        !ReadNumber<int64_t>(f[5], -kMax, kMax, r.transmitUnixSeconds) ||
-        !ReadNumber(f[6], 0.0, 1e9, outcome.elapsedMs))
+        !ReadNumber<int64_t>(f[5], -kMax, kMax, r.transmitUnixSeconds) || !ReadNumber<int64_t>(f[6], 0, kMax, elapsedNs))
         return std::nullopt;
+    outcome.elapsedMs = double(elapsedNs) / 1e6;
     r.stratum = uint8_t(stratum);
     r.poll = uint8_t(poll);
     r.precision = uint8_t(precision);
@@ -77,11 +79,9 @@ std::string FormatServiceAnswer(const SyncOutcome& outcome) {
     switch (outcome.kind) {
     case SyncOutcome::Kind::Set: {
         const SntpReply& r = outcome.reply;
-        char elapsed[64];
-        const auto end = std::to_chars(elapsed, elapsed + sizeof elapsed, outcome.elapsedMs).ptr;
         return std::string(kSet) + '\n' + std::to_string(r.stratum) + ' ' + std::to_string(r.poll) + ' ' +
                std::to_string(r.precision) + ' ' + std::to_string(r.hold) + ' ' + std::to_string(r.fraction) + ' ' +
-               std::to_string(r.transmitUnixSeconds) + ' ' + std::string(elapsed, end);
+               std::to_string(r.transmitUnixSeconds) + ' ' + std::to_string(std::llround(outcome.elapsedMs * 1e6));
     }
     case SyncOutcome::Kind::Failed: return std::string(kFailedWord) + '\n' + outcome.report;
     case SyncOutcome::Kind::Refused: return std::string(kRefused);

@@ -43,7 +43,8 @@ struct SyncOutcome {
 std::string FormatServiceRequest(std::string_view server);
 std::optional<std::string> ParseServiceRequest(std::span<const uint8_t> message);
 
-// The answer: "SET" and the reply's numbers, "FAILED" and the report, "REFUSED",
+// The answer: "SET" and the reply's numbers (the round trip in whole nanoseconds: exact for a
+// performance counter of 10 MHz), "FAILED" and the report, "REFUSED",
 // "NOT-APPROVED", or "BAD-REQUEST" (to what was no request); the words and the report are
 // separated by a line feed. An answer that does not parse is no answer (nullopt); so is
 // BAD-REQUEST, which a request of this program never gets.

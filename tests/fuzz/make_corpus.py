@@ -58,7 +58,7 @@ PIPE = {
     "request": "SYNC ntp.nict.jp",
     "request-ipv6": "SYNC [fe80::1%12]",
     "request-port": "SYNC 127.0.0.1:123",
-    "set": "SET\n2 6 233 123 5000 1780000000 25.625",
+    "set": "SET\n2 6 233 123 5000 1780000000 25625700",
     "failed": "FAILED\n時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'a' の応答がありません。",
     "refused": "REFUSED",
     "not-approved": "NOT-APPROVED",
