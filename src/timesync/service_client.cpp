@@ -16,7 +16,6 @@ namespace {
 constexpr double kPipeWaitMs = 5000;        // for a service just started to open its pipe
 constexpr DWORD kRequestTimeoutMs = 2000;
 constexpr DWORD kAnswerTimeoutMs = 10000;   // the service's exchange waits one second at most
-constexpr size_t kMaxAnswer = 4096;
 
 // The pipe, opened for messages; the service is started when the pipe is not there.
 KernelHandle ConnectToService(SC_HANDLE service) {
@@ -67,7 +66,7 @@ SyncOutcome CallService(const std::string& server) {
     if (!pipe || !IsTheServicesPipe(pipe.get(), service.get()) || !SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr) ||
         !WritePipeMessage(pipe.get(), FormatServiceRequest(server), kRequestTimeoutMs))
         return unreachable;
-    const PipeMessage answer = ReadPipeMessage(pipe.get(), kMaxAnswer, kAnswerTimeoutMs);
+    const PipeMessage answer = ReadPipeMessage(pipe.get(), kMaxServiceAnswer, kAnswerTimeoutMs);
     if (answer.status != PipeMessage::Status::Message) return unreachable;
     return ParseServiceAnswer(answer.bytes).value_or(unreachable);
 }

@@ -17,7 +17,7 @@ namespace {
 constexpr const wchar_t* kPipeSecurity = L"D:P(D;;GA;;;NU)(D;;GA;;;AN)(A;;GA;;;SY)(A;;GA;;;LS)(A;;0x12018b;;;IU)";
 constexpr double kIdleStopMs = 60000;      // the service ends this long after its last request
 constexpr DWORD kClientTimeoutMs = 2000;  // for each read and write of a client
-constexpr size_t kPipeBuffer = 4096;
+constexpr size_t kPipeBuffer = kMaxServiceAnswer;  // an answer always fits: writing it never waits
 
 }  // namespace
 

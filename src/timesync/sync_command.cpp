@@ -9,14 +9,14 @@ namespace {
 
 bool IsAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
+}  // namespace
+
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return std::ranges::equal(a, b, [](char x, char y) {
         auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
         return lower(x) == lower(y);
     });
 }
-
-}  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     using Kind = CommandLine::Kind;

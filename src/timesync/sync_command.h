@@ -20,6 +20,9 @@ struct CommandLine {
     std::string server;
 };
 
+// Equal texts when ASCII letters count the same in either case (switches, host names).
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // The arguments after the program's own name, as the system splits them (UTF-8).
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 

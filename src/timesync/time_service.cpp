@@ -12,15 +12,9 @@ namespace {
 constexpr std::string_view kRequestWord = "SYNC ";
 constexpr std::string_view kSet = "SET", kFailedWord = "FAILED", kRefused = "REFUSED", kNotApproved = "NOT-APPROVED",
                            kBadRequest = "BAD-REQUEST";
-constexpr size_t kMaxAnswer = 4096;  // a report of a few lines; the system's message included
 
 std::string_view AsText(std::span<const uint8_t> message) {
     return {reinterpret_cast<const char*>(message.data()), message.size()};
-}
-
-bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    return std::ranges::equal(a, b, [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 // One whole decimal number in [low, high], nothing before or after it.
@@ -94,7 +88,7 @@ std::string BadRequestAnswer() { return std::string(kBadRequest); }
 
 std::optional<SyncOutcome> ParseServiceAnswer(std::span<const uint8_t> message) {
     const std::string_view text = AsText(message);
-    if (text.size() > kMaxAnswer || text.find('\0') != std::string_view::npos) return std::nullopt;
+    if (text.size() > kMaxServiceAnswer || text.find('\0') != std::string_view::npos) return std::nullopt;
     const size_t newline = text.find('\n');
     const std::string_view word = text.substr(0, newline);
     if (newline == std::string_view::npos) {
@@ -119,7 +113,7 @@ std::vector<std::string> ApprovedServers(std::string_view server, std::span<cons
 }
 
 bool IsApprovedServer(std::string_view server, const std::vector<std::string>& approved) {
-    return std::ranges::any_of(approved, [&](const std::string& s) { return EqualIgnoringAsciiCase(s, server); });
+    return std::ranges::any_of(approved, [&](const std::string& s) { return EqualsIgnoringAsciiCase(s, server); });
 }
 
 std::string InstallServiceParameters(std::string_view server) {

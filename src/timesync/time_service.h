@@ -17,6 +17,8 @@ inline constexpr const wchar_t* kServiceKeyPath = L"SOFTWARE\\Velkaro";
 inline constexpr const wchar_t* kServersValueName = L"Servers";
 // The longest request the service reads; a longer one is refused whole.
 inline constexpr size_t kMaxServiceRequest = 512;
+// The longest answer: a report of a few lines, the system's message included.
+inline constexpr size_t kMaxServiceAnswer = 4096;
 
 // What became of one synchronisation, in the process or in the service.
 struct SyncOutcome {
