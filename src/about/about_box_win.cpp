@@ -10,6 +10,7 @@
 #include "common/executable.h"
 #include "common/message_pump.h"
 #include "common/numeric.h"
+#include "common/system_library.h"
 #include "common/text_encoding.h"
 
 namespace {
@@ -24,19 +25,21 @@ struct VersionInfo {
 // The running executable's version information: file version major.minor.0.revision.
 VersionInfo ReadOwnVersion() {
     VersionInfo info;
+    const VersionFunctions* version = Version();
+    if (!version) return info;
     const std::wstring path = ExecutablePath();
     DWORD ignored = 0;
-    std::vector<BYTE> block(GetFileVersionInfoSizeW(path.c_str(), &ignored));
-    if (block.empty() || !GetFileVersionInfoW(path.c_str(), 0, DWORD(block.size()), block.data())) return info;
+    std::vector<BYTE> block(version->GetFileVersionInfoSizeW(path.c_str(), &ignored));
+    if (block.empty() || !version->GetFileVersionInfoW(path.c_str(), 0, DWORD(block.size()), block.data())) return info;
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    if (VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) && fixed) {
+    if (version->VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) && fixed) {
         info.major = HIWORD(fixed->dwFileVersionMS);
         info.minor = LOWORD(fixed->dwFileVersionMS);
         info.revision = LOWORD(fixed->dwFileVersionLS);
     }
     WORD* translation = nullptr;
-    if (!VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
+    if (!version->VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
         length < 4)
         return info;
     wchar_t prefix[64];
@@ -45,7 +48,7 @@ VersionInfo ReadOwnVersion() {
         wchar_t* value = nullptr;
         UINT size = 0;
         const std::wstring key = std::wstring(prefix) + name;
-        return VerQueryValueW(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &size) && value
+        return version->VerQueryValueW(block.data(), key.c_str(), reinterpret_cast<void**>(&value), &size) && value
                    ? WideToUtf8(value)
                    : std::string();
     };

@@ -6,7 +6,8 @@
 #include "resource.h"
 #include "settings/placement.h"
 #include "settings/settings_file_win.h"
-#include "timesync/service_setup.h"
+#include "service/service_client.h"
+#include "service/service_setup.h"
 
 // True when an earlier copy is alive in this logon session. The handle stays open until the
 // process ends, which keeps the name alive for the copies that start later.
@@ -85,6 +86,10 @@ bool App::Main() {
     const HWND window = frmMain.hwnd();
     Winsock1.Attach(window, kWinsock1Event);
     run.Attach(window);
+    run.RouteThrough([](const std::string& server, const std::function<bool()>& abandoned) -> std::optional<SyncOutcome> {
+        if (!UseTimeService()) return std::nullopt;
+        return SyncThroughService(server, abandoned);
+    });
     resumeWatch.OnResumeFromStandby = [this] {
         if (Settings.UseNTP2) run.OnResumeFromStandby(Settings.ResumeDelay, Settings.NTPServer);
     };
@@ -111,6 +116,13 @@ void App::ApplyAppearance() {
     frmMenus.SetChecked(IDM_BLINK, Settings.Blink);
 }
 
+void App::StoreSettings() {
+    const HWND window = frmMain.hwnd();
+    if (!window || SaveSettings(Settings, window) || saveFailureReported_) return;
+    saveFailureReported_ = true;
+    ShowSaveFailure(SettingsFilePath());
+}
+
 bool App::ReadyToEnd() {
     if (!run.TimeSyncBusy()) return true;
     run.CancelTimeSync();
@@ -121,7 +133,7 @@ void App::ShutdownApp() {
     const HWND window = frmMain.hwnd();
     if (!window) return;  // already ended (the session end and the exit timer can both ask)
     Winsock1.Close();
-    SaveSettings(Settings, window);
+    StoreSettings();
     UnhookWindow(window);
     frmMenus.Unload();
     frmMain.Unload();

@@ -9,7 +9,7 @@
 #include "common/handles.h"
 #include "settings/settings_file.h"
 #include "timesync/power_watch.h"
-#include "timesync/service_host.h"
+#include "service/service_host.h"
 #include "timesync/sntp_win.h"
 #include "timesync/sync_run.h"
 #include "timesync/udp_socket.h"
@@ -39,6 +39,8 @@ private:
     // The face size, the topmost band and the menu's check marks, from Settings: at start-up
     // and after the options dialog's OK.
     void ApplyAppearance() override;
+    // Writes the settings file; the first write of a run that fails is reported, no later one.
+    void StoreSettings() override;
     // Saves the settings and unloads both windows; reached only through the exit timer (and
     // when Windows ends the session).
     void ShutdownApp() override;
@@ -56,7 +58,8 @@ private:
     ResumeWatch resumeWatch;
     FrmMain frmMain{*this, Settings};
     FrmMenus frmMenus{*this, Settings, frmMain, run};
-    KernelHandle running_;  // the mutex that tells later copies that this one runs
+    KernelHandle running_;
+    bool saveFailureReported_ = false;  // the mutex that tells later copies that this one runs
     TimeService timeService{run, Winsock1, exchange};
 
     // The service manager calls the service's main without any context: the app that asked for

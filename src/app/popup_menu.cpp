@@ -5,7 +5,7 @@
 #include "resource.h"
 #include "settings/options_dialog.h"
 #include "settings/settings_file_win.h"
-#include "timesync/service_setup.h"
+#include "service/service_setup.h"
 
 bool FrmMenus::Load(HINSTANCE instance) {
     WNDCLASSEXW wc{};
@@ -58,7 +58,7 @@ void FrmMenus::mnuExit_Click() { frmMain.EnableExitTimer(); }
 void FrmMenus::mnuBlink_Click() {
     Settings.Blink = !Settings.Blink;
     SetChecked(IDM_BLINK, Settings.Blink);
-    if (frmMain.hwnd()) SaveSettings(Settings, frmMain.hwnd());
+    owner_.StoreSettings();
 }
 
 void FrmMenus::mnuNTP_Click() { run_.SyncSystemTime(true, Settings.NTPServer); }
@@ -66,7 +66,7 @@ void FrmMenus::mnuNTP_Click() { run_.SyncSystemTime(true, Settings.NTPServer); }
 // Made topmost first when TopMost is set (inside, before it shows); the dialog applies and
 // saves its own changes, and nothing follows when it closes.
 void FrmMenus::mnuOption_Click() {
-    FrmOption(Settings, {frmMain.hwnd(), [this] { owner_.ApplyAppearance(); },
+    FrmOption(Settings, {[this] { owner_.StoreSettings(); }, [this] { owner_.ApplyAppearance(); },
                          [this](const std::string& server) { run_.SyncSystemTime(true, server); }, TimeServiceRegistered,
                          [this](bool install, const std::string& server) {
                              ChangeTimeService(install, server, frmMain.hwnd(), Settings.TopMost);

@@ -14,6 +14,7 @@ public:
     class Owner {
     public:
         virtual void ApplyAppearance() = 0;  // after the options dialog's OK
+        virtual void StoreSettings() = 0;    // writes the settings file, saying so once when it cannot
         virtual void Form_Unload() = 0;      // the window is gone
 
     protected:

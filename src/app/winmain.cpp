@@ -4,15 +4,17 @@
 
 #include "app/app.h"
 #include "common/executable.h"
+#include "common/system_library.h"
 #include "timesync/sync_command.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    LoadLibrariesFromSystem32Only();  // before anything can load a DLL from this folder
     const CommandLine command = ParseCommandLine(CommandLineArguments());
     if (command.kind == CommandLine::Kind::Invalid) return 2;  // before anything is shown or sent
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_WIN95_CLASSES;
-    InitCommonControlsEx(&controls);
+    if (const ComctlFunctions* comctl = Comctl()) comctl->InitCommonControlsEx(&controls);
     App app;
     switch (command.kind) {
     case CommandLine::Kind::Sync: return app.SyncMain(command.server);

@@ -5,6 +5,8 @@
 
 #include <array>
 
+#include "common/system_library.h"
+
 void SetTopMost(HWND window, bool withoutActivation) {
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | (withoutActivation ? SWP_NOACTIVATE : 0));
 }
@@ -15,16 +17,43 @@ void PutBehind(HWND window, HWND front) {
     SetWindowPos(window, front, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+namespace {
+
+bool Covers(const RECT& r, const RECT& monitor) {
+    return r.left <= monitor.left && r.top <= monitor.top && r.right >= monitor.right && r.bottom >= monitor.bottom;
+}
+
+// A full-screen program's client area covers the monitor; a window with a caption that does
+// not (a maximised one, whose frame reaches past the work area) is an ordinary window.
+bool FillsMonitor(HWND window, const RECT& monitor) {
+    RECT r;
+    if (!GetWindowRect(window, &r) || !Covers(r, monitor)) return false;
+    if ((GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) != WS_CAPTION) return true;
+    POINT corners[2] = {{0, 0}, {0, 0}};
+    if (!GetClientRect(window, &r)) return false;
+    corners[1] = {r.right, r.bottom};
+    MapWindowPoints(window, nullptr, corners, 2);
+    return Covers(RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y}, monitor);
+}
+
+// A window the desktop window manager keeps out of sight (on another virtual desktop, a
+// suspended app) is not in front of anything.
+bool Cloaked(HWND window) {
+    const DwmFunctions* dwm = Dwm();
+    DWORD cloaked = 0;
+    return dwm && SUCCEEDED(dwm->DwmGetWindowAttribute(window, DWMWA_CLOAKED, &cloaked, sizeof cloaked)) && cloaked;
+}
+
+}  // namespace
+
 HWND FullScreenForeground(const RECT& monitor) {
     // Most checks end after the first two questions: the foreground window is smaller.
     const HWND front = GetForegroundWindow();
-    RECT r;
-    if (!front || !GetWindowRect(front, &r) || r.left > monitor.left || r.top > monitor.top || r.right < monitor.right ||
-        r.bottom < monitor.bottom)
-        return nullptr;
+    if (!front || !FillsMonitor(front, monitor)) return nullptr;
     DWORD process = 0;
     if (!GetWindowThreadProcessId(front, &process) || process == GetCurrentProcessId()) return nullptr;
-    if (front == GetShellWindow() || front == GetDesktopWindow() || !IsWindowVisible(front) || IsIconic(front))
+    if (front == GetShellWindow() || front == GetDesktopWindow() || !IsWindowVisible(front) || IsIconic(front) ||
+        Cloaked(front))
         return nullptr;
     wchar_t className[32] = L"";
     GetClassNameW(front, className, 32);

@@ -8,8 +8,9 @@ void SetTopMost(HWND window, bool withoutActivation = false);
 void ClearTopMost(HWND window);
 // Behind the other window, and so out of the topmost band unless that window is in it.
 void PutBehind(HWND window, HWND front);
-// The foreground window when it covers the whole of the given monitor rectangle (a full-screen
-// program); never the desktop, the shell's windows or a window of this process.
+// The foreground window when it is a full-screen program on the given monitor rectangle: its
+// client area covers it (or, without a caption, its window does), it is not cloaked, and it is
+// neither the desktop, the shell's windows nor a window of this process.
 HWND FullScreenForeground(const RECT& monitor);
 // The rectangle of the monitor the window is on, or nearest to.
 RECT MonitorRectOf(HWND window);

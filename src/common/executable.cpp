@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <iterator>
 
 #include "common/handles.h"
 #include "common/text_encoding.h"
@@ -26,15 +25,6 @@ std::wstring ExecutablePath() {
 
 std::string ExeFolderUtf8() {
     std::wstring folder = ExecutablePath();
-    // A folder whose name the ANSI code page cannot spell is reached by its short name, so
-    // that the A functions of the settings file still find it.
-    BOOL lossy = FALSE;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, folder.c_str(), -1, nullptr, 0, nullptr, &lossy);
-    if (lossy) {
-        wchar_t shortPath[MAX_PATH * 2] = L"";
-        DWORD m = GetShortPathNameW(folder.c_str(), shortPath, DWORD(std::size(shortPath)));
-        if (m > 0 && m < std::size(shortPath)) folder.assign(shortPath, m);
-    }
     size_t slash = folder.find_last_of(L'\\');
     if (slash != std::wstring::npos)
         folder.resize(slash == 2 && folder[1] == L':' ? slash + 1 : slash);  // keep the root's "C:\\"

@@ -77,14 +77,18 @@ BOOL CALLBACK DisableWindow(HWND window, LPARAM disabled) noexcept {
 }
 }  // namespace
 
-INT_PTR RunModalDialog(int templateId, DLGPROC procedure, LPARAM parameter) {
-    std::vector<HWND> disabled;
+INT_PTR RunModalDialog(int templateId, DLGPROC procedure, LPARAM parameter, std::vector<HWND>& disabled) {
     EnumThreadWindows(GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&disabled));
     const INT_PTR result =
         DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), nullptr, procedure, parameter);
+    EnableWindows(disabled);  // where the dialog was ended from outside (the program's end)
+    return result;
+}
+
+void EnableWindows(std::vector<HWND>& disabled) {
     for (HWND window : disabled)
         if (IsWindow(window)) EnableWindow(window, TRUE);
-    return result;
+    disabled.clear();
 }
 
 void SetDialogText(HWND dialog, int id, std::string_view utf8) { SetDlgItemTextW(dialog, id, Utf8ToWide(utf8).c_str()); }

@@ -35,8 +35,11 @@ struct DialogLayout {
 [[nodiscard]] OwnedFont LayOutDialog(HWND dialog, const DialogLayout& layout, int dpi, const POINT* topLeft = nullptr);
 
 // Shows a dialog of the program's resources modally, without an owner: every other window of
-// the program takes no input until it closes (the clock keeps ticking).
-INT_PTR RunModalDialog(int templateId, DLGPROC procedure, LPARAM parameter);
+// the program takes no input until it closes (the clock keeps ticking). The windows it disables
+// are listed in `disabled` meanwhile.
+INT_PTR RunModalDialog(int templateId, DLGPROC procedure, LPARAM parameter, std::vector<HWND>& disabled);
+// Lets the listed windows take input again, and empties the list.
+void EnableWindows(std::vector<HWND>& disabled);
 
 // A dialog control's text, UTF-8.
 void SetDialogText(HWND dialog, int id, std::string_view utf8);
@@ -53,9 +56,17 @@ protected:
     // (the clock) goes back on top once the dialog has closed.
     INT_PTR ShowModal(int templateId, bool topMost = false, HWND backOnTop = nullptr) {
         topMost_ = topMost;
-        const INT_PTR result = RunModalDialog(templateId, DialogProc, reinterpret_cast<LPARAM>(static_cast<Form*>(this)));
-        if (topMost && backOnTop) SetTopMost(backOnTop);
+        const INT_PTR result =
+            RunModalDialog(templateId, DialogProc, reinterpret_cast<LPARAM>(static_cast<Form*>(this)), disabled_);
+        if (topMost && backOnTop) SetTopMost(backOnTop, /*withoutActivation=*/true);
         return result;
+    }
+    // Ends the dialog. The windows it disabled take input again first, so that the system gives
+    // the keyboard back to the one that had it (the options dialog under a report), not to
+    // another program.
+    void EndModal(INT_PTR result) {
+        EnableWindows(disabled_);
+        EndDialog(hwnd_, result);
     }
     // Lays the dialog out from twips at the DPI of its monitor (see LayOutDialog), centred; on a
     // change of DPI it is laid out again at the new one. The font lives as long as the object.
@@ -109,7 +120,7 @@ private:
             // OK, and Cancel (Esc, the close box), end the dialog with their own identifier
             // where the form does not take them itself.
             if (!result && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
-                EndDialog(dialog, LOWORD(wParam));
+                self->EndModal(LOWORD(wParam));
                 return TRUE;
             }
             break;
@@ -122,6 +133,7 @@ private:
     }
 
     DialogLayout layout_;
+    std::vector<HWND> disabled_;  // while the dialog is shown
     int dpi_ = 96;
     OwnedFont font_;
     bool topMost_ = false;

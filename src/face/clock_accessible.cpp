@@ -4,6 +4,7 @@
 
 #include <oleacc.h>
 
+#include "common/system_library.h"
 #include "common/text_encoding.h"
 #include "face/clock_face.h"
 #include "face/japanese_date.h"
@@ -124,12 +125,14 @@ private:
 
 LRESULT AnswerGetObject(HWND window, UINT message, WPARAM flags, LPARAM objectId,
                         const std::shared_ptr<const FaceReading>& reading) {
-    if (DWORD(objectId) != DWORD(OBJID_CLIENT)) return DefWindowProcW(window, message, flags, objectId);
+    const OleaccFunctions* oleacc = Oleacc();
+    if (DWORD(objectId) != DWORD(OBJID_CLIENT) || !oleacc) return DefWindowProcW(window, message, flags, objectId);
     IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&standard))))
+    if (FAILED(oleacc->CreateStdAccessibleObject(window, OBJID_CLIENT, __uuidof(IAccessible),
+                                                 reinterpret_cast<void**>(&standard))))
         return DefWindowProcW(window, message, flags, objectId);
     auto* clock = new AccessibleClock(window, standard, reading);
-    const LRESULT result = LresultFromObject(__uuidof(IAccessible), flags, clock);
+    const LRESULT result = oleacc->LresultFromObject(__uuidof(IAccessible), flags, clock);
     clock->Release();  // the result holds its own reference
     return result;
 }

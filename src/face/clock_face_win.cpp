@@ -77,7 +77,7 @@ void DrawClock(ClockFace& face, int windowSize, bool blink, int blinkDelay) {
     const SYSTEMTIME& now = face.localTime;
     const FaceGeometry& g = GeometryFor(windowSize);
     // The tick count only matters while the colon blinks.
-    const bool lit = !blink || ColonLit(blink, blinkDelay, BlinkPhase(timeGetTime()));
+    const bool lit = !blink || ColonLit(blink, blinkDelay, BlinkPhase(GetTickCount()));
     // Most ticks copy the same cells onto the same picture: they cost no more than reading the clock.
     const ClockFace::Drawn cells{&g, face.picBody.generation(), CellsForTime(g, now.wHour, now.wMinute, lit)};
     const bool changed = !(cells == face.drawn);

@@ -80,6 +80,8 @@ void FrmOption::Form_Load() {
     ShowPage(3, false);
 
     const HWND servers = GetDlgItem(hwnd_, IDC_CMB_SERVERS);
+    // No more than the file gives back: what is typed is what the next start shows.
+    SendMessageW(servers, CB_LIMITTEXT, kMaxValueBytes, 0);
     for (const char* host : kNtpServers) SendMessageW(servers, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(host).c_str()));
     if (!Settings.NTPServer.empty()) SetText(IDC_CMB_SERVERS, Settings.NTPServer);
     else SendMessageW(servers, CB_SETCURSEL, 0, 0);
@@ -190,10 +192,10 @@ void FrmOption::cmdOK_Click() {
     Settings.UseNTP2 = Checked(IDC_CHK_USENTP2);
     Settings.ClearRecent = Checked(IDC_CHK_CLEARRECENT);
     Settings.NTPServer = ServerText();
-    if (actions_.mainWindow) SaveSettings(Settings, actions_.mainWindow);
+    if (actions_.saveSettings) actions_.saveSettings();
     if (Checked(IDC_CHK_AUTORUN)) RegisterAutoRun();
     else UnregisterAutoRun();
-    EndDialog(hwnd_, IDOK);
+    EndModal(IDOK);
 }
 
 // A real synchronisation with the typed server, not stored; the dialog stays open.

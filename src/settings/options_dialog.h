@@ -13,7 +13,7 @@ class FrmOption : public ModalDialog<FrmOption> {
 public:
     // What the dialog needs of the rest of the program, handed to it by whoever opens it.
     struct Actions {
-        HWND mainWindow = nullptr;               // whose place SaveSettings writes; none: nothing is saved
+        std::function<void()> saveSettings;     // writes the settings file; none: nothing is saved
         std::function<void()> applyAppearance;  // the face size, topmost band and menu checks, from Settings
         std::function<void(const std::string& server)> testServer;  // one synchronisation, its success reported
         std::function<bool()> serviceRegistered;                    // the time service's state

@@ -8,6 +8,10 @@
 #include <cmath>
 #include <cstdio>
 
+std::string SaveFailedReport(const std::string& filePath) {
+    return "設定を保存できませんでした。\r\n\r\n設定ファイル '" + filePath + "' に書き込めません。";
+}
+
 std::string JoinPath(std::string_view folder, std::string_view name) {
     std::string path(folder);
     if (path.empty() || path.back() != '\\') path += '\\';

@@ -29,9 +29,16 @@ struct SettingsRecord {
 
 inline constexpr const char* kSettingsFileName = "Velkaro.ini";
 inline constexpr const char* kSettingsSection = "Velkaro 1.20";
+// The longest value a read gives, in bytes of the ANSI code page; the server box takes no more.
+inline constexpr size_t kMaxValueBytes = 99;
+// The name the program shows its user.
+inline constexpr const char* kProgramTitle = "Tarnvik";
 // The server list of the options dialog; the first is also the host used when none is stored.
 inline constexpr const char* kNtpServers[3] = {"ntp.nict.jp", "pool.ntp.org", "time.cloudflare.com"};
 inline constexpr const char* kDefaultNtpServer = kNtpServers[0];
+
+// The report of a settings file that would not take a write (UTF-8).
+std::string SaveFailedReport(const std::string& filePath);
 
 // A folder and a file name joined by one backslash; a folder that already ends with one
 // (a drive root such as C:\) gets no second.

@@ -1,7 +1,7 @@
 // The resume watch on the main window, as a window subclass.
 #include "timesync/power_watch.h"
 
-#include <commctrl.h>
+#include "common/system_library.h"
 
 namespace {
 
@@ -24,13 +24,16 @@ LRESULT CALLBACK HookWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         watch.HookBusy = false;
     }
     if (!IsWindow(window)) return 0;  // the program ended while the resume run waited
-    return DefSubclassProc(window, message, wParam, lParam);
+    return Comctl()->DefSubclassProc(window, message, wParam, lParam);  // there is a subclass: there is comctl32
 }
 
 }  // namespace
 
 void HookWindow(HWND window, ResumeWatch& watch) {
-    SetWindowSubclass(window, HookWndProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&watch));
+    if (const ComctlFunctions* comctl = Comctl())
+        comctl->SetWindowSubclass(window, HookWndProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&watch));
 }
 
-void UnhookWindow(HWND window) { RemoveWindowSubclass(window, HookWndProc, kSubclassId); }
+void UnhookWindow(HWND window) {
+    if (const ComctlFunctions* comctl = Comctl()) comctl->RemoveWindowSubclass(window, HookWndProc, kSubclassId);
+}

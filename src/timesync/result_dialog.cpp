@@ -26,7 +26,7 @@ INT_PTR FrmDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
         return TRUE;  // the focus goes to OK, the default button
     case WM_COMMAND:  // cmdOK_Click: OK, Enter and Esc close the report
         if (LOWORD(wParam) != IDC_RESULT_ELEVATE || !offerElevation_) return FALSE;
-        EndDialog(hwnd_, IDC_RESULT_ELEVATE);
+        EndModal(IDC_RESULT_ELEVATE);
         return TRUE;
     case WM_DESTROY:
         std::erase(open_, hwnd_);

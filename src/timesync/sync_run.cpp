@@ -1,9 +1,10 @@
 // The run: send, wait, set, tell every window, report; the resume run; the end of every run.
 #include "timesync/sync_run.h"
 
+#include <cstdlib>
+
 #include "common/message_pump.h"
 #include "timesync/elevation.h"
-#include "timesync/service_client.h"
 #include "timesync/sync_command.h"
 
 namespace {
@@ -31,6 +32,14 @@ SYSTEMTIME ToSystemTime(const CivilTime& t) {
     st.wSecond = WORD(t.second);
     st.wMilliseconds = WORD(t.millisecond);
     return st;
+}
+
+// The system's time now, in milliseconds since 1970.
+int64_t SystemUnixMs() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    constexpr int64_t kFrom1601To1970 = 11644473600000;  // milliseconds
+    return int64_t((uint64_t(now.dwHighDateTime) << 32 | now.dwLowDateTime) / 10000) - kFrom1601To1970;
 }
 
 void BroadcastTimeChange() {
@@ -71,9 +80,9 @@ void SyncRun::ReportOfferingElevation(const std::string& text, const std::string
 bool SyncRun::SyncSystemTime(bool showSuccess, const std::string& server) {
     const BusyScope scope(busy_);
     using Kind = SyncOutcome::Kind;
-    const SyncOutcome outcome = mainWindow_ && UseTimeService()
-                                    ? SyncThroughService(server, [this] { return Abandoned(); })
-                                    : ExchangeAndSet(server);
+    std::optional<SyncOutcome> routed;
+    if (mainWindow_ && route_) routed = route_(server, [this] { return Abandoned(); });
+    const SyncOutcome outcome = routed ? std::move(*routed) : ExchangeAndSet(server);
     switch (outcome.kind) {
     case Kind::Set:
         BroadcastTimeChange();
@@ -81,14 +90,15 @@ bool SyncRun::SyncSystemTime(bool showSuccess, const std::string& server) {
         return true;
     case Kind::Failed: Report(outcome.report); break;
     case Kind::Refused: ReportOfferingElevation(PermissionReport(), server); break;
-    case Kind::NotApproved: ReportOfferingElevation(NotApprovedReport(server), server); break;
-    case Kind::Unreachable: ReportOfferingElevation(ServiceUnreachableReport(), server); break;
+    case Kind::NotApproved:
+    case Kind::TooLarge:
+    case Kind::Unreachable: ReportOfferingElevation(outcome.report, server); break;
     case Kind::Abandoned: break;
     }
     return false;
 }
 
-SyncOutcome SyncRun::ExchangeAndSet(const std::string& server) {
+SyncOutcome SyncRun::ExchangeAndSet(const std::string& server, int64_t maxStepMs) {
     using Kind = SyncOutcome::Kind;
     if (!exchange_.SendSntpRequest(server)) {
         exchange_.Forget();
@@ -135,6 +145,7 @@ SyncOutcome SyncRun::ExchangeAndSet(const std::string& server) {
     const int64_t setUnixMs = TimeToSetUnixMs(reply, elapsed, MillisecondsSince(takenAt, setAt));
     const SYSTEMTIME st = ToSystemTime(CivilFromUnixMs(setUnixMs));
     lastTimings_ = {sentAt, takenAt, setAt, setUnixMs};
+    if (std::abs(setUnixMs - SystemUnixMs()) > maxStepMs) return SyncOutcome(Kind::TooLarge);
     if (!SetSystemTime(&st)) return SyncOutcome(Kind::Refused);
     SyncOutcome set(Kind::Set);
     set.reply = reply;

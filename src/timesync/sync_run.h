@@ -4,17 +4,26 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
+#include <limits>
+#include <optional>
 #include <string>
 
 #include "timesync/result_dialog.h"
 #include "timesync/sntp_win.h"
-#include "timesync/time_service.h"
+#include "timesync/sync_outcome.h"
 
 // Moments of the last run that set the clock (performance counter), for the benchmark.
 struct SyncTimings {
     int64_t sentAt = 0, takenAt = 0, setAt = 0;
     int64_t setUnixMs = 0;  // the time handed to SetSystemTime
 };
+
+// The way of a process that may not set the time itself (the time service's client): the
+// outcome of the run it made, or nullopt when this process sets the time itself. Once
+// `abandoned` says so, a run ends quietly.
+using ServiceRoute =
+    std::function<std::optional<SyncOutcome>(const std::string& server, const std::function<bool()>& abandoned)>;
 
 class SyncRun {
 public:
@@ -32,12 +41,16 @@ public:
 
     // One complete synchronisation: send, wait up to one second while the windows stay alive,
     // set the clock, tell every window, report. Failures are always reported; a success only
-    // when showSuccess is true. True when the clock was set. A clock that may not set the time
-    // itself has the time service run it, where there is one (see UseTimeService).
+    // when showSuccess is true. True when the clock was set. A clock whose route takes the run
+    // (see RouteThrough) has the time service run it.
     bool SyncSystemTime(bool showSuccess, const std::string& server);
+    // The clock's runs ask the route first (none by default: every run sets the time here).
+    void RouteThrough(ServiceRoute route) { route_ = std::move(route); }
     // The exchange and, with a usable reply, the time set; nothing reported, nobody told. What
-    // the time service runs for a client, and the clock for itself.
-    SyncOutcome ExchangeAndSet(const std::string& server);
+    // the time service runs for a client, and the clock for itself. A step larger than
+    // maxStepMs either way is not taken (TooLarge, with no report: the caller words it).
+    SyncOutcome ExchangeAndSet(const std::string& server,
+                               int64_t maxStepMs = std::numeric_limits<int64_t>::max());
 
     // After the computer wakes: waits resumeDelay (in steps of 50 ms), then synchronises with
     // the server as it is when the wait is over.
@@ -58,6 +71,7 @@ private:
 
     SntpExchange& exchange_;
     const bool& topMost_;
+    ServiceRoute route_;
     ResultReports reports_;
     HWND mainWindow_ = nullptr;
     bool attached_ = false;

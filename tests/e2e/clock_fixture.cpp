@@ -301,8 +301,8 @@ std::string ReadBytes(const std::wstring& path) {
 // ---- the process as Linux sees it ----
 
 int LinuxPidOf(const std::wstring& exePath) {
-    std::string wanted(exePath.size(), '\0');
-    std::transform(exePath.begin(), exePath.end(), wanted.begin(), [](wchar_t c) { return char(towlower(c)); });
+    std::string wanted = Utf8(exePath);
+    std::transform(wanted.begin(), wanted.end(), wanted.begin(), [](char c) { return char(tolower(static_cast<unsigned char>(c))); });
     WIN32_FIND_DATAW entry;
     HANDLE find = FindFirstFileW(L"Z:\\proc\\*", &entry);
     if (find == INVALID_HANDLE_VALUE) return 0;
@@ -337,7 +337,8 @@ void ClockTest::Prepare(std::optional<std::string> settingsText) {
     const auto* info = testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string(info->test_suite_name()) + "-" + info->name();
     std::replace(name.begin(), name.end(), '/', '-');  // parameterised tests: Suite/Test/Value
-    folder = std::wstring(temp) + L"velkaro-e2e-" + std::wstring(name.begin(), name.end());
+    // A name that no ANSI code page spells: everything is reached by its full UTF-16 path.
+    folder = std::wstring(temp) + L"velkaro-e2e-\u2603-" + std::wstring(name.begin(), name.end());
     CreateDirectoryW(folder.c_str(), nullptr);
     exe = folder + L"\\Velkaro.exe";
     ASSERT_TRUE(CopyFileW((DriverFolder() + L"\\Velkaro.exe").c_str(), exe.c_str(), FALSE)) << GetLastError();

@@ -35,6 +35,16 @@ TEST_F(ClockTest, ATopmostClockMakesWayForAFullScreenProgramAndComesBack) {
     PrepareAndStart("[Velkaro 1.20]\r\nTopMost=Yes\r\n");
     ASSERT_TRUE(IsTopMost(clock));
     {
+        // A maximised window with a caption reaches past the screen with its frame (Xvfb has no
+        // taskbar): an ordinary window all the same.
+        const HWND browser = CreateWindowExW(0, L"STATIC", L"maximised", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
+                                             nullptr, nullptr, nullptr);
+        ShowWindow(browser, SW_SHOWMAXIMIZED);
+        ASSERT_TRUE(WaitPumping([&] { return GetForegroundWindow() == browser || !SetForegroundWindow(browser); }, 2000));
+        EXPECT_FALSE(WaitPumping([&] { return !IsTopMost(clock); }, 1500)) << "a maximised window taken for full screen";
+        DestroyWindow(browser);
+    }
+    {
         FullScreenWindow program;
         ASSERT_TRUE(WaitPumping([&] { return GetForegroundWindow() == program.window || !SetForegroundWindow(program.window); }, 2000));
         EXPECT_TRUE(WaitPumping([&] { return !IsTopMost(clock); }, 1000)) << "still over the full-screen program";

@@ -1,6 +1,8 @@
 // A clock without the right to set the time (started with an administrator's limited token)
 // offers to synchronise as administrator: a second run of the executable, /sync SERVER, with a
 // report of its own and no clock. The time server is on 127.0.0.1:123 inside this driver.
+#include <oleacc.h>
+
 #include "clock_fixture.h"
 
 #include "../support/fake_sntp.h"
@@ -98,6 +100,73 @@ TEST_F(ElevationTest, ABadSyncCommandLineEndsAtOnceWithCodeTwo) {
     }
     EXPECT_EQ(0, server.RequestCount());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((folder + L"\\Velkaro.ini").c_str()));
+}
+
+// A DLL saved beside the executable (in the Downloads folder, say) under the name of one that
+// the program or the system loads is never taken: not by the clock with its menu, About box,
+// screen reader object and full-screen check, nor by the elevated run.
+TEST_F(ElevationTest, NoDllIsTakenFromTheProgramsFolder) {
+    constexpr const wchar_t* kPlanted[] = {L"winmm", L"oleacc", L"uxtheme", L"dwmapi"};
+    // Wine takes its own DLLs unless told to search as Windows does. (version.dll is left out:
+    // Wine's own user32 imports it, which Windows' does not.)
+    constexpr const wchar_t* kWineDefaults = L"Software\\Wine\\AppDefaults\\Velkaro.exe";
+    struct Overrides {
+        HKEY key = nullptr;
+        ~Overrides() {
+            if (key) RegCloseKey(key);
+            RegDeleteTreeW(HKEY_CURRENT_USER, kWineDefaults);
+        }
+    } overrides;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(kWineDefaults) + L"\\DllOverrides").c_str(),
+                                             0, nullptr, 0, KEY_SET_VALUE, nullptr, &overrides.key, nullptr));
+    Prepare("[Velkaro 1.20]\r\nNTPServer=127.0.0.1\r\nTopMost=Yes\r\n");
+    for (const wchar_t* name : kPlanted) {
+        ASSERT_TRUE(CopyFileW((DriverFolder() + L"\\planted.dll").c_str(), (folder + L"\\" + name + L".dll").c_str(), FALSE));
+        DeleteFileW((folder + L"\\" + name + L".dll.loaded").c_str());  // a mark of an earlier run
+        constexpr wchar_t kNativeFirst[] = L"native,builtin";
+        RegSetValueExW(overrides.key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(kNativeFirst), sizeof kNativeFirst);
+    }
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
+    Start();
+    OpenMenu();
+    ASSERT_TRUE(WaitForMenu());
+    Key('A');
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (about = FindTop(pi.dwProcessId, L"#32770")) != nullptr; }));
+    PostMessageW(about, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    IAccessible* object = nullptr;
+    ASSERT_EQ(S_OK, AccessibleObjectFromWindow(clock, DWORD(OBJID_CLIENT), __uuidof(IAccessible),
+                                               reinterpret_cast<void**>(&object)));
+    object->Release();
+    CoUninitialize();
+    {
+        const HWND front = CreateWindowExW(0, L"STATIC", L"full screen", WS_POPUP | WS_VISIBLE, 0, 0,
+                                           GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
+                                           nullptr, nullptr, nullptr);
+        SetForegroundWindow(front);
+        EXPECT_TRUE(WaitFor([&] { return !IsTopMost(clock); }, 3000)) << "the full-screen check did not run";
+        DestroyWindow(front);
+    }
+    ASSERT_TRUE(ExitThroughMenuCommand());
+
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION run{};
+    std::wstring command = L"\"" + exe + L"\" /sync 127.0.0.1";
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &run));
+    HWND report = nullptr;
+    EXPECT_TRUE(WaitFor([&] { return (report = FindTop(run.dwProcessId, L"#32770")) != nullptr; }, 8000));
+    if (report) PostMessageW(report, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(run.hProcess, 5000));
+    TerminateProcess(run.hProcess, 9);
+    CloseHandle(run.hProcess);
+    CloseHandle(run.hThread);
+    EXPECT_EQ(1, server.RequestCount());  // the /sync run's (the clock has no start-up run)
+    for (const wchar_t* name : kPlanted)
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((folder + L"\\" + name + L".dll.loaded").c_str()))
+            << Utf8(name) << ".dll was loaded from the program's folder";
 }
 
 }  // namespace

@@ -116,6 +116,30 @@ TEST_F(ClockTest, BlinkCommandTogglesAndWritesTheFileAtOnce) {
     EXPECT_TRUE(Running());
 }
 
+// A settings file another program holds (a backup, a virus scanner) takes no write: the first
+// failure of the run says so, once; the clock goes on, and saves again once the file is free.
+TEST_F(ClockTest, ASettingsFileThatTakesNoWriteIsReportedOnce) {
+    PrepareAndStart("[Velkaro 1.20]\r\nBlink=No\r\n");
+    HANDLE held = CreateFileW((folder + L"\\Velkaro.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    PostMessageW(menus, WM_COMMAND, IDM_BLINK, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = FindTop(pi.dwProcessId, L"#32770")) != nullptr; }));
+    EXPECT_EQ(L"Tarnvik", WindowText(box));
+    EXPECT_EQ(L"設定を保存できませんでした。\r\n\r\n設定ファイル '" + folder + L"\\Velkaro.ini' に書き込めません。",
+              WindowText(GetDlgItem(box, 0xFFFF)));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }));
+    PostMessageW(menus, WM_COMMAND, IDM_BLINK, 0);
+    EXPECT_FALSE(WaitFor([&] { return FindTop(pi.dwProcessId, L"#32770") != nullptr; }, 1000)) << "a second report";
+    CloseHandle(held);
+    PostMessageW(menus, WM_COMMAND, IDM_BLINK, 0);
+    ASSERT_TRUE(ExitThroughMenuCommand());
+    const std::string text = SettingsText();
+    EXPECT_EQ(13u, IniEntries(text).size());
+    EXPECT_EQ("Yes", IniValues(text)["Blink"]);
+}
+
 TEST_F(ClockTest, ExitCommandEndsTheProgramAfterSavingWhileTheAlwaysOnTopItemCannotBeChosen) {
     PrepareAndStart("[Velkaro 1.20]\r\nTopMost=Yes\r\nXPosR=0.125\r\n");
     OpenMenu();

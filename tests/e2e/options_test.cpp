@@ -153,24 +153,33 @@ TEST_F(OptionsTest, CancelAfterChangesLeavesEverythingAsItWas) {
 TEST_F(OptionsTest, TestButtonSynchronisesWithTheTypedServerAndStaysOpen) {
     FakeSntpServer server;
     ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
-    PrepareAndStart("[Velkaro 1.20]\r\nNTPServer=unused.example\r\nTopMost=No\r\n");
-    HWND dialog = OpenOptions();
-    ASSERT_TRUE(dialog);
-    SendMessageW(GetDlgItem(dialog, IDC_OPT_TAB), TCM_SETCURFOCUS, 1, 0);
-    SendMessageW(GetDlgItem(dialog, IDC_CMB_SERVERS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"127.0.0.1"));
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CMD_TESTNTP, BN_CLICKED), 0);
-    HWND report = nullptr;
-    ASSERT_TRUE(report = WaitForReport());
-    EXPECT_EQ(0u, WindowText(GetDlgItem(report, IDC_RESULT_MESSAGE)).find(L"システムの時刻を '127.0.0.1' と同期しました。"));
-    EXPECT_FALSE(IsWindowEnabled(dialog));  // the report is modal over the options too
-    PostMessageW(report, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(WaitFor([&] { return !IsWindow(report); }));
-    EXPECT_TRUE(IsWindow(dialog));
-    EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(dialog) != 0; }));
-    EXPECT_EQ(1, server.RequestCount());
-    Click(dialog, IDCANCEL);
-    ASSERT_TRUE(Closes(dialog));
-    EXPECT_EQ("unused.example", IniValues(SettingsText())["NTPServer"]);  // the typed text was not stored
+    for (const char* topMost : {"No", "Yes"}) {
+        SCOPED_TRACE(topMost);
+        PrepareAndStart(std::string("[Velkaro 1.20]\r\nNTPServer=unused.example\r\nTopMost=") + topMost + "\r\n");
+        HWND dialog = OpenOptions();
+        ASSERT_TRUE(dialog);
+        SendMessageW(GetDlgItem(dialog, IDC_OPT_TAB), TCM_SETCURFOCUS, 1, 0);
+        SendMessageW(GetDlgItem(dialog, IDC_CMB_SERVERS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"127.0.0.1"));
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_CMD_TESTNTP, BN_CLICKED), 0);
+        HWND report = nullptr;
+        ASSERT_TRUE(report = WaitForReport());
+        EXPECT_EQ(0u, WindowText(GetDlgItem(report, IDC_RESULT_MESSAGE)).find(L"システムの時刻を '127.0.0.1' と同期しました。"));
+        EXPECT_FALSE(IsWindowEnabled(dialog));  // the report is modal over the options too
+        // Enter closes the report, and the keys go back to the options dialog: Esc closes it.
+        ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == report; }));
+        Key(VK_RETURN);
+        ASSERT_TRUE(WaitFor([&] { return !IsWindow(report); }));
+        EXPECT_TRUE(IsWindow(dialog));
+        EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(dialog) != 0; }));
+        EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == dialog; })) << "the keys went elsewhere";
+        Key(VK_ESCAPE);
+        ASSERT_TRUE(Closes(dialog));
+        EXPECT_EQ(std::string("[Velkaro 1.20]\r\nNTPServer=unused.example\r\nTopMost=") + topMost + "\r\n",
+                  SettingsText());  // the typed text was not stored
+        ASSERT_TRUE(ExitThroughMenuCommand());
+        TearDown();
+    }
+    EXPECT_EQ(2, server.RequestCount());
 }
 
 TEST_F(OptionsTest, EmptyServerIsStoredEmptyShownAsTheFirstEntryAndReportedAsSuch) {

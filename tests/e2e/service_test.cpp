@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include <regex>
+#include <tuple>
 
 #include "clock_fixture.h"
 
@@ -211,6 +212,133 @@ TEST_F(ServiceTest, TheOptionsButtonInstallsWithTheTypedServerAndRemoves) {
     ASSERT_TRUE(WaitFor([&] { return WindowText(line) == L"時刻合わせサービス: 登録されていません"; }, 20000));
     EXPECT_EQ(0u, ServiceState());
     EXPECT_TRUE(ApprovedServers().empty());
+}
+
+// The service's process, 0 when it does not run.
+DWORD ServiceProcess() {
+    const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    const SC_HANDLE service = manager ? OpenServiceW(manager, L"VelkaroTime", SERVICE_QUERY_STATUS) : nullptr;
+    SERVICE_STATUS_PROCESS status{};
+    DWORD size = 0;
+    const bool known = service && QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                                       sizeof status, &size);
+    if (service) CloseServiceHandle(service);
+    if (manager) CloseServiceHandle(manager);
+    return known && status.dwCurrentState == SERVICE_RUNNING ? status.dwProcessId : 0;
+}
+
+std::string FileBytes(const std::wstring& path) {
+    std::string bytes;
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char chunk[65536];
+    for (DWORD n = 0; ReadFile(file, chunk, sizeof chunk, &n, nullptr) && n;) bytes.append(chunk, n);
+    CloseHandle(file);
+    return bytes;
+}
+
+DWORD WINAPI ConnectAndCloseThrice(void*) {
+    for (int connected = 0; connected < 3;) {
+        const HANDLE pipe = CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (pipe != INVALID_HANDLE_VALUE) ++connected, CloseHandle(pipe);
+    }
+    return 0;
+}
+
+// Clients that connect and go without a word cost the service nothing; an update and a removal
+// right after a run wait for the service's process to end, so the copy is replaced and then gone.
+TEST_F(ServiceTest, SilentClientsAnUpdateAndARemovalWhileTheServiceRuns) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
+    Prepare(std::nullopt);
+    ASSERT_EQ(0u, Run(L"/install-service 127.0.0.1"));
+    // Three clients that connect and close at once, the first as soon as the pipe is there.
+    const HANDLE clients = CreateThread(nullptr, 0, ConnectAndCloseThrice, nullptr, 0, nullptr);
+    {
+        const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+        const SC_HANDLE service = OpenServiceW(manager, L"VelkaroTime", SERVICE_START);
+        EXPECT_TRUE(StartServiceW(service, 0, nullptr));
+        CloseServiceHandle(service);
+        CloseServiceHandle(manager);
+    }
+    const bool clientsDone = WaitForSingleObject(clients, 10000) == WAIT_OBJECT_0;
+    TerminateThread(clients, 0);
+    CloseHandle(clients);
+    ASSERT_TRUE(clientsDone);
+    const DWORD serviceProcess = ServiceProcess();
+    ASSERT_NE(0u, serviceProcess);
+    Restart("[Velkaro 1.20]\r\nNTPServer=127.0.0.1\r\nTopMost=No\r\n", /*limited=*/true);
+    SyncFromMenu();
+    HWND report = WaitForReport(8000);
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(std::regex_match(ReportText(report), kSuccess)) << ReportText(report);
+    ASSERT_TRUE(CloseReport(report));
+    EXPECT_EQ(serviceProcess, ServiceProcess());
+
+    // A newer executable (these bytes more) replaces the running service's copy.
+    const std::wstring newer = folder + L"\\newer";
+    CreateDirectoryW(newer.c_str(), nullptr);
+    const std::string newerBytes = FileBytes(exe) + "newer";
+    {
+        const HANDLE file = CreateFileW((newer + L"\\Velkaro.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD n = 0;
+        ASSERT_TRUE(WriteFile(file, newerBytes.data(), DWORD(newerBytes.size()), &n, nullptr));
+        CloseHandle(file);
+    }
+    const std::wstring current = exe;
+    exe = newer + L"\\Velkaro.exe";
+    EXPECT_EQ(0u, Run(L"/install-service 127.0.0.1"));
+    exe = current;
+    EXPECT_TRUE(newerBytes == FileBytes(InstalledCopy())) << "the copy is not the newer executable";
+
+    // The newer copy serves; removed right after, nothing is left for a restart.
+    SyncFromMenu();
+    report = WaitForReport(8000);
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(std::regex_match(ReportText(report), kSuccess)) << ReportText(report);
+    ASSERT_TRUE(CloseReport(report));
+    EXPECT_NE(0u, ServiceProcess());
+    EXPECT_EQ(0u, Run(L"/uninstall-service"));
+    EXPECT_EQ(0u, ServiceState());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(InstalledCopy().c_str())) << "the copy is still there";
+}
+
+// The service sets no time further off than MaxCorrection allows (15 hours without it); the
+// administrator's own run may, and is offered.
+TEST_F(ServiceTest, NoStepLargerThanTheAdministratorAllows) {
+    Prepare(std::nullopt);
+    ASSERT_EQ(0u, Run(L"/install-service 127.0.0.1"));
+    const std::string tooLarge = "時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の時刻がこのパソコンの時刻から"
+                                 "大きくずれているため、時刻合わせサービスでは合わせません。";
+    const std::string refused = "時刻の同期に失敗しました。\r\n\r\nシステムの時刻を変更する権限がない可能性があります。";
+    constexpr int64_t kHour = 3600 * 1000;
+    const std::tuple<std::optional<DWORD>, int64_t, std::string> cases[] = {
+        {std::nullopt, 16 * kHour, tooLarge},
+        {std::nullopt, -16 * kHour, tooLarge},
+        {std::nullopt, kHour, refused},  // Wine refuses any step over half a second
+        {3600u, 2 * kHour, tooLarge},
+        {0xFFFFFFFFu, 16 * kHour, refused},
+    };
+    Restart("[Velkaro 1.20]\r\nNTPServer=127.0.0.1\r\nTopMost=No\r\n", /*limited=*/true);
+    int requests = 0;
+    for (const auto& [limit, offsetMs, text] : cases) {
+        SCOPED_TRACE(std::to_string(limit.value_or(42)) + " " + std::to_string(offsetMs));
+        if (limit) {
+            const DWORD value = *limit;
+            ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Velkaro", L"MaxCorrection",
+                                                     REG_DWORD, &value, sizeof value));
+        } else {
+            RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Velkaro", L"MaxCorrection");
+        }
+        server.Stop();
+        ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer, offsetMs));
+        SyncFromMenu();
+        const HWND report = WaitForReport(8000);
+        ASSERT_TRUE(report);
+        EXPECT_EQ(text, ReportText(report));
+        EXPECT_EQ(L"管理者として同期(&A)", WindowText(GetDlgItem(report, IDC_RESULT_ELEVATE)));
+        ASSERT_TRUE(CloseReport(report));
+        EXPECT_EQ(++requests, server.RequestCount());
+    }
 }
 
 }  // namespace

@@ -62,6 +62,7 @@ PIPE = {
     "failed": "FAILED\n時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'a' の応答がありません。",
     "refused": "REFUSED",
     "not-approved": "NOT-APPROVED",
+    "too-large": "TOO-LARGE",
     "binary": b"SYNC \x00\xff\x80",
 }
 

@@ -7,7 +7,7 @@
 
 #include "fuzz_check.h"
 #include "timesync/sync_command.h"
-#include "timesync/time_service.h"
+#include "service/time_service.h"
 
 namespace {
 std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
@@ -20,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(FormatServiceRequest(*server) == std::string(reinterpret_cast<const char*>(data), size));
     }
     if (const auto answer = ParseServiceAnswer(message)) {
+        // (what the clock itself words, the service never says)
         FUZZ_CHECK(answer->kind != SyncOutcome::Kind::Abandoned && answer->kind != SyncOutcome::Kind::Unreachable);
         const auto again = ParseServiceAnswer(Bytes(FormatServiceAnswer(*answer)));
         FUZZ_CHECK(again && again->kind == answer->kind && again->report == answer->report &&

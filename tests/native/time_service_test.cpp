@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
-#include "timesync/time_service.h"
+#include "service/time_service.h"
 
 namespace {
 
@@ -33,7 +34,8 @@ TEST(TimeService, AnswersCarryTheOutcomeAndParseBackExactly) {
     set.elapsedMs = 256257.0 / 10000;  // 256257 ticks of a 10 MHz counter
     EXPECT_EQ("SET\n2 6 233 123 5000 1780000000 25625700", FormatServiceAnswer(set));
     const SyncOutcome failed(SyncOutcome::Kind::Failed, "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'a' の応答がありません。");
-    for (const SyncOutcome& o : {set, failed, SyncOutcome(SyncOutcome::Kind::Refused), SyncOutcome(SyncOutcome::Kind::NotApproved)}) {
+    for (const SyncOutcome& o : {set, failed, SyncOutcome(SyncOutcome::Kind::Refused), SyncOutcome(SyncOutcome::Kind::NotApproved),
+                                SyncOutcome(SyncOutcome::Kind::TooLarge)}) {
         const auto back = ParseServiceAnswer(Bytes(FormatServiceAnswer(o)));
         ASSERT_TRUE(back) << FormatServiceAnswer(o);
         EXPECT_EQ(o.kind, back->kind);
@@ -61,6 +63,40 @@ TEST(TimeService, ApprovedServersAreTheGivenOneAndTheListEachOnce) {
     EXPECT_FALSE(IsApprovedServer("127.0.0.3", approved));
     EXPECT_FALSE(IsApprovedServer("ntp.nict.jp.", approved));
     EXPECT_EQ("/install-service \"[::1]\"", InstallServiceParameters("[::1]"));
+}
+
+// What an administrator's MaxCorrection allows, and where either build installs the copy.
+TEST(TimeService, TheStepLimitAndTheInstallFolderFollowTheMachineNotTheBuild) {
+    const std::pair<std::optional<uint32_t>, int64_t> limits[] = {
+        {std::nullopt, 54'000'000}, {0u, 0}, {3600u, 3'600'000}, {0xFFFFFFFEu, 4'294'967'294'000},
+        {0xFFFFFFFFu, INT64_MAX},
+    };
+    for (const auto& [value, ms] : limits) EXPECT_EQ(ms, MaxStepMs(value)) << value.value_or(42);
+    // (the machine's own Program Files folder, the one the system names to this build) -> the copy's folder
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*> folders[] = {
+        {L"C:\\Program Files", L"C:\\Program Files", L"C:\\Program Files\\Velkaro"},        // x86_64
+        {L"C:\\Program Files", L"C:\\Program Files (x86)", L"C:\\Program Files\\Velkaro"},  // i686 on 64-bit Windows
+        {L"", L"D:\\Programme", L"D:\\Programme\\Velkaro"},                                 // nothing in the registry
+        {L"", L"", L""},
+    };
+    for (const auto& [native, known, folder] : folders) EXPECT_EQ(std::wstring(folder), ServiceFolder(native, known));
+}
+
+TEST(TimeService, TheClockWordsWhatTheServiceWouldNotDo) {
+    const std::pair<SyncOutcome::Kind, std::string> cases[] = {
+        {SyncOutcome::Kind::TooLarge,
+         "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'pool.ntp.org' の時刻がこのパソコンの時刻から大きくずれているため、"
+         "時刻合わせサービスでは合わせません。"},
+        {SyncOutcome::Kind::NotApproved,
+         "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'pool.ntp.org' は時刻合わせサービスに登録されていません。"},
+        {SyncOutcome::Kind::Unreachable, "時刻の同期に失敗しました。\r\n\r\n時刻合わせサービスに接続できません。"},
+        {SyncOutcome::Kind::Failed, "as the exchange said"},
+    };
+    for (const auto& [kind, report] : cases) {
+        const SyncOutcome worded = WordedForClock(SyncOutcome(kind, "as the exchange said"), "pool.ntp.org");
+        EXPECT_EQ(kind, worded.kind);
+        EXPECT_EQ(report, worded.report);
+    }
 }
 
 }  // namespace

@@ -78,6 +78,38 @@ def file_version(data):
     return f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}"
 
 
+# What the executables may import: Windows' known DLLs, which it takes from System32 alone, and
+# comctl32, which the manifest sends to the side-by-side store. Any other DLL Windows looks for in
+# the program's own folder first.
+ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "ole32.dll",
+                   "oleaut32.dll", "ws2_32.dll", "msvcrt.dll", "shlwapi.dll", "imm32.dll", "comdlg32.dll",
+                   "shcore.dll", "rpcrt4.dll", "combase.dll", "sechost.dll", "ntdll.dll", "comctl32.dll"}
+
+
+def imported_dlls(data):
+    """The DLL names of the import directory (data directory 1), lower case."""
+    at = struct.unpack_from("<I", data, 0x3C)[0]
+    optional = at + 24
+    directories = optional + (96 if struct.unpack_from("<H", data, optional)[0] == 0x10B else 112)
+    rva = struct.unpack_from("<I", data, directories + 8)[0]
+
+    def offset(address):
+        for _, vaddr, rawsize, raw in sections(data):
+            if vaddr <= address < vaddr + rawsize:
+                return raw + address - vaddr
+        raise ValueError(f"RVA {address:#x} is in no section")
+
+    names, entry = [], offset(rva) if rva else None
+    while entry is not None:
+        name_rva = struct.unpack_from("<I", data, entry + 12)[0]
+        if not name_rva:
+            break
+        start = offset(name_rva)
+        names.append(data[start:data.index(b"\0", start)].decode("ascii").lower())
+        entry += 20
+    return names
+
+
 def product_version_text(data):
     block = resource_data(data, 16) or b""
     key = "ProductVersion".encode("utf-16-le") + b"\0\0"
@@ -112,6 +144,9 @@ def main(path, version):
         manifest = resource_data(data, 24) or b""
         check(f"{name} has a manifest of version {version}", f'version="{version}"'.encode() in manifest)
         check(f"{name} is per-monitor DPI aware", b">PerMonitorV2, PerMonitor</dpiAwareness>" in manifest)
+        imports = imported_dlls(data) if data else []
+        check(f"{name} imports only DLLs that Windows takes from System32", imports and
+              set(imports) <= ALLOWED_IMPORTS, str(sorted(set(imports) - ALLOWED_IMPORTS) or imports))
 
     sums = files.get("SHA256SUMS", b"").decode("ascii", "replace").splitlines()
     listed = {}

@@ -3,7 +3,7 @@
 #include <functional>
 #include <string>
 
-#include "timesync/time_service.h"
+#include "service/time_service.h"
 
 // True when the time service is registered and this process may not set the time itself.
 bool UseTimeService();

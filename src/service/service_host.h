@@ -22,8 +22,9 @@ public:
 private:
     static DWORD WINAPI Control(DWORD control, DWORD, void*, void* self) noexcept;
     void ReportStatus(DWORD state, DWORD exitCode = NO_ERROR);
+    bool AwaitClient(HANDLE pipe, HANDLE connected, double idleMs);
     void Serve(HANDLE pipe);
-    void Answer(HANDLE pipe);
+    bool Answer(HANDLE pipe);
 
     SyncRun& run_;
     UdpSocket& socket_;

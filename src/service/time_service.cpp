@@ -1,16 +1,17 @@
 // The pipe's requests and answers, the approved servers and the service's reports.
-#include "timesync/time_service.h"
+#include "service/time_service.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "timesync/sync_command.h"
 
 namespace {
 
 constexpr std::string_view kRequestWord = "SYNC ";
-constexpr std::string_view kSet = "SET", kFailedWord = "FAILED", kRefused = "REFUSED", kNotApproved = "NOT-APPROVED",
+constexpr std::string_view kSet = "SET", kFailedWord = "FAILED", kRefused = "REFUSED", kNotApproved = "NOT-APPROVED", kTooLarge = "TOO-LARGE",
                            kBadRequest = "BAD-REQUEST";
 
 std::string_view AsText(std::span<const uint8_t> message) {
@@ -80,6 +81,7 @@ std::string FormatServiceAnswer(const SyncOutcome& outcome) {
     case SyncOutcome::Kind::Failed: return std::string(kFailedWord) + '\n' + outcome.report;
     case SyncOutcome::Kind::Refused: return std::string(kRefused);
     case SyncOutcome::Kind::NotApproved: return std::string(kNotApproved);
+    case SyncOutcome::Kind::TooLarge: return std::string(kTooLarge);
     default: return BadRequestAnswer();  // the service never answers with the others
     }
 }
@@ -94,12 +96,33 @@ std::optional<SyncOutcome> ParseServiceAnswer(std::span<const uint8_t> message) 
     if (newline == std::string_view::npos) {
         if (word == kRefused) return SyncOutcome(SyncOutcome::Kind::Refused);
         if (word == kNotApproved) return SyncOutcome(SyncOutcome::Kind::NotApproved);
+        if (word == kTooLarge) return SyncOutcome(SyncOutcome::Kind::TooLarge);
         return std::nullopt;
     }
     const std::string_view rest = text.substr(newline + 1);
     if (word == kSet) return ParseSet(rest);
     if (word == kFailedWord && !rest.empty()) return SyncOutcome(SyncOutcome::Kind::Failed, std::string(rest));
     return std::nullopt;
+}
+
+SyncOutcome WordedForClock(SyncOutcome outcome, const std::string& server) {
+    switch (outcome.kind) {
+    case SyncOutcome::Kind::NotApproved: outcome.report = NotApprovedReport(server); break;
+    case SyncOutcome::Kind::TooLarge: outcome.report = TooLargeReport(server); break;
+    case SyncOutcome::Kind::Unreachable: outcome.report = ServiceUnreachableReport(); break;
+    default: break;
+    }
+    return outcome;
+}
+
+int64_t MaxStepMs(std::optional<uint32_t> maxCorrection) {
+    const uint32_t seconds = maxCorrection.value_or(kDefaultMaxCorrection);
+    return seconds == kNoMaxCorrection ? std::numeric_limits<int64_t>::max() : int64_t(seconds) * 1000;
+}
+
+std::wstring ServiceFolder(const std::wstring& nativeProgramFiles, const std::wstring& programFiles) {
+    const std::wstring& base = nativeProgramFiles.empty() ? programFiles : nativeProgramFiles;
+    return base.empty() ? std::wstring() : base + L"\\Velkaro";
 }
 
 std::vector<std::string> ApprovedServers(std::string_view server, std::span<const char* const> listServers) {
@@ -127,6 +150,10 @@ std::string UninstallFailedReport(const std::string& systemMessage) {
     return "時刻合わせサービスを削除できませんでした。\r\n\r\n" + systemMessage;
 }
 std::string ServiceUnreachableReport() { return "時刻の同期に失敗しました。\r\n\r\n時刻合わせサービスに接続できません。"; }
+std::string TooLargeReport(const std::string& server) {
+    return "時刻の同期に失敗しました。\r\n\r\nNTPサーバー '" + server +
+           "' の時刻がこのパソコンの時刻から大きくずれているため、時刻合わせサービスでは合わせません。";
+}
 std::string NotApprovedReport(const std::string& server) {
     return "時刻の同期に失敗しました。\r\n\r\nNTPサーバー '" + server + "' は時刻合わせサービスに登録されていません。";
 }

@@ -1,13 +1,13 @@
 // The time service: its status for the service manager, and the pipe, served one request at a time.
-#include "timesync/service_host.h"
+#include "service/service_host.h"
 
 #include <sddl.h>
 
 #include "common/handles.h"
 #include "common/message_pump.h"
-#include "timesync/service_pipe.h"
-#include "timesync/service_setup.h"
-#include "timesync/time_service.h"
+#include "service/service_pipe.h"
+#include "service/service_setup.h"
+#include "service/time_service.h"
 
 namespace {
 
@@ -61,59 +61,76 @@ void TimeService::ServiceMain() {
         return ReportStatus(SERVICE_STOPPED, GetLastError());
     const LocalMemory ownedDescriptor(descriptor);
     SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
+    // RUNNING first: a client that finds the pipe may take the service for started, and checks
+    // that the service runs in the process that serves it.
+    run_.Attach(nullptr);
+    ReportStatus(SERVICE_RUNNING);
     const KernelHandle pipe(CreateNamedPipeW(
         kServicePipe, PIPE_ACCESS_DUPLEX | FILE_FLAG_FIRST_PIPE_INSTANCE | FILE_FLAG_OVERLAPPED,
         PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, kPipeBuffer, kPipeBuffer,
         0, &security));
-    if (pipe.get() == INVALID_HANDLE_VALUE) return ReportStatus(SERVICE_STOPPED, GetLastError());
-    run_.Attach(nullptr);
-    ReportStatus(SERVICE_RUNNING);
-    Serve(pipe.get());
+    const DWORD error = pipe.get() == INVALID_HANDLE_VALUE ? GetLastError() : NO_ERROR;
+    if (!error) Serve(pipe.get());
     run_.Detach();
-    ReportStatus(SERVICE_STOPPED);
+    ReportStatus(SERVICE_STOPPED, error);
 }
 
-// One client after the other, until the stop or 60 s without a request.
+// Waits for the next client; false at the stop or once `idleMs` have passed without one.
+bool TimeService::AwaitClient(HANDLE pipe, HANDLE connected, double idleMs) {
+    for (;;) {
+        OVERLAPPED io{};
+        io.hEvent = connected;
+        ResetEvent(connected);
+        DWORD unused = 0;
+        if (ConnectNamedPipe(pipe, &io)) return true;
+        switch (GetLastError()) {
+        case ERROR_PIPE_CONNECTED: return true;
+        case ERROR_NO_DATA:  // a client came and went before the wait began
+            DisconnectNamedPipe(pipe);
+            continue;
+        case ERROR_IO_PENDING: break;
+        default: return false;
+        }
+        const HANDLE events[2] = {stop_, connected};
+        if (WaitForMultipleObjects(2, events, FALSE, DWORD(idleMs) + 1) != WAIT_OBJECT_0 + 1) {
+            CancelIoEx(pipe, &io);
+            GetOverlappedResult(pipe, &io, &unused, TRUE);
+            return false;
+        }
+        if (GetOverlappedResult(pipe, &io, &unused, FALSE)) return true;
+        DisconnectNamedPipe(pipe);  // connected and gone already
+    }
+}
+
+// One client after the other, until the stop or 60 s without a request. A client that goes
+// without a request costs nothing: the next one is listened for at once.
 void TimeService::Serve(HANDLE pipe) {
     const KernelHandle connected(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!connected) return;
     for (int64_t lastRequest = PerformanceNow();;) {
         const double idle = kIdleStopMs - MillisecondsSince(lastRequest);
-        if (idle <= 0) return;
-        OVERLAPPED io{};
-        io.hEvent = connected.get();
-        ResetEvent(io.hEvent);
-        if (!ConnectNamedPipe(pipe, &io) && GetLastError() != ERROR_PIPE_CONNECTED) {
-            if (GetLastError() != ERROR_IO_PENDING) return;
-            const HANDLE events[2] = {stop_, io.hEvent};
-            if (WaitForMultipleObjects(2, events, FALSE, DWORD(idle) + 1) != WAIT_OBJECT_0 + 1) {
-                CancelIoEx(pipe, &io);
-                DWORD unused;
-                GetOverlappedResult(pipe, &io, &unused, TRUE);
-                return;
-            }
-        }
-        Answer(pipe);
+        if (idle <= 0 || !AwaitClient(pipe, connected.get(), idle)) return;
+        if (Answer(pipe)) lastRequest = PerformanceNow();
         DisconnectNamedPipe(pipe);
-        lastRequest = PerformanceNow();
         if (WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0) return;
     }
 }
 
 // Reads one request, answers it, and waits (within the limit) for the client to go, so that it
-// has the answer before the pipe is disconnected.
-void TimeService::Answer(HANDLE pipe) {
+// has the answer before the pipe is disconnected. False when the client sent nothing.
+bool TimeService::Answer(HANDLE pipe) {
     const PipeMessage request = ReadPipeMessage(pipe, kMaxServiceRequest, kClientTimeoutMs);
-    if (request.status == PipeMessage::Status::Failed) return;
+    if (request.status == PipeMessage::Status::Failed) return false;
     const std::optional<std::string> server =
         request.status == PipeMessage::Status::Message ? ParseServiceRequest(request.bytes) : std::nullopt;
     std::string answer;
     if (!server) answer = BadRequestAnswer();
     else if (!IsApprovedServer(*server, ReadApprovedServers())) answer = FormatServiceAnswer(SyncOutcome(SyncOutcome::Kind::NotApproved));
-    else answer = FormatServiceAnswer(run_.ExchangeAndSet(*server));
-    if (!WritePipeMessage(pipe, answer, kClientTimeoutMs)) return;
+    else answer = FormatServiceAnswer(run_.ExchangeAndSet(*server, MaxStepMs(ReadMaxCorrection())));
+    if (!WritePipeMessage(pipe, answer, kClientTimeoutMs)) return true;
     // A client that goes on talking is cut off when the time is up.
     const int64_t written = PerformanceNow();
     for (double left = kClientTimeoutMs; left > 0; left = kClientTimeoutMs - MillisecondsSince(written))
-        if (ReadPipeMessage(pipe, kPipeBuffer, DWORD(left) + 1).status == PipeMessage::Status::Failed) return;
+        if (ReadPipeMessage(pipe, kPipeBuffer, DWORD(left) + 1).status == PipeMessage::Status::Failed) return true;
+    return true;
 }

@@ -1,8 +1,10 @@
 // Installing and removing the time service, its approved servers, and the options dialog's button.
-#include "timesync/service_setup.h"
+#include "service/service_setup.h"
 
 #include <sddl.h>
 #include <shlobj.h>
+
+#include <algorithm>
 
 #include "common/executable.h"
 #include "common/handles.h"
@@ -10,7 +12,7 @@
 #include "common/text_encoding.h"
 #include "timesync/elevation.h"
 #include "timesync/result_dialog.h"
-#include "timesync/time_service.h"
+#include "service/time_service.h"
 
 namespace {
 
@@ -24,19 +26,43 @@ constexpr const wchar_t* kServiceSecurity =
     L"D:(A;;CCDCLCSWRPWPDTLOCRSDRCWDWO;;;SY)(A;;CCDCLCSWRPWPDTLOCRSDRCWDWO;;;BA)(A;;LCRP;;;IU)";
 constexpr DWORD kStopWaitMs = 10000;
 
-// The folder of the installed copy: Velkaro under Program Files, which a standard user cannot
-// write to.
+// Both builds use the 64-bit view of the machine's registry: the 32-bit one, redirected to
+// WOW6432Node, would keep a second list that the other build never sees.
+constexpr REGSAM kMachineView = KEY_WOW64_64KEY;
+
+// One value of a key of HKEY_LOCAL_MACHINE in that view; RegGetValueW's flags and result.
+LSTATUS ReadMachineValue(const wchar_t* keyPath, const wchar_t* name, DWORD flags, void* data, DWORD* size) {
+    OwnedKey key;
+    const LSTATUS opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_QUERY_VALUE | kMachineView, key.put());
+    return opened != ERROR_SUCCESS ? opened : RegGetValueW(key.get(), nullptr, name, flags, nullptr, data, size);
+}
+
+// The folder of the installed copy: Velkaro under the native Program Files folder, which a
+// standard user cannot write to. The machine's registry names it in its 64-bit view, whichever
+// build asks (the environment's ProgramW6432 is the user's, who asked for the elevation).
 std::wstring InstallFolder() {
+    wchar_t native[MAX_PATH] = L"";
+    DWORD size = sizeof native;
+    if (ReadMachineValue(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir", RRF_RT_REG_SZ, native,
+                         &size) != ERROR_SUCCESS)
+        native[0] = L'\0';
     wchar_t* programFiles = nullptr;
-    std::wstring folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramFiles, 0, nullptr, &programFiles)))
-        folder = std::wstring(programFiles) + L"\\Velkaro";
+    const bool known = SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramFiles, 0, nullptr, &programFiles));
+    const std::wstring folder = ServiceFolder(native, known ? programFiles : L"");
     CoTaskMemFree(programFiles);
     return folder;
 }
 
-// Stops the service when it runs and waits (at most 10 s) for it to have stopped.
+// Stops the service when it runs and waits (at most 10 s in all) until its process has ended,
+// not only until it reports STOPPED: the process may still hold the executable then.
 void StopService(SC_HANDLE service) {
+    SERVICE_STATUS_PROCESS running{};
+    DWORD size = 0;
+    const KernelHandle process(
+        QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&running), sizeof running, &size) &&
+                running.dwProcessId
+            ? OpenProcess(SYNCHRONIZE, FALSE, running.dwProcessId)
+            : nullptr);
     SERVICE_STATUS status{};
     if (!ControlService(service, SERVICE_CONTROL_STOP, &status) && GetLastError() != ERROR_SERVICE_CANNOT_ACCEPT_CTRL)
         return;  // not running
@@ -44,6 +70,7 @@ void StopService(SC_HANDLE service) {
     while (QueryServiceStatus(service, &status) && status.dwCurrentState != SERVICE_STOPPED &&
            MillisecondsSince(start) < kStopWaitMs)
         Sleep(50);
+    if (process) WaitForSingleObject(process.get(), DWORD(std::max(0.0, kStopWaitMs - MillisecondsSince(start))));
 }
 
 // A setting the system does not know at all (ERROR_INVALID_LEVEL, or no error named, as under
@@ -68,8 +95,12 @@ DWORD WriteApprovedServers(const std::vector<std::string>& approved) {
     std::wstring list;  // REG_MULTI_SZ: each server and its NUL, then one more NUL
     for (const std::string& server : approved) list += Utf8ToWide(server) + L'\0';
     list += L'\0';
-    return DWORD(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kServiceKeyPath, kServersValueName, REG_MULTI_SZ, list.data(),
-                                 DWORD(list.size() * sizeof(wchar_t))));
+    OwnedKey key;
+    if (const LSTATUS error = RegCreateKeyExW(HKEY_LOCAL_MACHINE, kServiceKeyPath, 0, nullptr, 0,
+                                              KEY_SET_VALUE | kMachineView, nullptr, key.put(), nullptr))
+        return DWORD(error);
+    return DWORD(RegSetValueExW(key.get(), kServersValueName, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(list.data()),
+                                DWORD(list.size() * sizeof(wchar_t))));
 }
 
 DWORD CreateOrUpdateService(SC_HANDLE manager, const std::wstring& copy) {
@@ -103,16 +134,21 @@ bool TimeServiceRegistered() {
 
 std::vector<std::string> ReadApprovedServers() {
     DWORD size = 0;
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, kServiceKeyPath, kServersValueName, RRF_RT_REG_MULTI_SZ, nullptr, nullptr,
-                     &size) != ERROR_SUCCESS)
+    if (ReadMachineValue(kServiceKeyPath, kServersValueName, RRF_RT_REG_MULTI_SZ, nullptr, &size) != ERROR_SUCCESS)
         return {};
     std::wstring list(size / sizeof(wchar_t) + 1, L'\0');
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, kServiceKeyPath, kServersValueName, RRF_RT_REG_MULTI_SZ, nullptr, list.data(),
-                     &size) != ERROR_SUCCESS)
+    if (ReadMachineValue(kServiceKeyPath, kServersValueName, RRF_RT_REG_MULTI_SZ, list.data(), &size) != ERROR_SUCCESS)
         return {};
     std::vector<std::string> servers;
     for (const wchar_t* s = list.c_str(); *s; s += wcslen(s) + 1) servers.push_back(WideToUtf8(s));
     return servers;
+}
+
+std::optional<uint32_t> ReadMaxCorrection() {
+    DWORD value = 0, size = sizeof value;
+    if (ReadMachineValue(kServiceKeyPath, kMaxCorrectionValueName, RRF_RT_REG_DWORD, &value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
 }
 
 DWORD InstallTimeService(const std::vector<std::string>& approved) {
@@ -150,10 +186,12 @@ DWORD UninstallTimeService() {
             RemoveDirectoryW(folder.c_str());  // only when empty
         }
     }
-    const LSTATUS deleted = RegDeleteTreeW(HKEY_LOCAL_MACHINE, kServiceKeyPath);
-    if (deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND) RegDeleteKeyW(HKEY_LOCAL_MACHINE, kServiceKeyPath);
-    else return DWORD(deleted);
-    return ERROR_SUCCESS;
+    OwnedKey key;
+    LSTATUS deleted = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kServiceKeyPath, 0, DELETE | KEY_ENUMERATE_SUB_KEYS |
+                                    KEY_QUERY_VALUE | KEY_SET_VALUE | kMachineView, key.put());
+    if (deleted == ERROR_SUCCESS) deleted = RegDeleteTreeW(key.get(), nullptr);
+    if (deleted == ERROR_SUCCESS) deleted = RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kServiceKeyPath, kMachineView, 0);
+    return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : DWORD(deleted);
 }
 
 std::string ServiceErrorText(DWORD error) {

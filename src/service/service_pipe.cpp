@@ -1,5 +1,5 @@
 // Reads and writes on the pipe, each given up after its time limit.
-#include "timesync/service_pipe.h"
+#include "service/service_pipe.h"
 
 #include "common/handles.h"
 

@@ -1,5 +1,5 @@
 // The run through the time service, on a thread of its own while the clock ticks on.
-#include "timesync/service_client.h"
+#include "service/service_client.h"
 
 #include <windows.h>
 
@@ -8,8 +8,8 @@
 #include "common/handles.h"
 #include "common/message_pump.h"
 #include "timesync/elevation.h"
-#include "timesync/service_pipe.h"
-#include "timesync/service_setup.h"
+#include "service/service_pipe.h"
+#include "service/service_setup.h"
 
 namespace {
 
@@ -35,9 +35,12 @@ KernelHandle ConnectToService(SC_HANDLE service) {
         if (error == ERROR_PIPE_BUSY) {
             WaitNamedPipeW(kServicePipe, DWORD(left) + 1);
         } else if (error == ERROR_FILE_NOT_FOUND) {
-            if (!started && !StartServiceW(service, 0, nullptr) && GetLastError() != ERROR_SERVICE_ALREADY_RUNNING)
-                return {};
-            started = true;
+            // Started once. A service that is still ending (its idle stop) is started again as
+            // soon as it has; one that is starting is waited for.
+            if (!started) {
+                if (StartServiceW(service, 0, nullptr)) started = true;
+                else if (GetLastError() != ERROR_SERVICE_ALREADY_RUNNING) return {};
+            }
             Sleep(20);
         } else {
             return {};
@@ -56,7 +59,7 @@ bool IsTheServicesPipe(HANDLE pipe, SC_HANDLE service) {
 }
 
 SyncOutcome CallService(const std::string& server) {
-    const SyncOutcome unreachable(SyncOutcome::Kind::Unreachable);
+    const SyncOutcome unreachable = WordedForClock(SyncOutcome(SyncOutcome::Kind::Unreachable), server);
     const ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     const ServiceHandle service(manager ? OpenServiceW(manager.get(), kServiceName, SERVICE_START | SERVICE_QUERY_STATUS)
                                         : nullptr);
@@ -68,7 +71,8 @@ SyncOutcome CallService(const std::string& server) {
         return unreachable;
     const PipeMessage answer = ReadPipeMessage(pipe.get(), kMaxServiceAnswer, kAnswerTimeoutMs);
     if (answer.status != PipeMessage::Status::Message) return unreachable;
-    return ParseServiceAnswer(answer.bytes).value_or(unreachable);
+    const std::optional<SyncOutcome> outcome = ParseServiceAnswer(answer.bytes);
+    return outcome ? WordedForClock(*outcome, server) : unreachable;
 }
 
 struct ServiceCall {
@@ -88,10 +92,11 @@ DWORD WINAPI RunCall(void* parameter) {
 bool UseTimeService() { return !ProcessMaySetTime() && TimeServiceRegistered(); }
 
 SyncOutcome SyncThroughService(const std::string& server, const std::function<bool()>& abandoned) {
-    const auto call = std::make_shared<ServiceCall>(ServiceCall{server, SyncOutcome(SyncOutcome::Kind::Unreachable)});
+    const SyncOutcome unreachable = WordedForClock(SyncOutcome(SyncOutcome::Kind::Unreachable), server);
+    const auto call = std::make_shared<ServiceCall>(ServiceCall{server, unreachable});
     auto share = std::make_unique<std::shared_ptr<ServiceCall>>(call);
     const KernelHandle thread(CreateThread(nullptr, 0, RunCall, share.get(), 0, nullptr));
-    if (!thread) return SyncOutcome(SyncOutcome::Kind::Unreachable);
+    if (!thread) return unreachable;
     share.release();  // the thread's now
     HANDLE handle = thread.get();
     for (;;) {

@@ -8,36 +8,24 @@
 #include <string_view>
 #include <vector>
 
-#include "timesync/sntp.h"
+#include "timesync/sync_outcome.h"
 
 inline constexpr const wchar_t* kServiceName = L"VelkaroTime";
 inline constexpr const wchar_t* kServicePipe = L"\\\\.\\pipe\\VelkaroTime";
 // Where the service's approved servers are kept (HKEY_LOCAL_MACHINE), as a REG_MULTI_SZ value.
 inline constexpr const wchar_t* kServiceKeyPath = L"SOFTWARE\\Velkaro";
 inline constexpr const wchar_t* kServersValueName = L"Servers";
+// The largest step the service takes, in seconds either way (REG_DWORD beside Servers); without
+// the value 15 hours, as Windows' own time service outside a domain; 0xFFFFFFFF for no limit.
+inline constexpr const wchar_t* kMaxCorrectionValueName = L"MaxCorrection";
+inline constexpr uint32_t kDefaultMaxCorrection = 54000;
+inline constexpr uint32_t kNoMaxCorrection = 0xFFFFFFFF;
+// The largest step in milliseconds for the value as read (nullopt where there is none).
+int64_t MaxStepMs(std::optional<uint32_t> maxCorrection);
 // The longest request the service reads; a longer one is refused whole.
 inline constexpr size_t kMaxServiceRequest = 512;
 // The longest answer: a report of a few lines, the system's message included.
 inline constexpr size_t kMaxServiceAnswer = 4096;
-
-// What became of one synchronisation, in the process or in the service.
-struct SyncOutcome {
-    enum class Kind {
-        Set,          // the clock was set: reply and elapsedMs
-        Failed,       // no reply, or none with a usable time, or a socket error: report
-        Refused,      // the system refused the new time
-        NotApproved,  // the service does not synchronise with this server
-        Unreachable,  // the service could not be reached, or its pipe is not the service's
-        Abandoned,    // the program is ending: nothing is reported
-    };
-    SyncOutcome() = default;
-    explicit SyncOutcome(Kind k, std::string failureReport = {}) : kind(k), report(std::move(failureReport)) {}
-
-    Kind kind = Kind::Abandoned;
-    std::string report;  // Failed: the report, as the exchange words it
-    SntpReply reply{};   // Set
-    double elapsedMs = 0;  // Set: from the request to the reply
-};
 
 // A request names the server to synchronise with: "SYNC " and the server, nothing else. The
 // server must pass IsSyncServer; anything else (too long, empty, binary, a second line) is no
@@ -47,12 +35,15 @@ std::optional<std::string> ParseServiceRequest(std::span<const uint8_t> message)
 
 // The answer: "SET" and the reply's numbers (the round trip in whole nanoseconds: exact for a
 // performance counter of 10 MHz), "FAILED" and the report, "REFUSED",
-// "NOT-APPROVED", or "BAD-REQUEST" (to what was no request); the words and the report are
+// "NOT-APPROVED", "TOO-LARGE" (the step), or "BAD-REQUEST" (to what was no request); the words and the report are
 // separated by a line feed. An answer that does not parse is no answer (nullopt); so is
 // BAD-REQUEST, which a request of this program never gets.
 std::string FormatServiceAnswer(const SyncOutcome& outcome);
 std::string BadRequestAnswer();
 std::optional<SyncOutcome> ParseServiceAnswer(std::span<const uint8_t> message);
+// The report of an outcome the service's client words (NotApproved, TooLarge, Unreachable),
+// filled in; any other outcome as it is.
+SyncOutcome WordedForClock(SyncOutcome outcome, const std::string& server);
 
 // The servers the service may synchronise with: the server given at installation and the
 // options dialog's list, each once (letter case aside), in that order.
@@ -70,3 +61,9 @@ std::string InstallFailedReport(const std::string& systemMessage);
 std::string UninstallFailedReport(const std::string& systemMessage);
 std::string ServiceUnreachableReport();
 std::string NotApprovedReport(const std::string& server);
+std::string TooLargeReport(const std::string& server);
+
+// Where the installed copy goes: under the native Program Files folder (the 64-bit one on 64-bit
+// Windows, whichever build installs), or the one the system names where there is no native one.
+// Both builds reach the approved servers' key in the 64-bit view of the registry.
+std::wstring ServiceFolder(const std::wstring& nativeProgramFiles, const std::wstring& programFiles);

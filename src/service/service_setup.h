@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,8 @@
 bool TimeServiceRegistered();
 // The approved servers as the installation wrote them; none when it cannot be read.
 std::vector<std::string> ReadApprovedServers();
+// The largest step the service may take (MaxCorrection), in seconds; none when it is not set.
+std::optional<uint32_t> ReadMaxCorrection();
 
 // /install-service: copies this executable under Program Files (the service stopped first),
 // creates or updates the service that runs that copy as LOCAL SERVICE, sets who may do what

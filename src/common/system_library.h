@@ -1,0 +1,40 @@
+// The DLLs that are not among Windows' known DLLs (comctl32, oleacc, version, dwmapi): loaded
+// from System32 (comctl32 from the side-by-side store the manifest names) when first needed,
+// their functions looked up once. The executable imports none of them, so a DLL of the same
+// name beside it (in the Downloads folder, say) is never taken, not even by its elevated runs;
+// nor is one that they load in turn as they start (comctl32 loads uxtheme).
+#pragma once
+#include <windows.h>
+
+#include <commctrl.h>
+#include <dwmapi.h>
+#include <oleacc.h>
+
+// The first thing the program does, in every mode: whatever DLL is loaded later, by the program
+// or by the system on its behalf (uxtheme, dwmapi, the input method), comes from System32.
+void LoadLibrariesFromSystem32Only();
+
+struct ComctlFunctions {
+    decltype(&::InitCommonControlsEx) InitCommonControlsEx;
+    decltype(&::SetWindowSubclass) SetWindowSubclass;
+    decltype(&::RemoveWindowSubclass) RemoveWindowSubclass;
+    decltype(&::DefSubclassProc) DefSubclassProc;
+};
+struct OleaccFunctions {
+    decltype(&::LresultFromObject) LresultFromObject;
+    decltype(&::CreateStdAccessibleObject) CreateStdAccessibleObject;
+};
+struct VersionFunctions {
+    decltype(&::GetFileVersionInfoSizeW) GetFileVersionInfoSizeW;
+    decltype(&::GetFileVersionInfoW) GetFileVersionInfoW;
+    decltype(&::VerQueryValueW) VerQueryValueW;
+};
+struct DwmFunctions {
+    decltype(&::DwmGetWindowAttribute) DwmGetWindowAttribute;
+};
+
+// Each DLL's functions, or nullptr where the DLL or one of them is missing.
+const ComctlFunctions* Comctl();
+const OleaccFunctions* Oleacc();
+const VersionFunctions* Version();
+const DwmFunctions* Dwm();
