@@ -7,9 +7,9 @@
 
 #include "common/handles.h"
 #include "common/message_pump.h"
-#include "timesync/elevation.h"
 #include "service/service_pipe.h"
 #include "service/service_setup.h"
+#include "timesync/elevation.h"
 
 namespace {
 

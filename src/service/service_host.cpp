@@ -127,10 +127,11 @@ bool TimeService::Answer(HANDLE pipe) {
     if (!server) answer = BadRequestAnswer();
     else if (!IsApprovedServer(*server, ReadApprovedServers())) answer = FormatServiceAnswer(SyncOutcome(SyncOutcome::Kind::NotApproved));
     else answer = FormatServiceAnswer(run_.ExchangeAndSet(*server, MaxStepMs(ReadMaxCorrection())));
-    if (!WritePipeMessage(pipe, answer, kClientTimeoutMs)) return true;
-    // A client that goes on talking is cut off when the time is up.
-    const int64_t written = PerformanceNow();
-    for (double left = kClientTimeoutMs; left > 0; left = kClientTimeoutMs - MillisecondsSince(written))
-        if (ReadPipeMessage(pipe, kPipeBuffer, DWORD(left) + 1).status == PipeMessage::Status::Failed) return true;
+    if (WritePipeMessage(pipe, answer, kClientTimeoutMs)) {
+        // A client that goes on talking is cut off when the time is up.
+        const int64_t written = PerformanceNow();
+        for (double left = kClientTimeoutMs; left > 0; left = kClientTimeoutMs - MillisecondsSince(written))
+            if (ReadPipeMessage(pipe, kPipeBuffer, DWORD(left) + 1).status == PipeMessage::Status::Failed) break;
+    }
     return true;
 }

@@ -10,9 +10,9 @@
 #include "common/handles.h"
 #include "common/message_pump.h"
 #include "common/text_encoding.h"
+#include "service/time_service.h"
 #include "timesync/elevation.h"
 #include "timesync/result_dialog.h"
-#include "service/time_service.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "timesync/sync_command.h"
 #include "service/time_service.h"
+#include "timesync/sync_command.h"
 
 namespace {
 std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
