@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -18,72 +19,59 @@ HMODULE SystemLibrary(const wchar_t* name) {
 }
 
 template <class Function>
-void LookUp(HMODULE dll, const char* name, Function& function) {
+bool LookUp(HMODULE dll, const char* name, Function& function) {
     function = dll ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(dll, name))) : nullptr;
+    return function != nullptr;
 }
 
-template <class Functions>
-const Functions* Found(const std::optional<Functions>& functions) {
-    return functions ? &*functions : nullptr;
+// The DLL's functions, each named beside the member it goes to; none unless all are there.
+template <class Functions, class... Members>
+std::optional<Functions> LoadFunctions(const wchar_t* name, std::pair<const char*, Members Functions::*>... members) {
+    const HMODULE dll = SystemLibrary(name);
+    Functions functions{};
+    if (!(LookUp(dll, members.first, functions.*members.second) && ...)) return std::nullopt;
+    return functions;
 }
 
 }  // namespace
 
 void LoadLibrariesFromSystem32Only() {
     // Looked up, not imported: Windows before the search flags has no such function.
-    using SetDirectories = BOOL(WINAPI*)(DWORD);
-    SetDirectories set = nullptr;
-    LookUp(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories", set);
-    if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    else SetDllDirectoryW(L"");  // at least the current folder leaves the search
+    BOOL(WINAPI * setDirectories)(DWORD) = nullptr;
+    if (LookUp(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories", setDirectories))
+        setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    else
+        SetDllDirectoryW(L"");  // at least the current folder leaves the search
 }
 
 const ComctlFunctions* Comctl() {
-    static const std::optional<ComctlFunctions> functions = []() -> std::optional<ComctlFunctions> {
-        const HMODULE dll = SystemLibrary(L"comctl32.dll");
-        ComctlFunctions f{};
-        LookUp(dll, "InitCommonControlsEx", f.InitCommonControlsEx);
-        LookUp(dll, "SetWindowSubclass", f.SetWindowSubclass);
-        LookUp(dll, "RemoveWindowSubclass", f.RemoveWindowSubclass);
-        LookUp(dll, "DefSubclassProc", f.DefSubclassProc);
-        if (!f.InitCommonControlsEx || !f.SetWindowSubclass || !f.RemoveWindowSubclass || !f.DefSubclassProc)
-            return std::nullopt;
-        return f;
-    }();
-    return Found(functions);
+    using F = ComctlFunctions;
+    static const std::optional<F> functions = LoadFunctions<F>(
+        L"comctl32.dll", std::pair{"InitCommonControlsEx", &F::InitCommonControlsEx},
+        std::pair{"SetWindowSubclass", &F::SetWindowSubclass}, std::pair{"RemoveWindowSubclass", &F::RemoveWindowSubclass},
+        std::pair{"DefSubclassProc", &F::DefSubclassProc});
+    return functions ? &*functions : nullptr;
 }
 
 const OleaccFunctions* Oleacc() {
-    static const std::optional<OleaccFunctions> functions = []() -> std::optional<OleaccFunctions> {
-        const HMODULE dll = SystemLibrary(L"oleacc.dll");
-        OleaccFunctions f{};
-        LookUp(dll, "LresultFromObject", f.LresultFromObject);
-        LookUp(dll, "CreateStdAccessibleObject", f.CreateStdAccessibleObject);
-        if (!f.LresultFromObject || !f.CreateStdAccessibleObject) return std::nullopt;
-        return f;
-    }();
-    return Found(functions);
+    using F = OleaccFunctions;
+    static const std::optional<F> functions =
+        LoadFunctions<F>(L"oleacc.dll", std::pair{"LresultFromObject", &F::LresultFromObject},
+                         std::pair{"CreateStdAccessibleObject", &F::CreateStdAccessibleObject});
+    return functions ? &*functions : nullptr;
 }
 
 const VersionFunctions* Version() {
-    static const std::optional<VersionFunctions> functions = []() -> std::optional<VersionFunctions> {
-        const HMODULE dll = SystemLibrary(L"version.dll");
-        VersionFunctions f{};
-        LookUp(dll, "GetFileVersionInfoSizeW", f.GetFileVersionInfoSizeW);
-        LookUp(dll, "GetFileVersionInfoW", f.GetFileVersionInfoW);
-        LookUp(dll, "VerQueryValueW", f.VerQueryValueW);
-        if (!f.GetFileVersionInfoSizeW || !f.GetFileVersionInfoW || !f.VerQueryValueW) return std::nullopt;
-        return f;
-    }();
-    return Found(functions);
+    using F = VersionFunctions;
+    static const std::optional<F> functions = LoadFunctions<F>(
+        L"version.dll", std::pair{"GetFileVersionInfoSizeW", &F::GetFileVersionInfoSizeW},
+        std::pair{"GetFileVersionInfoW", &F::GetFileVersionInfoW}, std::pair{"VerQueryValueW", &F::VerQueryValueW});
+    return functions ? &*functions : nullptr;
 }
 
 const DwmFunctions* Dwm() {
-    static const std::optional<DwmFunctions> functions = []() -> std::optional<DwmFunctions> {
-        DwmFunctions f{};
-        LookUp(SystemLibrary(L"dwmapi.dll"), "DwmGetWindowAttribute", f.DwmGetWindowAttribute);
-        if (!f.DwmGetWindowAttribute) return std::nullopt;
-        return f;
-    }();
-    return Found(functions);
+    using F = DwmFunctions;
+    static const std::optional<F> functions =
+        LoadFunctions<F>(L"dwmapi.dll", std::pair{"DwmGetWindowAttribute", &F::DwmGetWindowAttribute});
+    return functions ? &*functions : nullptr;
 }

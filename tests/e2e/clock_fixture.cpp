@@ -278,7 +278,6 @@ std::wstring DriverFolder() {
     return path;
 }
 
-namespace {
 void WriteBytes(const std::wstring& path, const std::string& text) {
     HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     DWORD n;
@@ -296,7 +295,6 @@ std::string ReadBytes(const std::wstring& path) {
     CloseHandle(f);
     return s;
 }
-}  // namespace
 
 // ---- the process as Linux sees it ----
 

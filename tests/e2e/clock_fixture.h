@@ -64,6 +64,8 @@ IniMap IniValues(const std::string& text);
 extern const char* const kAllKeys[13];
 
 std::wstring DriverFolder();
+void WriteBytes(const std::wstring& path, const std::string& text);
+std::string ReadBytes(const std::wstring& path);
 // The DPI every program of the prefix started from now on sees (LogPixels); 0 for the default, 96.
 bool UseDisplayDpi(DWORD dpi);
 std::string Utf8(const std::wstring& text);

@@ -22,12 +22,18 @@ std::wstring InstalledCopy() {
     return copy;
 }
 
-// The service's state (SERVICE_STOPPED, SERVICE_RUNNING, ...), 0 when it is not registered.
-DWORD ServiceState() {
+// The service's state (SERVICE_STOPPED, SERVICE_RUNNING, ...), 0 when it is not registered; and
+// its process.
+DWORD ServiceState(DWORD* process = nullptr) {
     const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
     const SC_HANDLE service = manager ? OpenServiceW(manager, L"VelkaroTime", SERVICE_QUERY_STATUS) : nullptr;
-    SERVICE_STATUS status{};
-    const DWORD state = service && QueryServiceStatus(service, &status) ? status.dwCurrentState : 0;
+    SERVICE_STATUS_PROCESS status{};
+    DWORD size = 0;
+    const DWORD state = service && QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                                        sizeof status, &size)
+                            ? status.dwCurrentState
+                            : 0;
+    if (process) *process = status.dwProcessId;
     if (service) CloseServiceHandle(service);
     if (manager) CloseServiceHandle(manager);
     return state;
@@ -214,29 +220,6 @@ TEST_F(ServiceTest, TheOptionsButtonInstallsWithTheTypedServerAndRemoves) {
     EXPECT_TRUE(ApprovedServers().empty());
 }
 
-// The service's process, 0 when it does not run.
-DWORD ServiceProcess() {
-    const SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-    const SC_HANDLE service = manager ? OpenServiceW(manager, L"VelkaroTime", SERVICE_QUERY_STATUS) : nullptr;
-    SERVICE_STATUS_PROCESS status{};
-    DWORD size = 0;
-    const bool known = service && QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
-                                                       sizeof status, &size);
-    if (service) CloseServiceHandle(service);
-    if (manager) CloseServiceHandle(manager);
-    return known && status.dwCurrentState == SERVICE_RUNNING ? status.dwProcessId : 0;
-}
-
-std::string FileBytes(const std::wstring& path) {
-    std::string bytes;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    char chunk[65536];
-    for (DWORD n = 0; ReadFile(file, chunk, sizeof chunk, &n, nullptr) && n;) bytes.append(chunk, n);
-    CloseHandle(file);
-    return bytes;
-}
-
 DWORD WINAPI ConnectAndCloseThrice(void*) {
     for (int connected = 0; connected < 3;) {
         const HANDLE pipe = CreateFileW(kPipe, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -264,31 +247,25 @@ TEST_F(ServiceTest, SilentClientsAnUpdateAndARemovalWhileTheServiceRuns) {
     TerminateThread(clients, 0);
     CloseHandle(clients);
     ASSERT_TRUE(clientsDone);
-    const DWORD serviceProcess = ServiceProcess();
-    ASSERT_NE(0u, serviceProcess);
+    DWORD serviceProcess = 0, process = 0;
+    ASSERT_EQ(DWORD(SERVICE_RUNNING), ServiceState(&serviceProcess));
     Restart("[Velkaro 1.20]\r\nNTPServer=127.0.0.1\r\nTopMost=No\r\n", /*limited=*/true);
     SyncFromMenu();
     HWND report = WaitForReport(8000);
     ASSERT_TRUE(report);
     EXPECT_TRUE(std::regex_match(ReportText(report), kSuccess)) << ReportText(report);
     ASSERT_TRUE(CloseReport(report));
-    EXPECT_EQ(serviceProcess, ServiceProcess());
+    ServiceState(&process);
+    EXPECT_EQ(serviceProcess, process);
 
     // A newer executable (these bytes more) replaces the running service's copy.
-    const std::wstring newer = folder + L"\\newer";
+    const std::wstring current = exe, newer = folder + L"\\newer";
     CreateDirectoryW(newer.c_str(), nullptr);
-    const std::string newerBytes = FileBytes(exe) + "newer";
-    {
-        const HANDLE file = CreateFileW((newer + L"\\Velkaro.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD n = 0;
-        ASSERT_TRUE(WriteFile(file, newerBytes.data(), DWORD(newerBytes.size()), &n, nullptr));
-        CloseHandle(file);
-    }
-    const std::wstring current = exe;
-    exe = newer + L"\\Velkaro.exe";
+    const std::string newerBytes = ReadBytes(exe) + "newer";
+    WriteBytes(exe = newer + L"\\Velkaro.exe", newerBytes);
     EXPECT_EQ(0u, Run(L"/install-service 127.0.0.1"));
     exe = current;
-    EXPECT_TRUE(newerBytes == FileBytes(InstalledCopy())) << "the copy is not the newer executable";
+    EXPECT_TRUE(newerBytes == ReadBytes(InstalledCopy())) << "the copy is not the newer executable";
 
     // The newer copy serves; removed right after, nothing is left for a restart.
     SyncFromMenu();
@@ -296,7 +273,7 @@ TEST_F(ServiceTest, SilentClientsAnUpdateAndARemovalWhileTheServiceRuns) {
     ASSERT_TRUE(report);
     EXPECT_TRUE(std::regex_match(ReportText(report), kSuccess)) << ReportText(report);
     ASSERT_TRUE(CloseReport(report));
-    EXPECT_NE(0u, ServiceProcess());
+    EXPECT_EQ(DWORD(SERVICE_RUNNING), ServiceState());
     EXPECT_EQ(0u, Run(L"/uninstall-service"));
     EXPECT_EQ(0u, ServiceState());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(InstalledCopy().c_str())) << "the copy is still there";
