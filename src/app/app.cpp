@@ -120,7 +120,9 @@ void App::StoreSettings() {
     const HWND window = frmMain.hwnd();
     if (!window || SaveSettings(Settings, window) || saveFailureReported_) return;
     saveFailureReported_ = true;
-    ShowSaveFailure(SettingsFilePath());
+    // Over the dialog that saved (the options' OK), which takes no input meanwhile.
+    const HWND active = GetActiveWindow();
+    ShowSaveFailure(SettingsFilePath(), active == window || active == frmMenus.hwnd() ? nullptr : active);
 }
 
 bool App::ReadyToEnd() {

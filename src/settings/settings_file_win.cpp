@@ -64,7 +64,7 @@ bool SaveSettings(const SettingsRecord& Settings, HWND mainWindow) {
                           GetSystemMetrics(SM_CYSCREEN));
 }
 
-void ShowSaveFailure(const std::string& filePath) {
-    MessageBoxW(nullptr, Utf8ToWide(SaveFailedReport(filePath)).c_str(), Utf8ToWide(kProgramTitle).c_str(),
+void ShowSaveFailure(const std::string& filePath, HWND owner) {
+    MessageBoxW(owner, Utf8ToWide(SaveFailedReport(filePath)).c_str(), Utf8ToWide(kProgramTitle).c_str(),
                 MB_OK | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND);
 }

@@ -29,5 +29,6 @@ bool SaveSettings(const SettingsRecord& Settings, HWND mainWindow);
 // The same into a given file, with the place given in pixels of a given screen.
 bool SaveSettingsTo(const std::string& filePath, const SettingsRecord& record, int left, int top, int screenWidth,
                     int screenHeight);
-// Says, in a topmost message box, that the settings could not be written to the file.
-void ShowSaveFailure(const std::string& filePath);
+// Says, in a topmost message box (owned by owner, if any), that the settings could not be
+// written to the file.
+void ShowSaveFailure(const std::string& filePath, HWND owner);
