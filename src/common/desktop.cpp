@@ -29,11 +29,9 @@ bool FillsMonitor(HWND window, const RECT& monitor) {
     RECT r;
     if (!GetWindowRect(window, &r) || !Covers(r, monitor)) return false;
     if ((GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) != WS_CAPTION) return true;
-    POINT corners[2] = {{0, 0}, {0, 0}};
     if (!GetClientRect(window, &r)) return false;
-    corners[1] = {r.right, r.bottom};
-    MapWindowPoints(window, nullptr, corners, 2);
-    return Covers(RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y}, monitor);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);  // the client area on the screen
+    return Covers(r, monitor);
 }
 
 // A window the desktop window manager keeps out of sight (on another virtual desktop, a
