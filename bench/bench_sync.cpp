@@ -31,7 +31,7 @@ int main() {
         }
         std::vector<double> replyToSet, takenToSet, error;
         for (int i = 0; i < 50; ++i) {
-            run.SyncSystemTime(false, "127.0.0.1");
+            run.SyncSystemTime(SyncTrigger::StartUp, "127.0.0.1");
             const SyncTimings t = run.LastSyncTimings();
             replyToSet.push_back(MillisecondsSince(server.lastAnsweredAt, t.setAt));
             takenToSet.push_back(MillisecondsSince(t.takenAt, t.setAt));

@@ -2,12 +2,24 @@
 #include "app/app.h"
 
 #include "common/desktop.h"
+#include "common/executable.h"
 #include "common/message_pump.h"
 #include "resource.h"
 #include "settings/placement.h"
 #include "settings/settings_file_win.h"
 #include "service/service_client.h"
 #include "service/service_setup.h"
+#include "timesync/run_record_win.h"
+
+namespace {
+
+// The monotonic clock of the periodic run: milliseconds since the system started, standby
+// included.
+int64_t Monotonic() { return int64_t(GetTickCount64()); }
+
+std::string RecordPathBesideExecutable() { return JoinPath(ExeFolderUtf8(), kRecordFileName); }
+
+}  // namespace
 
 // True when an earlier copy is alive in this logon session. The handle stays open until the
 // process ends, which keeps the name alive for the copies that start later.
@@ -35,13 +47,16 @@ int App::SyncMain(const std::string& server) {
     // The reports come above every window, the clock's (which may be topmost) included. This
     // record is never saved: the run reads and writes no settings.
     Settings.TopMost = true;
+    run.RecordInto(RecordPathBesideExecutable());
     SocketWindow window;
     if (!window.Load(GetModuleHandleW(nullptr), Winsock1, exchange)) {
-        ResultReports().ShowResultDialog(SendFailedReport(server), nullptr, Settings.TopMost);
+        const SyncOutcome failed(SyncOutcome::Kind::Failed, SendFailedReport(server));
+        RecordRun(run.RecordPath(), SyncTrigger::Command, server, failed);
+        ResultReports().ShowResultDialog(failed.report, nullptr, Settings.TopMost);
         return 1;
     }
     run.Attach(nullptr);
-    return run.SyncSystemTime(true, server) ? 0 : 1;
+    return run.SyncSystemTime(SyncTrigger::Command, server) ? 0 : 1;
 }
 
 int App::InstallServiceMain(const std::string& server) {
@@ -82,6 +97,8 @@ bool App::Main() {
     const bool anotherCopy = AnotherCopyRunning();
     if (!frmMenus.Load(instance)) return false;
     Settings = LoadSettings();
+    run.RecordInto(RecordPathBesideExecutable());
+    StartSchedule();
     if (!frmMain.Load(instance)) return false;
     const HWND window = frmMain.hwnd();
     Winsock1.Attach(window, kWinsock1Event);
@@ -90,9 +107,7 @@ bool App::Main() {
         if (!UseTimeService()) return std::nullopt;
         return SyncThroughService(server, abandoned);
     });
-    resumeWatch.OnResumeFromStandby = [this] {
-        if (Settings.UseNTP2) run.OnResumeFromStandby(Settings.ResumeDelay, Settings.NTPServer);
-    };
+    resumeWatch.OnResumeFromStandby = [this] { OnResume(); };
     HookWindow(window, resumeWatch);
 
     ApplyAppearance();
@@ -101,8 +116,40 @@ bool App::Main() {
     ShowWindow(window, SW_SHOW);
     PumpMessages();
     if (Settings.ClearRecent) ClearRecentDocuments();
-    if (Settings.UseNTP) run.SyncSystemTime(false, Settings.NTPServer);
+    // The start-up run takes the place of an overdue periodic run; without it, the first tick
+    // starts that one.
+    if (Settings.UseNTP) run.SyncSystemTime(SyncTrigger::StartUp, Settings.NTPServer);
     return true;
+}
+
+void App::StartSchedule() {
+    int64_t lastSetAgoMs = 0;  // none recorded: counted from this start
+    if (const std::optional<CivilTime> lastSet = LastSetAt(ReadRecordEntries(ReadRunRecord(run.RecordPath())))) {
+        SYSTEMTIME now;
+        GetLocalTime(&now);
+        lastSetAgoMs = UnixMsFromCivil({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, 0}) -
+                       UnixMsFromCivil(*lastSet);
+    }
+    schedule_.emplace(Monotonic(), lastSetAgoMs, Settings.ResumeDelay);
+    run.afterRun = [this](SyncTrigger trigger, bool set) { AfterRun(trigger, set); };
+}
+
+void App::AfterRun(SyncTrigger trigger, bool set) {
+    const int64_t now = Monotonic();
+    const bool inItsPlace = trigger == SyncTrigger::StartUp || trigger == SyncTrigger::Resume;
+    const bool counts = trigger == SyncTrigger::Periodic || (inItsPlace && schedule_->Overdue(now, Settings.NTPInterval));
+    schedule_->RunEnded(now, set, counts, Settings.NTPInterval);
+}
+
+void App::Tick() {
+    if (schedule_->Due(Monotonic(), Settings.NTPInterval) && !run.TimeSyncBusy())
+        run.SyncSystemTime(SyncTrigger::Periodic, Settings.NTPServer);
+}
+
+void App::OnResume() {
+    if (Settings.UseNTP2) run.OnResumeFromStandby(Settings.ResumeDelay, Settings.NTPServer, SyncTrigger::Resume);
+    else if (schedule_->Overdue(Monotonic(), Settings.NTPInterval))
+        run.OnResumeFromStandby(Settings.ResumeDelay, Settings.NTPServer, SyncTrigger::Periodic);
 }
 
 void App::ApplyAppearance() {

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "app/main_window.h"
@@ -48,6 +49,13 @@ private:
     void PopupMenu(const POINT* at) override { frmMenus.PopupMenu(at); }
     void Winsock1_Event(WPARAM socket, LPARAM event) override { exchange.Winsock1_Event(socket, event); }
     void Form_Unload() override;  // of either window
+    // The periodic run, when it is due and no other run waits.
+    void Tick() override;
+    // The schedule from the record's last run that set the time, and the runs that move it.
+    void StartSchedule();
+    void AfterRun(SyncTrigger trigger, bool set);
+    // The run after a resume: the resume run when asked for, else the periodic run if it is due.
+    void OnResume();
     bool AnotherCopyRunning();
     void MoveToStoredPosition();
 
@@ -60,6 +68,7 @@ private:
     FrmMenus frmMenus{*this, Settings, frmMain, run};
     KernelHandle running_;
     bool saveFailureReported_ = false;  // the mutex that tells later copies that this one runs
+    std::optional<PeriodicSchedule> schedule_;
     TimeService timeService{run, Winsock1, exchange};
 
     // The service manager calls the service's main without any context: the app that asked for

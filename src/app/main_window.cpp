@@ -172,6 +172,7 @@ void FrmMain::DrawClock() { ::DrawClock(face, Settings.WindowSize, Settings.Blin
 void FrmMain::Timer1_Timer() {
     DrawClock();
     if (++ticks_ % kFullScreenCheckTicks == 0) KeepClearOfFullScreen();
+    owner_.Tick();
 }
 
 // The tick is handed straight to the form, not through the window procedure and what stands in

@@ -19,6 +19,8 @@ public:
         virtual bool ReadyToEnd() = 0;
         virtual void ShutdownApp() = 0;  // the exit timer's work, and Windows ending the session
         virtual void Form_Unload() = 0;  // the window is gone
+        // Every tick of the clock, after the face is drawn: cheap, most ticks do nothing.
+        virtual void Tick() = 0;
 
     protected:
         ~Owner() = default;

@@ -1,11 +1,15 @@
 // The pop-up menu and its commands.
 #include "app/popup_menu.h"
 
+#include <shellapi.h>
+
 #include "about/about_box_win.h"
+#include "common/text_encoding.h"
 #include "resource.h"
 #include "settings/options_dialog.h"
 #include "settings/settings_file_win.h"
 #include "service/service_setup.h"
+#include "timesync/run_record_win.h"
 
 bool FrmMenus::Load(HINSTANCE instance) {
     WNDCLASSEXW wc{};
@@ -61,17 +65,35 @@ void FrmMenus::mnuBlink_Click() {
     owner_.StoreSettings();
 }
 
-void FrmMenus::mnuNTP_Click() { run_.SyncSystemTime(true, Settings.NTPServer); }
+void FrmMenus::mnuNTP_Click() { run_.SyncSystemTime(SyncTrigger::Menu, Settings.NTPServer); }
 
 // Made topmost first when TopMost is set (inside, before it shows); the dialog applies and
 // saves its own changes, and nothing follows when it closes.
 void FrmMenus::mnuOption_Click() {
     FrmOption(Settings, {[this] { owner_.StoreSettings(); }, [this] { owner_.ApplyAppearance(); },
-                         [this](const std::string& server) { run_.SyncSystemTime(true, server); }, TimeServiceRegistered,
+                         [this](const std::string& server) { run_.SyncSystemTime(SyncTrigger::Test, server); }, TimeServiceRegistered,
                          [this](bool install, const std::string& server) {
                              ChangeTimeService(install, server, frmMain.hwnd(), Settings.TopMost);
-                         }})
+                         },
+                         [this] { return RecordLines(); }, [this] { OpenRecord(); }})
         .Show();
+}
+
+FrmOption::RecordLines FrmMenus::RecordLines() const {
+    const std::string bytes = ReadRunRecord(run_.RecordPath());
+    const std::vector<RecordEntry> entries = ReadRecordEntries(bytes);
+    return {LastRunText(entries), DriftText(entries), !bytes.empty()};
+}
+
+void FrmMenus::OpenRecord() const {
+    const std::wstring path = Utf8ToWide(run_.RecordPath());
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.hwnd = GetActiveWindow();
+    info.lpVerb = L"open";
+    info.lpFile = path.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    ShellExecuteExW(&info);  // the system says so itself when nothing opens text files
 }
 
 // The clock goes back on top after the box has closed.

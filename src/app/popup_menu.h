@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "common/handles.h"
 #include "common/window.h"
+#include "settings/options_dialog.h"
 #include "settings/settings_file.h"
 #include "timesync/sync_run.h"
 
@@ -40,6 +41,9 @@ private:
     void mnuNTP_Click();
     void mnuOption_Click();
     void mnuInfo_Click();
+    // The options page's lines about the record of runs, and the record opened for reading.
+    FrmOption::RecordLines RecordLines() const;
+    void OpenRecord() const;
     void Form_Unload();
 
     Owner& owner_;

@@ -41,7 +41,7 @@ std::vector<std::string_view> SplitAtBlanks(std::string_view text) {
 
 std::optional<SyncOutcome> ParseSet(std::string_view numbers) {
     const std::vector<std::string_view> f = SplitAtBlanks(numbers);
-    if (f.size() != 7) return std::nullopt;
+    if (f.size() != 7 && f.size() != 8) return std::nullopt;  // an earlier version's service gives no correction
     SyncOutcome outcome(SyncOutcome::Kind::Set);
     SntpReply& r = outcome.reply;
     int stratum = 0, poll = 0, precision = 0;
@@ -51,6 +51,7 @@ std::optional<SyncOutcome> ParseSet(std::string_view numbers) {
         !ReadNumber<int64_t>(f[3], -kMax, kMax, r.hold) || !ReadNumber<int64_t>(f[4], 0, 10000, r.fraction) ||
         !ReadNumber<int64_t>(f[5], -kMax, kMax, r.transmitUnixSeconds) || !ReadNumber<int64_t>(f[6], 0, kMax, elapsedNs))
         return std::nullopt;
+    if (f.size() == 8 && !ReadNumber<int64_t>(f[7], -kMax, kMax, outcome.correctionMs.emplace())) return std::nullopt;
     outcome.elapsedMs = double(elapsedNs) / 1e6;
     r.stratum = uint8_t(stratum);
     r.poll = uint8_t(poll);
@@ -76,7 +77,8 @@ std::string FormatServiceAnswer(const SyncOutcome& outcome) {
         const SntpReply& r = outcome.reply;
         return std::string(kSet) + '\n' + std::to_string(r.stratum) + ' ' + std::to_string(r.poll) + ' ' +
                std::to_string(r.precision) + ' ' + std::to_string(r.hold) + ' ' + std::to_string(r.fraction) + ' ' +
-               std::to_string(r.transmitUnixSeconds) + ' ' + std::to_string(std::llround(outcome.elapsedMs * 1e6));
+               std::to_string(r.transmitUnixSeconds) + ' ' + std::to_string(std::llround(outcome.elapsedMs * 1e6)) +
+               (outcome.correctionMs ? ' ' + std::to_string(*outcome.correctionMs) : "");
     }
     case SyncOutcome::Kind::Failed: return std::string(kFailedWord) + '\n' + outcome.report;
     case SyncOutcome::Kind::Refused: return std::string(kRefused);

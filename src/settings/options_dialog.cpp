@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 #include "common/text_encoding.h"
 #include "settings/autorun_win.h"
@@ -14,10 +15,11 @@ namespace {
 
 // The pages' controls, each page a plain panel at (240, 480) of the dialog; a page shows when
 // its tab is selected.
-constexpr int kPages[3][8] = {
+constexpr int kPages[3][13] = {
     {IDC_OPT_LABEL1, IDC_CHK_TOPMOST, IDC_CHK_BLINK, IDC_CHK_WINDOWSIZE, IDC_CHK_FIXWINDOWPOSITION, IDC_CHK_EXITBYDBLCLICK},
     {IDC_OPT_LABEL2, IDC_OPT_FRAME2, IDC_CMB_SERVERS, IDC_CMD_TESTNTP, IDC_CHK_USENTP, IDC_CHK_USENTP2,
-     IDC_OPT_SERVICE_STATE, IDC_CMD_SERVICE},
+     IDC_OPT_INTERVAL_LABEL, IDC_CMB_INTERVAL, IDC_OPT_SERVICE_STATE, IDC_CMD_SERVICE, IDC_OPT_LAST_RUN, IDC_OPT_DRIFT,
+     IDC_CMD_OPEN_RECORD},
     {IDC_OPT_LABEL3, IDC_OPT_FRAME3, IDC_CHK_AUTORUN, IDC_OPT_FRAME4, IDC_CHK_CLEARRECENT},
 };
 constexpr int kPageLeft = 240, kPageTop = 480;
@@ -37,9 +39,9 @@ std::string FrmOption::ServerText() const {
 
 void FrmOption::Form_Load() {
     constexpr int x = kPageLeft, y = kPageTop;
-    LayOut(5895, 5190,
+    LayOut(5895, 6870,
            {
-                     {IDC_OPT_TAB, 120, 120, 5670, 4605},
+                     {IDC_OPT_TAB, 120, 120, 5670, 6285},
                      {IDC_OPT_LABEL1, x + 120, y + 120, 5100, 300},
                      {IDC_CHK_TOPMOST, x + 120, y + 600, 2535, 300},
                      {IDC_CHK_BLINK, x + 120, y + 960, 2535, 300},
@@ -53,15 +55,20 @@ void FrmOption::Form_Load() {
                      {IDC_CMD_TESTNTP, x + 360, y + 1440, 2055, 315},
                      {IDC_CHK_USENTP, x + 120, y + 2160, 3375, 300},
                      {IDC_CHK_USENTP2, x + 120, y + 2520, 5175, 315},
-                     {IDC_OPT_SERVICE_STATE, x + 120, y + 3000, 5175, 300},
-                     {IDC_CMD_SERVICE, x + 360, y + 3360, 2415, 375},  // the shield beside the text
+                     {IDC_OPT_INTERVAL_LABEL, x + 120, y + 2985, 2535, 300},
+                     {IDC_CMB_INTERVAL, x + 2700, y + 2940, 1935, 300 + 1500},
+                     {IDC_OPT_SERVICE_STATE, x + 120, y + 3480, 5175, 300},
+                     {IDC_CMD_SERVICE, x + 360, y + 3840, 2415, 375},  // the shield beside the text
+                     {IDC_OPT_LAST_RUN, x + 120, y + 4380, 5175, 300},
+                     {IDC_OPT_DRIFT, x + 120, y + 4740, 5175, 300},
+                     {IDC_CMD_OPEN_RECORD, x + 360, y + 5100, 2055, 375},
                      {IDC_OPT_LABEL3, x + 120, y + 120, 5100, 300},
                      {IDC_OPT_FRAME3, x + 120, y + 480, 5175, 855},
                      {IDC_CHK_AUTORUN, x + 120 + 240, y + 480 + 360, 3615, 300},
                      {IDC_OPT_FRAME4, x + 120, y + 1560, 5175, 855},
                      {IDC_CHK_CLEARRECENT, x + 120 + 240, y + 1560 + 360, 4875, 300},  // to 4 px inside the frame
-                     {IDOK, 3060, 4785, 1320, 315},
-                     {IDCANCEL, 4485, 4785, 1320, 315},
+                     {IDOK, 3060, 6465, 1320, 315},
+                     {IDCANCEL, 4485, 6465, 1320, 315},
                  });
     const HWND tab = GetDlgItem(hwnd_, IDC_OPT_TAB);
     const wchar_t* tabs[] = {L"表示", L"時刻合わせ", L"その他"};
@@ -94,11 +101,33 @@ void FrmOption::Form_Load() {
     Check(IDC_CHK_USENTP, Settings.UseNTP);
     Check(IDC_CHK_USENTP2, Settings.UseNTP2);
     Check(IDC_CHK_CLEARRECENT, Settings.ClearRecent);
+    FillIntervals();
     const bool AutoRunRegistered = QueryAutoRun();
     Check(IDC_CHK_AUTORUN, AutoRunRegistered);
     // The button acts at once, elevated, as the system's own shield buttons do.
     SendDlgItemMessageW(hwnd_, IDC_CMD_SERVICE, BCM_SETSHIELD, 0, TRUE);
     ShowServiceState();
+    ShowRecord();
+}
+
+// The choices, and a stored value that is none of them as one more, as the server box shows a
+// stored server; each item carries its hours.
+void FrmOption::FillIntervals() {
+    const HWND list = GetDlgItem(hwnd_, IDC_CMB_INTERVAL);
+    std::vector<int> hours(std::begin(kIntervalChoices), std::end(kIntervalChoices));
+    if (std::find(hours.begin(), hours.end(), Settings.NTPInterval) == hours.end()) hours.push_back(Settings.NTPInterval);
+    for (int h : hours) {
+        const LRESULT item = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(IntervalText(h)).c_str()));
+        SendMessageW(list, CB_SETITEMDATA, item, h);
+        if (h == Settings.NTPInterval) SendMessageW(list, CB_SETCURSEL, item, 0);
+    }
+}
+
+void FrmOption::ShowRecord() {
+    const RecordLines lines = actions_.readRecord ? actions_.readRecord() : RecordLines{};
+    SetText(IDC_OPT_LAST_RUN, lines.lastRun);
+    SetText(IDC_OPT_DRIFT, lines.drift);
+    EnableWindow(GetDlgItem(hwnd_, IDC_CMD_OPEN_RECORD), lines.exists && actions_.openRecord);
 }
 
 void FrmOption::ShowServiceState() {
@@ -162,7 +191,7 @@ void FrmOption::EraseBackground(HDC dc) const {
 // the system's.
 HBRUSH FrmOption::PageBackground(HDC dc, HWND control) const {
     const int id = GetDlgCtrlID(control);
-    const bool onAPage = std::any_of(std::begin(kPages), std::end(kPages), [id](const int(&page)[8]) {
+    const bool onAPage = std::any_of(std::begin(kPages), std::end(kPages), [id](const auto& page) {
         return std::find(std::begin(page), std::end(page), id) != std::end(page);
     });
     if (!onAPage || !tabBody_) return nullptr;
@@ -192,15 +221,20 @@ void FrmOption::cmdOK_Click() {
     Settings.UseNTP2 = Checked(IDC_CHK_USENTP2);
     Settings.ClearRecent = Checked(IDC_CHK_CLEARRECENT);
     Settings.NTPServer = ServerText();
+    const LRESULT interval = SendDlgItemMessageW(hwnd_, IDC_CMB_INTERVAL, CB_GETCURSEL, 0, 0);
+    if (interval != CB_ERR)
+        Settings.NTPInterval = int32_t(SendDlgItemMessageW(hwnd_, IDC_CMB_INTERVAL, CB_GETITEMDATA, WPARAM(interval), 0));
     if (actions_.saveSettings) actions_.saveSettings();
     if (Checked(IDC_CHK_AUTORUN)) RegisterAutoRun();
     else UnregisterAutoRun();
     EndModal(IDOK);
 }
 
-// A real synchronisation with the typed server, not stored; the dialog stays open.
+// A real synchronisation with the typed server, not stored; the dialog stays open and shows the
+// run it recorded.
 void FrmOption::cmdTestNTP_Click() {
     if (actions_.testServer) actions_.testServer(ServerText());
+    ShowRecord();
 }
 
 INT_PTR FrmOption::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -225,6 +259,7 @@ INT_PTR FrmOption::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (LOWORD(wParam) == IDOK) cmdOK_Click();
         else if (LOWORD(wParam) == IDC_CMD_TESTNTP && HIWORD(wParam) == BN_CLICKED) cmdTestNTP_Click();
         else if (LOWORD(wParam) == IDC_CMD_SERVICE && HIWORD(wParam) == BN_CLICKED) cmdService_Click();
+        else if (LOWORD(wParam) == IDC_CMD_OPEN_RECORD && HIWORD(wParam) == BN_CLICKED && actions_.openRecord) actions_.openRecord();
         else return FALSE;
         return TRUE;
     }

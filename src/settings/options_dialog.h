@@ -11,6 +11,12 @@
 
 class FrmOption : public ModalDialog<FrmOption> {
 public:
+    // What the page 時刻合わせ shows of the record of runs.
+    struct RecordLines {
+        std::string lastRun;
+        std::string drift;  // empty without a drift to tell
+        bool exists = false;
+    };
     // What the dialog needs of the rest of the program, handed to it by whoever opens it.
     struct Actions {
         std::function<void()> saveSettings;     // writes the settings file; none: nothing is saved
@@ -19,6 +25,8 @@ public:
         std::function<bool()> serviceRegistered;                    // the time service's state
         // Installs the time service approving the server, or removes it, elevated, at once.
         std::function<void(bool install, const std::string& server)> changeService;
+        std::function<RecordLines()> readRecord;  // read when the dialog opens and after a test
+        std::function<void()> openRecord;         // in the user's program for text files
     };
     // The dialog edits the record it is given.
     FrmOption(SettingsRecord& settings, Actions actions) : Settings(settings), actions_(std::move(actions)) {}
@@ -36,6 +44,8 @@ private:
     void cmdTestNTP_Click();
     void cmdService_Click();
     void ShowServiceState();
+    void FillIntervals();
+    void ShowRecord();
 
     void CaptureTabBody();
     HBRUSH AlignedTabBody(HDC dc, HWND window) const;

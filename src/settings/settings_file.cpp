@@ -12,6 +12,8 @@ std::string SaveFailedReport(const std::string& filePath) {
     return "設定を保存できませんでした。\r\n\r\n設定ファイル '" + filePath + "' に書き込めません。";
 }
 
+std::string IntervalText(int hours) { return hours == 0 ? "しない" : std::to_string(hours) + " 時間ごと"; }
+
 std::string JoinPath(std::string_view folder, std::string_view name) {
     std::string path(folder);
     if (path.empty() || path.back() != '\\') path += '\\';
@@ -142,6 +144,7 @@ SettingsRecord ParseSettings(const IniReader& read) {
     r.ResumeDelay = ReadIntegerField<int32_t>(read("ResumeDelay", ""), 1, 60000, 5000, 5000);
     r.XPosR = ReadFractionField(read("XPosR", "0.7"), 0.7f);
     r.YPosR = ReadFractionField(read("YPosR", "0.3"), 0.3f);
+    r.NTPInterval = ReadIntegerField<int32_t>(read(kIntervalKey, ""), 0, 168, 0, 168);
     return r;
 }
 
@@ -162,3 +165,5 @@ SettingsEntries SettingsToEntries(const SettingsRecord& r, float xFraction, floa
         {"ClearRecent", BoolToYesNo(r.ClearRecent)},
     }};
 }
+
+bool WritesInterval(const SettingsRecord& record, bool fileHasIt) { return record.NTPInterval != 0 || fileHasIt; }

@@ -23,6 +23,7 @@ struct SettingsRecord {
     int32_t ResumeDelay = 0;
     float XPosR = 0;
     float YPosR = 0;
+    int32_t NTPInterval = 0;  // hours between periodic runs; 0: none
 
     bool operator==(const SettingsRecord&) const = default;
 };
@@ -36,6 +37,11 @@ inline constexpr const char* kProgramTitle = "Tarnvik";
 // The server list of the options dialog; the first is also the host used when none is stored.
 inline constexpr const char* kNtpServers[3] = {"ntp.nict.jp", "pool.ntp.org", "time.cloudflare.com"};
 inline constexpr const char* kDefaultNtpServer = kNtpServers[0];
+
+// The periodic run's choices on the options page, in hours (0: しない), and how each is named
+// there; a stored value outside the list is named the same way.
+inline constexpr int kIntervalChoices[] = {0, 1, 3, 6, 12, 24};
+std::string IntervalText(int hours);
 
 // The report of a settings file that would not take a write (UTF-8).
 std::string SaveFailedReport(const std::string& filePath);
@@ -71,3 +77,7 @@ SettingsRecord ParseSettings(const IniReader& readIniValue);
 // the values loaded at start-up.
 using SettingsEntries = std::array<std::pair<const char*, std::string>, 13>;
 SettingsEntries SettingsToEntries(const SettingsRecord& record, float xFraction, float yFraction);
+// NTPInterval comes after them, and only when it is on or the file has it already: a file that
+// never had it keeps its thirteen keys.
+inline constexpr const char* kIntervalKey = "NTPInterval";
+bool WritesInterval(const SettingsRecord& record, bool fileHasIt);

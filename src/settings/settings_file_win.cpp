@@ -21,6 +21,15 @@ std::string CutAsAnsi(const wchar_t* value) {
     return AnsiToUtf8(ansi.substr(0, keep));
 }
 
+// True when the section has the key, an empty value included (the system gives the default only
+// for a key that is not there).
+bool IniHasKey(const std::string& filePath, std::string_view key) {
+    wchar_t value[2] = L"";
+    GetPrivateProfileStringW(Utf8ToWide(kSettingsSection).c_str(), Utf8ToWide(key).c_str(), L"\x01", value,
+                             DWORD(std::size(value)), Utf8ToWide(filePath).c_str());
+    return value[0] != L'\x01';
+}
+
 }  // namespace
 
 std::string SettingsFilePathIn(std::string_view folder) { return JoinPath(folder, kSettingsFileName); }
@@ -54,6 +63,8 @@ bool SaveSettingsTo(const std::string& filePath, const SettingsRecord& record, i
         SettingsToEntries(record, PositionFraction(left, screenWidth), PositionFraction(top, screenHeight));
     bool saved = true;
     for (const auto& [key, value] : entries) saved = WriteIniValueTo(filePath, key, value) && saved;
+    if (WritesInterval(record, IniHasKey(filePath, kIntervalKey)))
+        saved = WriteIniValueTo(filePath, kIntervalKey, std::to_string(record.NTPInterval)) && saved;
     return saved;
 }
 

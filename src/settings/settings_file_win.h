@@ -23,7 +23,7 @@ bool WriteIniValueTo(const std::string& filePath, std::string_view key, std::str
 
 // The record as the file gives it.
 SettingsRecord LoadSettings();
-// Writes all thirteen keys of the record, with the main window's current place as fractions of
+// Writes all thirteen keys of the record (and NTPInterval, see WritesInterval), with the main window's current place as fractions of
 // the screen. True when every key was written.
 bool SaveSettings(const SettingsRecord& Settings, HWND mainWindow);
 // The same into a given file, with the place given in pixels of a given screen.

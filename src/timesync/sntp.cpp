@@ -113,6 +113,17 @@ CivilTime CivilFromUnixMs(int64_t unixMs) {
     return t;
 }
 
+int64_t UnixMsFromCivil(const CivilTime& t) {
+    // The Gregorian calendar to days (Howard Hinnant's days_from_civil).
+    const int64_t y = t.year - (t.month <= 2);
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (t.month > 2 ? t.month - 3 : t.month + 9) + 2) / 5 + t.day - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const int64_t days = era * 146097 + doe - 719468;
+    return ((days * 24 + t.hour) * 60 + t.minute) * 60000 + t.second * 1000 + t.millisecond;
+}
+
 std::string FormatReplyTime(const CivilTime& t) {
     char year[24];
     std::snprintf(year, sizeof year, "%04lld", static_cast<long long>(t.year));

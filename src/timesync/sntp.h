@@ -66,6 +66,7 @@ int64_t NtpSecondsToUnix(uint32_t ntpSeconds);
 TenThousandths RoundFraction(uint32_t binaryFraction);
 
 CivilTime CivilFromUnixMs(int64_t unixMs);
+int64_t UnixMsFromCivil(const CivilTime& t);  // the inverse, for any valid date
 // "yyyy/mm/dd hh:nn:ss"
 std::string FormatReplyTime(const CivilTime& t);
 

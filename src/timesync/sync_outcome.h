@@ -1,6 +1,7 @@
 // What became of one synchronisation, in this process or through the time service. Portable.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -25,4 +26,6 @@ struct SyncOutcome {
     std::string report;
     SntpReply reply{};     // Set
     double elapsedMs = 0;  // Set: from the request to the reply
+    // Set: the new time minus the time it replaced; unknown from a service of an earlier version.
+    std::optional<int64_t> correctionMs;
 };

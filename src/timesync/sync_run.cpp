@@ -5,6 +5,7 @@
 
 #include "common/message_pump.h"
 #include "timesync/elevation.h"
+#include "timesync/run_record_win.h"
 #include "timesync/sync_command.h"
 
 namespace {
@@ -77,25 +78,26 @@ void SyncRun::ReportOfferingElevation(const std::string& text, const std::string
         Report(ElevationFailedReport());
 }
 
-bool SyncRun::SyncSystemTime(bool showSuccess, const std::string& server) {
+bool SyncRun::SyncSystemTime(SyncTrigger trigger, const std::string& server) {
     const BusyScope scope(busy_);
     using Kind = SyncOutcome::Kind;
     std::optional<SyncOutcome> routed;
     if (mainWindow_ && route_) routed = route_(server, [this] { return Abandoned(); });
-    const SyncOutcome outcome = routed ? std::move(*routed) : ExchangeAndSet(server);
-    switch (outcome.kind) {
-    case Kind::Set:
-        BroadcastTimeChange();
-        if (showSuccess) Report(SuccessReport(server, outcome.reply, outcome.elapsedMs));
-        return true;
-    case Kind::Failed: Report(outcome.report); break;
-    case Kind::Refused: ReportOfferingElevation(PermissionReport(), server); break;
-    case Kind::NotApproved:
-    case Kind::TooLarge:
-    case Kind::Unreachable: ReportOfferingElevation(outcome.report, server); break;
-    case Kind::Abandoned: break;
+    SyncOutcome outcome = routed ? std::move(*routed) : ExchangeAndSet(server);
+    if (outcome.kind == Kind::Abandoned) return false;
+    const bool set = outcome.kind == Kind::Set;
+    if (set) BroadcastTimeChange();
+    if (outcome.kind == Kind::Refused) outcome.report = PermissionReport();
+    // Recorded before any report: an elevated run that the report starts writes its line after.
+    if (!recordPath_.empty()) RecordRun(recordPath_, trigger, server, outcome);
+    if (afterRun) afterRun(trigger, set);
+    if (set) {
+        if (ReportsSuccess(trigger)) Report(SuccessReport(server, outcome.reply, outcome.elapsedMs));
+    } else if (ReportsFailure(trigger)) {
+        if (outcome.kind == Kind::Failed) Report(outcome.report);
+        else ReportOfferingElevation(outcome.report, server);
     }
-    return false;
+    return set;
 }
 
 SyncOutcome SyncRun::ExchangeAndSet(const std::string& server, int64_t maxStepMs) {
@@ -145,15 +147,17 @@ SyncOutcome SyncRun::ExchangeAndSet(const std::string& server, int64_t maxStepMs
     const int64_t setUnixMs = TimeToSetUnixMs(reply, elapsed, MillisecondsSince(takenAt, setAt));
     const SYSTEMTIME st = ToSystemTime(CivilFromUnixMs(setUnixMs));
     lastTimings_ = {sentAt, takenAt, setAt, setUnixMs};
-    if (std::abs(setUnixMs - SystemUnixMs()) > maxStepMs) return SyncOutcome(Kind::TooLarge);
+    const int64_t correctionMs = setUnixMs - SystemUnixMs();
+    if (std::abs(correctionMs) > maxStepMs) return SyncOutcome(Kind::TooLarge);
     if (!SetSystemTime(&st)) return SyncOutcome(Kind::Refused);
     SyncOutcome set(Kind::Set);
     set.reply = reply;
     set.elapsedMs = elapsed;
+    set.correctionMs = correctionMs;
     return set;
 }
 
-void SyncRun::OnResumeFromStandby(int32_t resumeDelay, const std::string& server) {
+void SyncRun::OnResumeFromStandby(int32_t resumeDelay, const std::string& server, SyncTrigger trigger) {
     const BusyScope scope(busy_);
     // (ResumeDelay div 50 + 1) steps of 50 ms, serving the window all the while.
     const double delay = (resumeDelay / 50 + 1) * 50.0;
@@ -163,7 +167,7 @@ void SyncRun::OnResumeFromStandby(int32_t resumeDelay, const std::string& server
         PumpMessages();
         if (Abandoned()) return;
     }
-    SyncSystemTime(false, server);
+    SyncSystemTime(trigger, server);
 }
 
 void SyncRun::CancelTimeSync() {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "timesync/result_dialog.h"
+#include "timesync/run_record.h"
 #include "timesync/sntp_win.h"
 #include "timesync/sync_outcome.h"
 
@@ -40,10 +41,15 @@ public:
     void Detach();
 
     // One complete synchronisation: send, wait up to one second while the windows stay alive,
-    // set the clock, tell every window, report. Failures are always reported; a success only
-    // when showSuccess is true. True when the clock was set. A clock whose route takes the run
-    // (see RouteThrough) has the time service run it.
-    bool SyncSystemTime(bool showSuccess, const std::string& server);
+    // set the clock, tell every window, record, report (as much as the trigger reports). True
+    // when the clock was set. A clock whose route takes the run (see RouteThrough) has the time
+    // service run it.
+    bool SyncSystemTime(SyncTrigger trigger, const std::string& server);
+    // Every run that ends (not abandoned) appends its line to the record at this path (none by
+    // default), and then tells afterRun whether it set the time.
+    void RecordInto(std::string path) { recordPath_ = std::move(path); }
+    const std::string& RecordPath() const { return recordPath_; }
+    std::function<void(SyncTrigger trigger, bool set)> afterRun;
     // The clock's runs ask the route first (none by default: every run sets the time here).
     void RouteThrough(ServiceRoute route) { route_ = std::move(route); }
     // The exchange and, with a usable reply, the time set; nothing reported, nobody told. What
@@ -54,7 +60,7 @@ public:
 
     // After the computer wakes: waits resumeDelay (in steps of 50 ms), then synchronises with
     // the server as it is when the wait is over.
-    void OnResumeFromStandby(int32_t resumeDelay, const std::string& server);
+    void OnResumeFromStandby(int32_t resumeDelay, const std::string& server, SyncTrigger trigger);
 
     SyncTimings LastSyncTimings() const { return lastTimings_; }
 
@@ -72,6 +78,7 @@ private:
     SntpExchange& exchange_;
     const bool& topMost_;
     ServiceRoute route_;
+    std::string recordPath_;
     ResultReports reports_;
     HWND mainWindow_ = nullptr;
     bool attached_ = false;

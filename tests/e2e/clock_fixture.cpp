@@ -341,6 +341,7 @@ void ClockTest::Prepare(std::optional<std::string> settingsText) {
     exe = folder + L"\\Velkaro.exe";
     ASSERT_TRUE(CopyFileW((DriverFolder() + L"\\Velkaro.exe").c_str(), exe.c_str(), FALSE)) << GetLastError();
     DeleteFileW((folder + L"\\Velkaro.ini").c_str());
+    DeleteFileW((folder + L"\\Velkaro.log").c_str());  // an earlier run's record
     if (settingsText) WriteBytes(folder + L"\\Velkaro.ini", *settingsText);
 }
 

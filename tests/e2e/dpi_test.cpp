@@ -50,10 +50,10 @@ TEST_P(ScaledTest, OptionsDialogSitsAtItsTwipsAtTheDpiAndAgainAtANewOne) {
     HWND dialog = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (dialog = FindTitled(L"オプション")) != nullptr; }));
     const std::array<int, 5> controls[] = {  // id, then left, top, width and height in twips
-        {IDC_OPT_TAB, 120, 120, 5670, 4605},         {IDC_OPT_LABEL1, 360, 600, 5100, 300},
+        {IDC_OPT_TAB, 120, 120, 5670, 6285},         {IDC_OPT_LABEL1, 360, 600, 5100, 300},
         {IDC_CHK_TOPMOST, 360, 1080, 2535, 300},     {IDC_CHK_EXITBYDBLCLICK, 360, 2760, 3960, 300},
-        {IDC_CMD_TESTNTP, 600, 1920, 2055, 315},     {IDOK, 3060, 4785, 1320, 315},
-        {IDCANCEL, 4485, 4785, 1320, 315},
+        {IDC_CMD_TESTNTP, 600, 1920, 2055, 315},     {IDOK, 3060, 6465, 1320, 315},
+        {IDCANCEL, 4485, 6465, 1320, 315},      {IDC_CMD_OPEN_RECORD, 600, 5580, 2055, 375},
     };
     auto expectLaidOutAt = [&](int dpi) {
         SCOPED_TRACE(dpi);
@@ -61,7 +61,7 @@ TEST_P(ScaledTest, OptionsDialogSitsAtItsTwipsAtTheDpiAndAgainAtANewOne) {
         RECT client;
         GetClientRect(dialog, &client);
         EXPECT_EQ(px(5895), client.right);
-        EXPECT_EQ(px(5190), client.bottom);
+        EXPECT_EQ(px(6870), client.bottom);
         for (const auto& [id, left, top, width, height] : controls) {
             RECT at = RectOf(GetDlgItem(dialog, id));
             MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&at), 2);

@@ -3,6 +3,8 @@
 // report of its own and no clock. The time server is on 127.0.0.1:123 inside this driver.
 #include <oleacc.h>
 
+#include <regex>
+
 #include "clock_fixture.h"
 
 #include "../support/fake_sntp.h"
@@ -69,6 +71,12 @@ TEST_F(ElevationTest, TheButtonSynchronisesInAnElevatedProcessOfItsOwn) {
         EXPECT_EQ(offsetMs ? 1u : 0u, code);
         EXPECT_EQ(settings, SettingsText());  // neither read into a new file nor written
     }
+    // The clock records its refusal before the report, the elevated run its own outcome after it.
+    const std::string at = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\t", host = "\t127\\.0\\.0\\.1\t",
+                      refused = at + "メニュー" + host + "失敗\tシステムの時刻を変更する権限がない可能性があります。\r\n";
+    EXPECT_TRUE(std::regex_match(ReadBytes(folder + L"\\Velkaro.log"),
+                                 std::regex("\xEF\xBB\xBF" + refused + at + "コマンド" + host + "同期\t[+-]0\\.\\d{3}\t\\d+\\.\\d\r\n" +
+                                            refused + at + "コマンド" + host + "失敗\tシステムの.*\r\n")));
     // Nothing there to start: the clock says so.
     ASSERT_TRUE(MoveFileExW(exe.c_str(), (exe + L".moved").c_str(), MOVEFILE_REPLACE_EXISTING));
     RefusedRunAndTheButton();

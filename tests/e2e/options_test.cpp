@@ -126,6 +126,34 @@ TEST_F(OptionsTest, OkAppliesAtOnceSavesAndWritesTheStartEntry) {
     EXPECT_EQ(54, RectOf(clock).right - RectOf(clock).left);
 }
 
+// The periodic run's list (a stored value outside it shown as one more item), and what the page
+// says of the record.
+TEST_F(OptionsTest, TheIntervalListStoresItsHoursAndThePageShowsTheRecord) {
+    Prepare("[Velkaro 1.20]\r\nTopMost=No\r\nNTPInterval=5\r\n");
+    WriteBytes(folder + L"\\Velkaro.log", "\xEF\xBB\xBF"
+                       "2026-12-06 10:00:00\tメニュー\ta\t同期\t+0.000\t1.0\r\n"
+                       "2026-12-07 10:00:00\t定期\ta\t同期\t-0.480\t1.0\r\n");
+    Start();
+    HWND dialog = OpenOptions();
+    ASSERT_TRUE(dialog);
+    const HWND list = GetDlgItem(dialog, IDC_CMB_INTERVAL);
+    wchar_t sixth[32] = L"", seventh[32] = L"";
+    SendMessageW(list, CB_GETLBTEXT, 3, reinterpret_cast<LPARAM>(sixth));
+    SendMessageW(list, CB_GETLBTEXT, 6, reinterpret_cast<LPARAM>(seventh));
+    EXPECT_EQ(L"6 時間ごと|5 時間ごと|7|6", std::wstring(sixth) + L"|" + seventh + L"|" +
+                                               std::to_wstring(SendMessageW(list, CB_GETCOUNT, 0, 0)) + L"|" +
+                                               std::to_wstring(SendMessageW(list, CB_GETCURSEL, 0, 0)));
+    EXPECT_EQ(L"定期的に時刻合わせ(&P):", WindowText(GetDlgItem(dialog, IDC_OPT_INTERVAL_LABEL)));
+    EXPECT_EQ(L"前回の時刻合わせ: 2026/12/07 10:00 (-0.480 秒)", WindowText(GetDlgItem(dialog, IDC_OPT_LAST_RUN)));
+    EXPECT_EQ(L"この PC の時計: 1 日に約 0.5 秒進みます", WindowText(GetDlgItem(dialog, IDC_OPT_DRIFT)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_CMD_OPEN_RECORD)));
+    SendMessageW(list, CB_SETCURSEL, 3, 0);
+    Click(dialog, IDOK);
+    ASSERT_TRUE(Closes(dialog));
+    EXPECT_EQ("6", IniValues(SettingsText())["NTPInterval"]);
+
+}
+
 TEST_F(OptionsTest, CancelAfterChangesLeavesEverythingAsItWas) {
     PrepareAndStart("[Velkaro 1.20]\r\nTopMost=Yes\r\n");
     const std::string before = SettingsText();
@@ -135,6 +163,10 @@ TEST_F(OptionsTest, CancelAfterChangesLeavesEverythingAsItWas) {
     Click(dialog, IDC_CHK_TOPMOST);
     Click(dialog, IDC_CHK_AUTORUN);
     SendMessageW(GetDlgItem(dialog, IDC_CMB_SERVERS), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"changed.example"));
+    SendMessageW(GetDlgItem(dialog, IDC_CMB_INTERVAL), CB_SETCURSEL, 4, 0);
+    // No record yet: nothing to open.
+    EXPECT_EQ(L"前回の時刻合わせ: 記録がありません", WindowText(GetDlgItem(dialog, IDC_OPT_LAST_RUN)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_CMD_OPEN_RECORD)));
     Click(dialog, IDCANCEL);
     ASSERT_TRUE(Closes(dialog));
     EXPECT_EQ(before, SettingsText());

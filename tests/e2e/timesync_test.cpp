@@ -23,11 +23,31 @@ int64_t Now() {
     return now.QuadPart;
 }
 
+// The local time that many minutes ago, as the record writes it.
+std::string RecordStamp(int minutesAgo) {
+    FILETIME utc, local;
+    GetSystemTimeAsFileTime(&utc);
+    FileTimeToLocalFileTime(&utc, &local);
+    const uint64_t t = (uint64_t(local.dwHighDateTime) << 32 | local.dwLowDateTime) - uint64_t(minutesAgo) * 600000000;
+    SYSTEMTIME s;
+    FileTimeToSystemTime(&(local = {DWORD(t), DWORD(t >> 32)}), &s);
+    char text[32];
+    snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", s.wYear, s.wMonth, s.wDay, s.wHour, s.wMinute, s.wSecond);
+    return text;
+}
+
+// The record's lines: the local time, the trigger, then a set (Wine sets no time more than half a
+// second away: the correction is less than that) or the failure's reason.
+const std::string kBom = "\xEF\xBB\xBF", kStamp = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\t",
+                  kSetOnLoopback = "\t127\\.0\\.0\\.1\t同期\t[+-]0\\.\\d{3}\t\\d+\\.\\d\r\n",
+                  kNoAnswer = "\t127\\.0\\.0\\.1\t失敗\tNTPサーバー '127\\.0\\.0\\.1' の応答がありません。\r\n";
+
 class SyncTest : public ClockTest {
 protected:
     static std::string Settings(const std::string& more = "") {
         return "[Velkaro 1.20]\r\nNTPServer=127.0.0.1\r\nTopMost=No\r\n" + more;
     }
+    std::string Record() const { return ReadBytes(folder + L"\\Velkaro.log"); }
     FakeSntpServer server;
 };
 
@@ -63,10 +83,47 @@ TEST_F(SyncTest, MenuSyncAgainstAGoodServerReportsAllFiveLines) {
     snprintf(shown, sizeof shown, "%04d/%02d/%02d %02d:%02d", japan.wYear, japan.wMonth, japan.wDay, japan.wHour, japan.wMinute);
     EXPECT_EQ(std::string(shown), m[1].str().substr(0, 16));
     EXPECT_FALSE(IsWindowEnabled(clock));  // modal
+    EXPECT_TRUE(std::regex_match(Record(), std::regex(kBom + kStamp + "メニュー" + kSetOnLoopback))) << Record();  // before the report
     ASSERT_TRUE(CloseReport(report));
     EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(clock) != 0; }));
     EXPECT_EQ(1, server.RequestCount());
     EXPECT_TRUE(Running());
+}
+
+// With NTPInterval=1, the record's last set decides: two hours ago, the first tick runs quietly,
+// and a failure is not reported either; ten minutes ago, nothing is sent.
+TEST_F(SyncTest, APeriodicRunComesWhenTheRecordSaysItIsDueAndShowsNothing) {
+    const struct {
+        const char* what;
+        int minutesAgo;
+        FakeSntpServer::Mode mode;
+        std::string newLine;  // none: no run
+    } cases[] = {
+        {"due", 120, FakeSntpServer::Mode::Answer, kStamp + "定期" + kSetOnLoopback},
+        {"not yet due", 10, FakeSntpServer::Mode::Answer, ""},
+        {"due, the server silent", 120, FakeSntpServer::Mode::Silent, kStamp + "定期" + kNoAnswer},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeSntpServer own;  // counts this case's requests only
+        ASSERT_TRUE(own.Start(c.mode));
+        Prepare(Settings("NTPInterval=1\r\n"));
+        const std::string old = kBom + RecordStamp(c.minutesAgo) + "\tメニュー\t127.0.0.1\t同期\t+0.020\t1.0\r\n";
+        WriteBytes(folder + L"\\Velkaro.log", old);
+        Start();
+        if (c.newLine.empty()) {
+            EXPECT_FALSE(own.WaitForRequest(1500));
+        } else {
+            EXPECT_TRUE(WaitFor([&] { return Record().size() > old.size(); }));
+            const std::string record = Record();
+            ASSERT_TRUE(record.starts_with(old)) << record;
+            EXPECT_TRUE(std::regex_match(record.substr(old.size()), std::regex(c.newLine))) << record;
+            EXPECT_EQ(1, own.RequestCount());
+        }
+        EXPECT_EQ(nullptr, WaitForReport(500));
+        ASSERT_TRUE(ExitThroughMenuCommand());
+        TearDown();
+    }
 }
 
 TEST_F(SyncTest, FailuresReportTheirOwnTexts) {
@@ -117,6 +174,7 @@ TEST_F(SyncTest, SilentServerTimesOutAfterALittleMoreThanOneSecond) {
     const double waited = MsSince(asked);
     ASSERT_TRUE(report);
     EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答がありません。", ReportText(report));
+    EXPECT_TRUE(std::regex_match(Record(), std::regex(kBom + kStamp + "メニュー" + kNoAnswer))) << Record();
     EXPECT_GE(waited, 1000.0);
     EXPECT_LT(waited, 1500.0);
     ASSERT_TRUE(CloseReport(report));

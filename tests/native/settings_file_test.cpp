@@ -61,6 +61,12 @@ TEST(Settings, IntegerFieldsRoundHalfToEvenThenClampOrFallBack) {
     }
 }
 
+TEST(Settings, TheIntervalIsHoursUpToAWeekAndAnythingElseIsOff) {
+    const std::pair<const char*, int> cases[] = {{"", 0},  {"letters", 0}, {"-5", 0},    {"0.5", 0},   {"2.5", 2},
+                                                 {"7", 7}, {"168", 168},   {"169", 168}, {"1e400", 168}};
+    for (const auto& [stored, hours] : cases) EXPECT_EQ(hours, Load({{"NTPInterval", stored}}).NTPInterval) << stored;
+}
+
 TEST(Settings, NumbersAreReadLikeTheFileAlwaysWas) {
     struct Case {
         const char* text;

@@ -32,7 +32,9 @@ TEST(TimeService, AnswersCarryTheOutcomeAndParseBackExactly) {
     SyncOutcome set(SyncOutcome::Kind::Set);
     set.reply = {2, 6, 0xE9, 123, 5000, 1780000000};
     set.elapsedMs = 256257.0 / 10000;  // 256257 ticks of a 10 MHz counter
-    EXPECT_EQ("SET\n2 6 233 123 5000 1780000000 25625700", FormatServiceAnswer(set));
+    EXPECT_EQ(std::nullopt, ParseServiceAnswer(Bytes("SET\n2 6 233 123 5000 1780000000 25625700"))->correctionMs);  // an earlier version's
+    set.correctionMs = -1204;
+    EXPECT_EQ("SET\n2 6 233 123 5000 1780000000 25625700 -1204", FormatServiceAnswer(set));
     const SyncOutcome failed(SyncOutcome::Kind::Failed, "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'a' の応答がありません。");
     for (const SyncOutcome& o : {set, failed, SyncOutcome(SyncOutcome::Kind::Refused), SyncOutcome(SyncOutcome::Kind::NotApproved),
                                 SyncOutcome(SyncOutcome::Kind::TooLarge)}) {
@@ -43,11 +45,13 @@ TEST(TimeService, AnswersCarryTheOutcomeAndParseBackExactly) {
         EXPECT_EQ(o.elapsedMs, back->elapsedMs);
         EXPECT_EQ(o.reply.hold, back->reply.hold);
         EXPECT_EQ(o.reply.precision, back->reply.precision);
+        EXPECT_EQ(o.correctionMs, back->correctionMs);
     }
     // Nothing else is an answer: the clock then reports that it could not reach the service.
     for (const std::string& bad : {std::string(), BadRequestAnswer(), std::string("SET\n1 2 3"),
                                    std::string("SET\n256 6 233 123 5000 1780000000 25.6"),
-                                   std::string("SET\n2 6 233 123 5000 1780000000 25.6"), std::string("FAILED\n"),
+                                   std::string("SET\n2 6 233 123 5000 1780000000 25.6"), std::string("SET\n2 6 233 123 5000 1780000000 256 +1.5"),
+                                   std::string("SET\n2 6 233 123 5000 1780000000 256 1 2"), std::string("FAILED\n"),
                                    std::string("REFUSED\n"), std::string("FAILED\nx\0y", 10)})
         EXPECT_FALSE(ParseServiceAnswer(Bytes(bad))) << bad;
 }

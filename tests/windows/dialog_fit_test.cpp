@@ -83,7 +83,12 @@ std::vector<std::string> OverflowsOf(const std::function<void()>& show) {
 TEST(DialogFit, EveryTextFitsItsControlWithTheDialogsFont) {
     using Cut = std::vector<std::string>;
     SettingsRecord settings;
-    EXPECT_EQ(Cut{}, OverflowsOf([&] { FrmOption(settings, FrmOption::Actions{}).Show(); })) << "options";
+    settings.NTPInterval = 168;
+    FrmOption::Actions longest;  // the longest lines the record can give
+    longest.readRecord = [] {
+        return FrmOption::RecordLines{"前回の時刻合わせ: 2026/12/08 23:59 (-1234.567 秒)", "この PC の時計: 1 日に約 1234.5 秒遅れます", true};
+    };
+    EXPECT_EQ(Cut{}, OverflowsOf([&] { FrmOption(settings, longest).Show(); })) << "options";
     EXPECT_EQ(Cut{}, OverflowsOf([] { FrmAbout().Show(false, nullptr); })) << "About";
     std::vector<HWND> open;
     const SntpReply reply{2, 6, 0xE9, 123, 5000, 1780000000};

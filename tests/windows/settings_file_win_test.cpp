@@ -48,6 +48,20 @@ TEST_F(SettingsStore, FirstSaveCreatesTheSectionWithThirteenKeysInOrder) {
               Text());
 }
 
+// The periodic run's key comes after the thirteen once it is on, and stays once it is there.
+TEST_F(SettingsStore, TheIntervalIsWrittenOnlyWhenOnOrAlreadyThere) {
+    SettingsRecord r = Load();
+    for (const auto& [hours, ending] : {std::pair{0, "ClearRecent=No\r\n"}, {6, "ClearRecent=No\r\nNTPInterval=6\r\n"},
+                                        {0, "ClearRecent=No\r\nNTPInterval=0\r\n"}}) {
+        r.NTPInterval = hours;
+        SaveSettingsTo(path, r, 0, 0, 1280, 1024);
+        EXPECT_TRUE(Text().ends_with(ending)) << Text();
+    }
+    Write("[Velkaro 1.20]\r\nNTPInterval=\r\n");  // there, if empty
+    SaveSettingsTo(path, r, 0, 0, 1280, 1024);
+    EXPECT_EQ(0u, Text().find("[Velkaro 1.20]\r\nNTPInterval=0\r\n")) << Text();
+}
+
 TEST_F(SettingsStore, ExistingFileKeepsItsOrderAndForeignLines) {
     Write("; kept\r\n[Other]\r\nBlink=Maybe\r\n[Velkaro 1.20]\r\nblink=YES\r\nMine=1\r\nWINDOWSIZE=2\r\n[Tail]\r\nX=1\r\n");
     SettingsRecord r = Load();

@@ -158,7 +158,7 @@ TEST_F(SntpExchangeTest, SocketErrorDuringTheWaitEndsTheRunAtOnceWithItsText) {
     ReportReader reader;
     HANDLE threads[2] = {CreateThread(nullptr, 0, ErrorAfterRequest::Run, &poster, 0, nullptr),
                          CreateThread(nullptr, 0, ReportReader::Run, &reader, 0, nullptr)};
-    run.SyncSystemTime(true, "127.0.0.1");
+    run.SyncSystemTime(SyncTrigger::Menu, "127.0.0.1");
     WaitForMultipleObjects(2, threads, TRUE, 5000);
     CloseHandle(threads[0]);
     CloseHandle(threads[1]);
@@ -170,7 +170,7 @@ TEST_F(SntpExchangeTest, SocketErrorDuringTheWaitEndsTheRunAtOnceWithItsText) {
 TEST_F(SntpExchangeTest, LateReplyOfATimedOutRunNeverSetsTheNextRun) {
     ReportReader first;
     HANDLE reader = CreateThread(nullptr, 0, ReportReader::Run, &first, 0, nullptr);
-    run.SyncSystemTime(true, "127.0.0.1");  // the manual server stays silent: time-out
+    run.SyncSystemTime(SyncTrigger::Menu, "127.0.0.1");  // the manual server stays silent: time-out
     WaitForSingleObject(reader, 5000);
     CloseHandle(reader);
     EXPECT_EQ(L"時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答がありません。", first.text);

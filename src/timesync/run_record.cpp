@@ -1,0 +1,214 @@
+// The record's lines, what is read from them, and the periodic run's schedule.
+#include "timesync/run_record.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF", kCrLf = "\r\n", kSetWord = "同期", kFailedWord = "失敗";
+constexpr int64_t kHourMs = 3600000, kDayMs = 24 * kHourMs, kRetryMs = 10 * 60000;
+constexpr int kRetries = 3;
+// A tick this late means the clock itself was not running meanwhile.
+constexpr int64_t kPauseMs = 10000;
+
+// "2026-12-08 06:40:00"
+std::string Stamp(const CivilTime& t) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%04lld-%02d-%02d %02d:%02d:%02d", static_cast<long long>(t.year), t.month, t.day,
+                  t.hour, t.minute, t.second);
+    return text;
+}
+
+// A field holds no TAB and no line break: each becomes one blank, a CR LF pair too.
+std::string OnOneLine(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += c == '\r' || c == '\n' || c == '\t' ? ' ' : c;
+    }
+    return out;
+}
+
+std::string Head(const CivilTime& at, SyncTrigger trigger, std::string_view server, std::string_view word) {
+    return Stamp(at) + '\t' + std::string(TriggerWord(trigger)) + '\t' + OnOneLine(server) + '\t' + std::string(word) + '\t';
+}
+
+// "+0.153", "-1.204", "+0.000"
+std::string Seconds3(int64_t ms) {
+    char text[32];
+    const unsigned long long magnitude = ms < 0 ? 0ull - static_cast<unsigned long long>(ms) : static_cast<unsigned long long>(ms);
+    std::snprintf(text, sizeof text, "%c%llu.%03llu", ms < 0 ? '-' : '+', magnitude / 1000, magnitude % 1000);
+    return text;
+}
+
+std::vector<std::string_view> Split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    for (size_t start = 0;;) {
+        const size_t end = text.find(separator, start);
+        parts.push_back(text.substr(start, end - start));
+        if (end == std::string_view::npos) return parts;
+        start = end + 1;
+    }
+}
+
+template <class Number>
+bool ReadDigits(std::string_view text, Number& out) {
+    if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
+    return std::from_chars(text.data(), text.data() + text.size(), out).ec == std::errc();
+}
+
+std::optional<CivilTime> ReadStamp(std::string_view text) {
+    if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != ' ' || text[13] != ':' || text[16] != ':')
+        return std::nullopt;
+    CivilTime t{};
+    if (!ReadDigits(text.substr(0, 4), t.year) || !ReadDigits(text.substr(5, 2), t.month) ||
+        !ReadDigits(text.substr(8, 2), t.day) || !ReadDigits(text.substr(11, 2), t.hour) ||
+        !ReadDigits(text.substr(14, 2), t.minute) || !ReadDigits(text.substr(17, 2), t.second))
+        return std::nullopt;
+    if (t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 || t.minute > 59 || t.second > 59)
+        return std::nullopt;
+    return t;
+}
+
+// "+0.153" as 153; "?" as unknown.
+std::optional<int64_t> ReadCorrection(std::string_view text) {
+    const size_t point = text.find('.');
+    int64_t whole = 0, thousandths = 0;
+    if (text.size() < 2 || (text[0] != '+' && text[0] != '-') || point == std::string_view::npos ||
+        text.size() - point != 4 || !ReadDigits(text.substr(1, point - 1), whole) ||
+        !ReadDigits(text.substr(point + 1), thousandths) || whole > (int64_t(1) << 40))
+        return std::nullopt;
+    const int64_t ms = whole * 1000 + thousandths;
+    return text[0] == '-' ? -ms : ms;
+}
+
+// "2026/12/08 06:40"
+std::string ShortStamp(const CivilTime& t) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04lld/%02d/%02d %02d:%02d", static_cast<long long>(t.year), t.month, t.day, t.hour,
+                  t.minute);
+    return text;
+}
+
+}  // namespace
+
+std::string_view TriggerWord(SyncTrigger trigger) {
+    switch (trigger) {
+    case SyncTrigger::StartUp: return "起動時";
+    case SyncTrigger::Menu: return "メニュー";
+    case SyncTrigger::Test: return "テスト";
+    case SyncTrigger::Resume: return "スタンバイ回復";
+    case SyncTrigger::Periodic: return "定期";
+    case SyncTrigger::Command: return "コマンド";
+    }
+    return "";
+}
+
+bool ReportsSuccess(SyncTrigger trigger) {
+    return trigger == SyncTrigger::Menu || trigger == SyncTrigger::Test || trigger == SyncTrigger::Command;
+}
+bool ReportsFailure(SyncTrigger trigger) { return trigger != SyncTrigger::Periodic; }
+
+std::string SetLine(const CivilTime& at, SyncTrigger trigger, std::string_view server, std::optional<int64_t> correctionMs,
+                    double roundTripMs) {
+    return Head(at, trigger, server, kSetWord) + (correctionMs ? Seconds3(*correctionMs) : "?") + '\t' +
+           FormatOneDecimal(roundTripMs);
+}
+
+std::string FailedLine(const CivilTime& at, SyncTrigger trigger, std::string_view server, std::string_view report) {
+    const size_t body = report.find("\r\n\r\n");
+    return Head(at, trigger, server, kFailedWord) + OnOneLine(body == std::string_view::npos ? report : report.substr(body + 4));
+}
+
+std::string RecordWithLine(std::string_view existing, std::string_view line) {
+    const bool marked = existing.empty() || existing.starts_with(kBom);
+    if (existing.starts_with(kBom)) existing.remove_prefix(kBom.size());
+    std::vector<std::string_view> lines;
+    for (std::string_view l : Split(existing, '\n')) {
+        if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
+        if (!l.empty()) lines.push_back(l);
+    }
+    const size_t keep = std::min(lines.size(), kMaxRecordLines - 1);
+    std::string out(marked ? kBom : "");
+    for (size_t i = lines.size() - keep; i < lines.size(); ++i) (out += lines[i]) += kCrLf;
+    (out += line) += kCrLf;
+    return out;
+}
+
+std::vector<RecordEntry> ReadRecordEntries(std::string_view bytes) {
+    if (bytes.starts_with(kBom)) bytes.remove_prefix(kBom.size());
+    std::vector<RecordEntry> entries;
+    for (std::string_view line : Split(bytes, '\n')) {
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::vector<std::string_view> f = Split(line, '\t');
+        const std::optional<CivilTime> at = f.size() >= 5 ? ReadStamp(f[0]) : std::nullopt;
+        if (!at) continue;
+        if (f[3] == kFailedWord) entries.push_back({*at, false, std::nullopt});
+        else if (f[3] == kSetWord && f.size() == 6) entries.push_back({*at, true, ReadCorrection(f[4])});
+    }
+    return entries;
+}
+
+std::string LastRunText(const std::vector<RecordEntry>& entries) {
+    std::string text = "前回の時刻合わせ: ";
+    if (entries.empty()) return text + "記録がありません";
+    const RecordEntry& last = entries.back();
+    text += ShortStamp(last.at);
+    if (!last.set) return text + " 失敗";
+    if (last.correctionMs) text += " (" + Seconds3(*last.correctionMs) + " 秒)";
+    return text;
+}
+
+std::string DriftText(const std::vector<RecordEntry>& entries) {
+    const auto later = std::find_if(entries.rbegin(), entries.rend(), [](const RecordEntry& e) { return e.correctionMs.has_value(); });
+    if (later == entries.rend()) return "";
+    const int64_t laterMs = UnixMsFromCivil(later->at);
+    const auto earlier = std::find_if(later + 1, entries.rend(), [&](const RecordEntry& e) {
+        return e.set && laterMs - UnixMsFromCivil(e.at) >= kHourMs;
+    });
+    if (earlier == entries.rend()) return "";
+    const double perDay = double(*later->correctionMs) / 1000.0 * double(kDayMs) / double(laterMs - UnixMsFromCivil(earlier->at));
+    const std::string text = "この PC の時計: ";
+    if (std::fabs(perDay) < 0.05) return text + "1 日のずれは 0.1 秒未満です";
+    // A positive correction put the clock forward: it had fallen behind.
+    return text + "1 日に約 " + FormatOneDecimal(std::fabs(perDay)) + " 秒" + (perDay > 0 ? "遅れます" : "進みます");
+}
+
+std::optional<CivilTime> LastSetAt(const std::vector<RecordEntry>& entries) {
+    const auto last = std::find_if(entries.rbegin(), entries.rend(), [](const RecordEntry& e) { return e.set; });
+    if (last == entries.rend()) return std::nullopt;
+    return last->at;
+}
+
+PeriodicSchedule::PeriodicSchedule(int64_t now, int64_t lastSetAgoMs, int64_t holdAfterPauseMs)
+    : lastSet_(now - std::max<int64_t>(lastSetAgoMs, 0)), lastLook_(now), hold_(holdAfterPauseMs) {}
+
+bool PeriodicSchedule::Due(int64_t now, int hours) {
+    if (now - lastLook_ > kPauseMs) heldUntil_ = now + hold_;
+    lastLook_ = now;
+    return now >= heldUntil_ && Overdue(now, hours);
+}
+
+bool PeriodicSchedule::Overdue(int64_t now, int hours) const {
+    return hours > 0 && now >= retryAt_.value_or(lastSet_ + hours * kHourMs);
+}
+
+void PeriodicSchedule::RunEnded(int64_t now, bool set, bool counts, int hours) {
+    lastLook_ = now;  // the run's own wait is no pause
+    if (set) {
+        lastSet_ = now;
+        retryAt_.reset();
+        failures_ = 0;
+    } else if (counts) {
+        if (++failures_ <= kRetries) {
+            retryAt_ = now + kRetryMs;
+        } else {
+            retryAt_ = now + hours * kHourMs;
+            failures_ = 0;
+        }
+    }
+}

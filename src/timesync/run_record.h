@@ -1,0 +1,79 @@
+// The record of runs, Velkaro.log beside the executable: one line per run, what the options
+// page makes of it, and when the next periodic run is due. Portable.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "timesync/sntp.h"
+
+// What started a run, and so how much of it is reported: a success only to the user who asked
+// for it, a failure to everyone but the periodic run, which nobody is sitting in front of.
+enum class SyncTrigger { StartUp, Menu, Test, Resume, Periodic, Command };
+std::string_view TriggerWord(SyncTrigger trigger);  // 起動時, メニュー, テスト, スタンバイ回復, 定期, コマンド
+bool ReportsSuccess(SyncTrigger trigger);
+bool ReportsFailure(SyncTrigger trigger);
+
+inline constexpr const char* kRecordFileName = "Velkaro.log";
+inline constexpr size_t kMaxRecordLines = 1000;
+// The most of the file's end that is read: far more than 1,000 lines of this program's.
+inline constexpr size_t kMaxRecordBytes = 1 << 20;
+
+// One line, without its line break. `at` is the local time (after the set, for a run that set
+// the time); the correction (the new time minus the one it replaced) is unknown (?) when a time
+// service of an earlier version set the time. A failure's reason is its report after the first
+// line and the empty line below it, on one line.
+std::string SetLine(const CivilTime& at, SyncTrigger trigger, std::string_view server,
+                    std::optional<int64_t> correctionMs, double roundTripMs);
+std::string FailedLine(const CivilTime& at, SyncTrigger trigger, std::string_view server, std::string_view report);
+
+// The file's bytes with one more line: a byte-order mark and the line for a new file, otherwise
+// the existing lines (their mark kept) and the new one, at most kMaxRecordLines in all, the
+// oldest dropped first.
+std::string RecordWithLine(std::string_view existing, std::string_view line);
+
+// What the options page and the schedule read from a line; lines that do not read are skipped.
+struct RecordEntry {
+    CivilTime at{};  // seconds, the milliseconds 0
+    bool set = false;
+    std::optional<int64_t> correctionMs;  // set, and the correction known
+    bool operator==(const RecordEntry&) const = default;
+};
+std::vector<RecordEntry> ReadRecordEntries(std::string_view bytes);
+
+// "前回の時刻合わせ: 2026/12/08 06:40 (+0.153 秒)", "… 失敗" when the last run failed, or
+// "… 記録がありません".
+std::string LastRunText(const std::vector<RecordEntry>& entries);
+// "この PC の時計: 1 日に約 0.8 秒遅れます" (or 進みます, or "1 日のずれは 0.1 秒未満です"), from the
+// last run that set the time with a known correction and the latest that set it at least an
+// hour before: the drift between them, per day. Empty without two such runs.
+std::string DriftText(const std::vector<RecordEntry>& entries);
+// The local time of the last run that set the time.
+std::optional<CivilTime> LastSetAt(const std::vector<RecordEntry>& entries);
+
+// When the periodic run is due, on a monotonic millisecond clock. A run is due the interval
+// after the last run that set the time; a periodic run that failed is tried again after 10
+// minutes, three times, then not before a whole interval after the last try. After a pause of
+// the clock itself (standby, a stopped process) nothing is due before holdAfterPauseMs: the
+// resume run comes first, the network needs its time.
+class PeriodicSchedule {
+public:
+    // lastSetAgoMs: how long ago the time was last set (none: now, the program's start).
+    PeriodicSchedule(int64_t now, int64_t lastSetAgoMs, int64_t holdAfterPauseMs);
+    // Asked on every tick of the clock; hours 0 is never due.
+    bool Due(int64_t now, int hours);
+    // Due but for a hold after a pause: what a resume or a start-up run stands in for.
+    bool Overdue(int64_t now, int hours) const;
+    // A run ended. `counts`: it was the periodic run, or a start-up or resume run in its place.
+    void RunEnded(int64_t now, bool set, bool counts, int hours);
+
+private:
+    int64_t lastSet_;
+    std::optional<int64_t> retryAt_;
+    int failures_ = 0;
+    int64_t lastLook_;
+    int64_t heldUntil_ = 0;
+    int64_t hold_;
+};

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "timesync/run_record.h"
+
+namespace {
+
+constexpr CivilTime kAt{2026, 12, 8, 6, 40, 5, 0};
+const std::string kBom = "\xEF\xBB\xBF", kStamp = "2026-12-08 06:40:05\t";
+
+TEST(RunRecord, LinesAreTabSeparatedAndReadBackForTheOptionsPage) {
+    const struct {
+        std::string line, expected;
+        RecordEntry entry;
+    } cases[] = {
+        {SetLine(kAt, SyncTrigger::Menu, "ntp.nict.jp", 153, 12.34), "メニュー\tntp.nict.jp\t同期\t+0.153\t12.3", {kAt, true, 153}},
+        {SetLine(kAt, SyncTrigger::Periodic, "a", -1204, 0.05), "定期\ta\t同期\t-1.204\t0.1", {kAt, true, -1204}},
+        {SetLine(kAt, SyncTrigger::StartUp, "a", 0, 3), "起動時\ta\t同期\t+0.000\t3.0", {kAt, true, 0}},
+        {SetLine(kAt, SyncTrigger::Resume, "a", -3723456, 3), "スタンバイ回復\ta\t同期\t-3723.456\t3.0", {kAt, true, -3723456}},
+        // a service of an earlier version does not say by how much
+        {SetLine(kAt, SyncTrigger::Test, "a", std::nullopt, 9.96), "テスト\ta\t同期\t?\t10.0", {kAt, true, {}}},
+        // the reason on one line: tabs (a stored server's too) and line breaks become blanks
+        {FailedLine(kAt, SyncTrigger::Command, "a\tb", "x\r\n\r\nError 10065\r\nno route\n\tto host"),
+         "コマンド\ta b\t失敗\tError 10065 no route  to host", {kAt, false, {}}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(kStamp + c.expected, c.line);
+        EXPECT_EQ(std::vector<RecordEntry>{c.entry}, ReadRecordEntries(kBom + c.line + "\r\n")) << c.line;
+    }
+    // What another program left in the file is skipped line by line (a correction without its
+    // sign is unknown).
+    EXPECT_EQ(std::vector<RecordEntry>{(RecordEntry{kAt, true, {}})},
+              ReadRecordEntries("garbage\r\n2026-13-08 06:40:05\tメニュー\ta\t同期\t+0.153\t1.0\r\n" + kStamp +
+                                "メニュー\ta\t同期\t0.153\t1.0\n" + kStamp + "メニュー\ta\t同期\t+0.153\r\n" + kStamp +
+                                "メニュー\ta\t成功\t+0.153\t1.0\r\n" + kStamp));
+}
+
+TEST(RunRecord, ANewFileHasAMarkAndTheOldestLinesGoBeyondAThousand) {
+    EXPECT_EQ(kBom + "one\r\n", RecordWithLine("", "one"));
+    EXPECT_EQ("one\r\ntwo\r\n", RecordWithLine("one", "two"));  // no mark added later; a cut line ended
+    std::string longer = kBom;  // grown by another program beyond the limit
+    for (int i = 1; i <= 1500; ++i) longer += std::to_string(i) + (i > 1000 ? "\n" : "\r\n");
+    const std::string trimmed = RecordWithLine(longer, "new");
+    EXPECT_EQ(1000, std::count(trimmed.begin(), trimmed.end(), '\n'));
+    EXPECT_TRUE(trimmed.starts_with(kBom + "502\r\n503\r\n"));
+    EXPECT_TRUE(trimmed.ends_with("\r\n1500\r\nnew\r\n"));
+}
+
+TEST(RunRecord, TheOptionsPageShowsTheLastRunAndTheDriftPerDay) {
+    auto set = [](const char* at, const char* correction) { return std::string(at) + "\tメニュー\ta\t同期\t" + correction + "\t1.0\r\n"; };
+    const struct {
+        std::string record;
+        const char *lastRun, *drift;
+    } cases[] = {
+        {"", "前回の時刻合わせ: 記録がありません", ""},
+        // a day apart, 0.8 s put forward: the clock loses 0.8 s a day
+        {set("2026-12-07 06:40:05", "-5.000") + set("2026-12-08 06:40:05", "+0.800"),
+         "前回の時刻合わせ: 2026/12/08 06:40 (+0.800 秒)", "この PC の時計: 1 日に約 0.8 秒遅れます"},
+        // two days, 1.3 s back: 0.65 a day, the half away from zero; the failure after it is the last run
+        {set("2026-12-06 06:40:05", "+0.100") + set("2026-12-08 06:40:05", "-1.300") + "2026-12-08 07:00:00\t定期\ta\t失敗\tx",
+         "前回の時刻合わせ: 2026/12/08 07:00 失敗", "この PC の時計: 1 日に約 0.7 秒進みます"},
+        // the run half an hour before is too close: the one twelve hours before counts
+        {set("2026-12-07 18:40:05", "+9.000") + set("2026-12-08 06:10:05", "+9.000") + set("2026-12-08 06:40:05", "+0.300"),
+         "前回の時刻合わせ: 2026/12/08 06:40 (+0.300 秒)", "この PC の時計: 1 日に約 0.6 秒遅れます"},
+        // exactly an hour, across a month's end; thirty days for 1.499 s
+        {set("2026-11-30 23:30:00", "+9.000") + set("2026-12-01 00:30:00", "-0.003"),
+         "前回の時刻合わせ: 2026/12/01 00:30 (-0.003 秒)", "この PC の時計: 1 日に約 0.1 秒進みます"},
+        {set("2026-11-01 00:30:00", "+9.000") + set("2026-12-01 00:30:00", "-1.499"),
+         "前回の時刻合わせ: 2026/12/01 00:30 (-1.499 秒)", "この PC の時計: 1 日のずれは 0.1 秒未満です"},
+        // the last amount unknown: the run before it is the later of the two
+        {set("2026-12-06 06:40:05", "+0.000") + set("2026-12-07 06:40:05", "+0.100") + set("2026-12-08 06:40:05", "?"),
+         "前回の時刻合わせ: 2026/12/08 06:40", "この PC の時計: 1 日に約 0.1 秒遅れます"},
+    };
+    for (const auto& c : cases) {
+        const std::vector<RecordEntry> entries = ReadRecordEntries(c.record);
+        EXPECT_EQ(c.lastRun, LastRunText(entries));
+        EXPECT_EQ(c.drift, DriftText(entries)) << c.lastRun;
+    }
+}
+
+TEST(RunRecord, ThePeriodicRunIsDueAnIntervalAfterTheLastSetAndRetriesThreeTimes) {
+    constexpr int64_t kMin = 60000, kHour = 60 * kMin;
+    enum Ends { None, Set, Failed, UsersOwnFailed };
+    struct Step {
+        int64_t at;
+        bool due;
+        Ends ends = None;
+    };
+    const struct {
+        int64_t lastSetAgo;
+        int hours;
+        std::vector<Step> steps;  // the clock ticks every second in between
+    } cases[] = {
+        {100 * kHour, 0, {{0, false}, {kHour, false}}},
+        {10 * kMin, 1, {{50 * kMin - 1000, false}, {50 * kMin, true, Set}, {50 * kMin + 1000, false}, {110 * kMin, true}}},
+        {2 * kHour, 1, {{0, true, UsersOwnFailed}, {1000, true}}},
+        {-5 * kHour, 1, {{kHour - 1000, false}, {kHour, true}}},  // a set in the future: the clock went back
+        {3 * kHour, 3, {{0, true, Failed}, {10 * kMin - 1000, false}, {10 * kMin, true, Failed}, {20 * kMin, true, Failed},
+                        {30 * kMin, true, Failed}, {40 * kMin, false}, {30 * kMin + 3 * kHour - 1000, false},
+                        {30 * kMin + 3 * kHour, true, Failed}, {40 * kMin + 3 * kHour, true, Set}, {50 * kMin + 3 * kHour, false}}},
+    };
+    for (const auto& c : cases) {
+        PeriodicSchedule schedule(0, c.lastSetAgo, 5000);
+        for (int64_t now = 0; const Step& step : c.steps) {
+            for (; now < step.at; now += 1000) schedule.Due(now, c.hours);
+            EXPECT_EQ(step.due, schedule.Due(step.at, c.hours)) << c.lastSetAgo << " ago, at " << step.at / 1000 << " s";
+            if (step.ends != None) schedule.RunEnded(step.at, step.ends == Set, step.ends != UsersOwnFailed, c.hours);
+        }
+    }
+    // After a pause of the clock (standby) the resume delay passes before anything is due.
+    PeriodicSchedule schedule(0, 0, 5000);
+    EXPECT_FALSE(schedule.Due(2 * kHour, 1));
+    EXPECT_TRUE(schedule.Overdue(2 * kHour, 1));
+    EXPECT_FALSE(schedule.Due(2 * kHour + 4000, 1));
+    EXPECT_TRUE(schedule.Due(2 * kHour + 5000, 1));
+}
+
+}  // namespace
