@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 
 namespace {
 
@@ -13,6 +14,14 @@ constexpr int64_t kHourMs = 3600000, kDayMs = 24 * kHourMs, kRetryMs = 10 * 6000
 constexpr int kRetries = 3;
 // A tick this late means the clock itself was not running meanwhile.
 constexpr int64_t kPauseMs = 10000;
+
+// The parts one after the other: one function for every text put together here, instead of a
+// chain of operator+ inlined at each place.
+std::string Joined(std::initializer_list<std::string_view> parts) {
+    std::string text;
+    for (std::string_view part : parts) text += part;
+    return text;
+}
 
 // "2026-12-08 06:40:00"
 std::string Stamp(const CivilTime& t) {
@@ -34,7 +43,7 @@ std::string OnOneLine(std::string_view text) {
 }
 
 std::string Head(const CivilTime& at, SyncTrigger trigger, std::string_view server, std::string_view word) {
-    return Stamp(at) + '\t' + std::string(TriggerWord(trigger)) + '\t' + OnOneLine(server) + '\t' + std::string(word) + '\t';
+    return Joined({Stamp(at), "\t", TriggerWord(trigger), "\t", OnOneLine(server), "\t", word, "\t"});
 }
 
 // "+0.153", "-1.204", "+0.000"
@@ -115,13 +124,13 @@ bool ReportsFailure(SyncTrigger trigger) { return trigger != SyncTrigger::Period
 
 std::string SetLine(const CivilTime& at, SyncTrigger trigger, std::string_view server, std::optional<int64_t> correctionMs,
                     double roundTripMs) {
-    return Head(at, trigger, server, kSetWord) + (correctionMs ? Seconds3(*correctionMs) : "?") + '\t' +
-           FormatOneDecimal(roundTripMs);
+    return Joined({Head(at, trigger, server, kSetWord), correctionMs ? Seconds3(*correctionMs) : "?", "\t",
+                   FormatOneDecimal(roundTripMs)});
 }
 
 std::string FailedLine(const CivilTime& at, SyncTrigger trigger, std::string_view server, std::string_view report) {
     const size_t body = report.find("\r\n\r\n");
-    return Head(at, trigger, server, kFailedWord) + OnOneLine(body == std::string_view::npos ? report : report.substr(body + 4));
+    return Joined({Head(at, trigger, server, kFailedWord), OnOneLine(body == std::string_view::npos ? report : report.substr(body + 4))});
 }
 
 std::string RecordWithLine(std::string_view existing, std::string_view line) {
@@ -154,13 +163,12 @@ std::vector<RecordEntry> ReadRecordEntries(std::string_view bytes) {
 }
 
 std::string LastRunText(const std::vector<RecordEntry>& entries) {
-    std::string text = "前回の時刻合わせ: ";
-    if (entries.empty()) return text + "記録がありません";
+    constexpr std::string_view kHead = "前回の時刻合わせ: ";
+    if (entries.empty()) return Joined({kHead, "記録がありません"});
     const RecordEntry& last = entries.back();
-    text += ShortStamp(last.at);
-    if (!last.set) return text + " 失敗";
-    if (last.correctionMs) text += " (" + Seconds3(*last.correctionMs) + " 秒)";
-    return text;
+    if (!last.set) return Joined({kHead, ShortStamp(last.at), " 失敗"});
+    if (!last.correctionMs) return Joined({kHead, ShortStamp(last.at)});
+    return Joined({kHead, ShortStamp(last.at), " (", Seconds3(*last.correctionMs), " 秒)"});
 }
 
 std::string DriftText(const std::vector<RecordEntry>& entries) {
@@ -172,10 +180,10 @@ std::string DriftText(const std::vector<RecordEntry>& entries) {
     });
     if (earlier == entries.rend()) return "";
     const double perDay = double(*later->correctionMs) / 1000.0 * double(kDayMs) / double(laterMs - UnixMsFromCivil(earlier->at));
-    const std::string text = "この PC の時計: ";
-    if (std::fabs(perDay) < 0.05) return text + "1 日のずれは 0.1 秒未満です";
+    constexpr std::string_view kHead = "この PC の時計: ";
+    if (std::fabs(perDay) < 0.05) return Joined({kHead, "1 日のずれは 0.1 秒未満です"});
     // A positive correction put the clock forward: it had fallen behind.
-    return text + "1 日に約 " + FormatOneDecimal(std::fabs(perDay)) + " 秒" + (perDay > 0 ? "遅れます" : "進みます");
+    return Joined({kHead, "1 日に約 ", FormatOneDecimal(std::fabs(perDay)), " 秒", perDay > 0 ? "遅れます" : "進みます"});
 }
 
 std::optional<CivilTime> LastSetAt(const std::vector<RecordEntry>& entries) {
