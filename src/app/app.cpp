@@ -19,6 +19,13 @@ int64_t Monotonic() { return int64_t(GetTickCount64()); }
 
 std::string RecordPathBesideExecutable() { return JoinPath(ExeFolderUtf8(), kRecordFileName); }
 
+// True while the pop-up menu's own loop runs, which a run's wait would take the menu's keys from.
+bool InMenuLoop() {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    return GetGUIThreadInfo(GetCurrentThreadId(), &gui) && (gui.flags & GUI_INMENUMODE);
+}
+
 }  // namespace
 
 // True when an earlier copy is alive in this logon session. The handle stays open until the
@@ -98,7 +105,7 @@ bool App::Main() {
     if (!frmMenus.Load(instance)) return false;
     Settings = LoadSettings();
     run.RecordInto(RecordPathBesideExecutable());
-    StartSchedule();
+    run.afterRun = [this](SyncTrigger trigger, bool set) { AfterRun(trigger, set); };
     if (!frmMain.Load(instance)) return false;
     const HWND window = frmMain.hwnd();
     Winsock1.Attach(window, kWinsock1Event);
@@ -116,8 +123,9 @@ bool App::Main() {
     ShowWindow(window, SW_SHOW);
     PumpMessages();
     if (Settings.ClearRecent) ClearRecentDocuments();
-    // The start-up run takes the place of an overdue periodic run; without it, the first tick
-    // starts that one.
+    // From here on the ticks look for a due periodic run. The start-up run takes the place of an
+    // overdue one; without it, the first tick starts that one.
+    StartSchedule();
     if (Settings.UseNTP) run.SyncSystemTime(SyncTrigger::StartUp, Settings.NTPServer);
     return true;
 }
@@ -131,24 +139,25 @@ void App::StartSchedule() {
                        UnixMsFromCivil(*lastSet);
     }
     schedule_.emplace(Monotonic(), lastSetAgoMs, Settings.ResumeDelay);
-    run.afterRun = [this](SyncTrigger trigger, bool set) { AfterRun(trigger, set); };
 }
 
 void App::AfterRun(SyncTrigger trigger, bool set) {
+    if (!schedule_) return;  // a run from the menu before the clock has quite started
     const int64_t now = Monotonic();
     const bool inItsPlace = trigger == SyncTrigger::StartUp || trigger == SyncTrigger::Resume;
     const bool counts = trigger == SyncTrigger::Periodic || (inItsPlace && schedule_->Overdue(now, Settings.NTPInterval));
     schedule_->RunEnded(now, set, counts, Settings.NTPInterval);
 }
 
+// A due run waits for any other run, and for the menu to close.
 void App::Tick() {
-    if (schedule_->Due(Monotonic(), Settings.NTPInterval) && !run.TimeSyncBusy())
+    if (schedule_ && schedule_->Due(Monotonic(), Settings.NTPInterval) && !run.TimeSyncBusy() && !InMenuLoop())
         run.SyncSystemTime(SyncTrigger::Periodic, Settings.NTPServer);
 }
 
 void App::OnResume() {
     if (Settings.UseNTP2) run.OnResumeFromStandby(Settings.ResumeDelay, Settings.NTPServer, SyncTrigger::Resume);
-    else if (schedule_->Overdue(Monotonic(), Settings.NTPInterval))
+    else if (schedule_ && schedule_->Overdue(Monotonic(), Settings.NTPInterval))
         run.OnResumeFromStandby(Settings.ResumeDelay, Settings.NTPServer, SyncTrigger::Periodic);
 }
 

@@ -51,7 +51,8 @@ private:
     void Form_Unload() override;  // of either window
     // The periodic run, when it is due and no other run waits.
     void Tick() override;
-    // The schedule from the record's last run that set the time, and the runs that move it.
+    // The schedule from the record's last run that set the time (none until the clock has
+    // started), and the runs that move it.
     void StartSchedule();
     void AfterRun(SyncTrigger trigger, bool set);
     // The run after a resume: the resume run when asked for, else the periodic run if it is due.
