@@ -130,28 +130,24 @@ TEST_F(OptionsTest, OkAppliesAtOnceSavesAndWritesTheStartEntry) {
 // says of the record.
 TEST_F(OptionsTest, TheIntervalListStoresItsHoursAndThePageShowsTheRecord) {
     Prepare("[Velkaro 1.20]\r\nTopMost=No\r\nNTPInterval=5\r\n");
-    WriteBytes(folder + L"\\Velkaro.log", "\xEF\xBB\xBF"
-                       "2026-12-06 10:00:00\tメニュー\ta\t同期\t+0.000\t1.0\r\n"
-                       "2026-12-07 10:00:00\t定期\ta\t同期\t-0.480\t1.0\r\n");
+    WriteBytes(folder + L"\\Velkaro.log", "2026-12-06 10:00:00\tメニュー\ta\t同期\t+0.000\t1.0\r\n"
+                                         "2026-12-07 10:00:00\t定期\ta\t同期\t-0.480\t1.0\r\n");
     Start();
     HWND dialog = OpenOptions();
     ASSERT_TRUE(dialog);
     const HWND list = GetDlgItem(dialog, IDC_CMB_INTERVAL);
-    wchar_t sixth[32] = L"", seventh[32] = L"";
-    SendMessageW(list, CB_GETLBTEXT, 3, reinterpret_cast<LPARAM>(sixth));
-    SendMessageW(list, CB_GETLBTEXT, 6, reinterpret_cast<LPARAM>(seventh));
-    EXPECT_EQ(L"6 時間ごと|5 時間ごと|7|6", std::wstring(sixth) + L"|" + seventh + L"|" +
-                                               std::to_wstring(SendMessageW(list, CB_GETCOUNT, 0, 0)) + L"|" +
-                                               std::to_wstring(SendMessageW(list, CB_GETCURSEL, 0, 0)));
+    wchar_t shown[32] = L"";
+    SendMessageW(list, CB_GETLBTEXT, SendMessageW(list, CB_GETCURSEL, 0, 0), reinterpret_cast<LPARAM>(shown));
+    EXPECT_EQ(L"5 時間ごと", std::wstring(shown));
+    EXPECT_EQ(7, SendMessageW(list, CB_GETCOUNT, 0, 0));
     EXPECT_EQ(L"定期的に時刻合わせ(&P):", WindowText(GetDlgItem(dialog, IDC_OPT_INTERVAL_LABEL)));
     EXPECT_EQ(L"前回の時刻合わせ: 2026/12/07 10:00 (-0.480 秒)", WindowText(GetDlgItem(dialog, IDC_OPT_LAST_RUN)));
     EXPECT_EQ(L"この PC の時計: 1 日に約 0.5 秒進みます", WindowText(GetDlgItem(dialog, IDC_OPT_DRIFT)));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_CMD_OPEN_RECORD)));
-    SendMessageW(list, CB_SETCURSEL, 3, 0);
+    EXPECT_NE(CB_ERR, SendMessageW(list, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(L"6 時間ごと")));
     Click(dialog, IDOK);
     ASSERT_TRUE(Closes(dialog));
     EXPECT_EQ("6", IniValues(SettingsText())["NTPInterval"]);
-
 }
 
 TEST_F(OptionsTest, CancelAfterChangesLeavesEverythingAsItWas) {

@@ -30,12 +30,10 @@ TEST(RunRecord, LinesAreTabSeparatedAndReadBackForTheOptionsPage) {
         EXPECT_EQ(kStamp + c.expected, c.line);
         EXPECT_EQ(std::vector<RecordEntry>{c.entry}, ReadRecordEntries(kBom + c.line + "\r\n")) << c.line;
     }
-    // What another program left in the file is skipped line by line (a correction without its
-    // sign is unknown).
+    // What another program left there is skipped line by line; a correction without its sign is unknown.
     EXPECT_EQ(std::vector<RecordEntry>{(RecordEntry{kAt, true, {}})},
-              ReadRecordEntries("garbage\r\n2026-13-08 06:40:05\tメニュー\ta\t同期\t+0.153\t1.0\r\n" + kStamp +
-                                "メニュー\ta\t同期\t0.153\t1.0\n" + kStamp + "メニュー\ta\t同期\t+0.153\r\n" + kStamp +
-                                "メニュー\ta\t成功\t+0.153\t1.0\r\n" + kStamp));
+              ReadRecordEntries("x\r\n2026-13-08 06:40:05\tメニュー\ta\t同期\t+0.153\t1.0\r\n" + kStamp + "メニュー\ta\t同期\t0.153\t1.0\n" +
+                                kStamp + "メニュー\ta\t同期\t+0.153\r\n" + kStamp + "メニュー\ta\t成功\t+0.153\t1.0\r\n" + kStamp));
 }
 
 TEST(RunRecord, ANewFileHasAMarkAndTheOldestLinesGoBeyondAThousand) {
@@ -45,40 +43,38 @@ TEST(RunRecord, ANewFileHasAMarkAndTheOldestLinesGoBeyondAThousand) {
     for (int i = 1; i <= 1500; ++i) longer += std::to_string(i) + (i > 1000 ? "\n" : "\r\n");
     const std::string trimmed = RecordWithLine(longer, "new");
     EXPECT_EQ(1000, std::count(trimmed.begin(), trimmed.end(), '\n'));
-    EXPECT_TRUE(trimmed.starts_with(kBom + "502\r\n503\r\n"));
-    EXPECT_TRUE(trimmed.ends_with("\r\n1500\r\nnew\r\n"));
+    EXPECT_TRUE(trimmed.starts_with(kBom + "502\r\n503\r\n") && trimmed.ends_with("\r\n1500\r\nnew\r\n"));
 }
 
 TEST(RunRecord, TheOptionsPageShowsTheLastRunAndTheDriftPerDay) {
-    auto set = [](const char* at, const char* correction) { return std::string(at) + "\tメニュー\ta\t同期\t" + correction + "\t1.0\r\n"; };
-    const struct {
+    // Runs that set the time, each "day hh:mm correction" of December 2026.
+    auto sets = [](std::initializer_list<const char*> runs) {
         std::string record;
+        for (std::string run : runs)
+            record += "2026-12-0" + run.substr(0, 7) + ":00\tメニュー\ta\t同期\t" + run.substr(8) + "\t1.0\r\n";
+        return ReadRecordEntries(record);
+    };
+    const struct {
+        std::vector<RecordEntry> entries;
         const char *lastRun, *drift;
     } cases[] = {
-        {"", "前回の時刻合わせ: 記録がありません", ""},
-        // a day apart, 0.8 s put forward: the clock loses 0.8 s a day
-        {set("2026-12-07 06:40:05", "-5.000") + set("2026-12-08 06:40:05", "+0.800"),
-         "前回の時刻合わせ: 2026/12/08 06:40 (+0.800 秒)", "この PC の時計: 1 日に約 0.8 秒遅れます"},
-        // two days, 1.3 s back: 0.65 a day, the half away from zero; the failure after it is the last run
-        {set("2026-12-06 06:40:05", "+0.100") + set("2026-12-08 06:40:05", "-1.300") + "2026-12-08 07:00:00\t定期\ta\t失敗\tx",
-         "前回の時刻合わせ: 2026/12/08 07:00 失敗", "この PC の時計: 1 日に約 0.7 秒進みます"},
+        {{}, "記録がありません", ""},
+        {sets({"7 06:40 -5.000", "8 06:40 +0.800"}), "2026/12/08 06:40 (+0.800 秒)", "1 日に約 0.8 秒遅れます"},
+        // two days for 1.3 s: 0.65 a day, the half away from zero
+        {sets({"6 06:40 +0.100", "8 06:40 -1.300"}), "2026/12/08 06:40 (-1.300 秒)", "1 日に約 0.7 秒進みます"},
         // the run half an hour before is too close: the one twelve hours before counts
-        {set("2026-12-07 18:40:05", "+9.000") + set("2026-12-08 06:10:05", "+9.000") + set("2026-12-08 06:40:05", "+0.300"),
-         "前回の時刻合わせ: 2026/12/08 06:40 (+0.300 秒)", "この PC の時計: 1 日に約 0.6 秒遅れます"},
-        // exactly an hour, across a month's end; thirty days for 1.499 s
-        {set("2026-11-30 23:30:00", "+9.000") + set("2026-12-01 00:30:00", "-0.003"),
-         "前回の時刻合わせ: 2026/12/01 00:30 (-0.003 秒)", "この PC の時計: 1 日に約 0.1 秒進みます"},
-        {set("2026-11-01 00:30:00", "+9.000") + set("2026-12-01 00:30:00", "-1.499"),
-         "前回の時刻合わせ: 2026/12/01 00:30 (-1.499 秒)", "この PC の時計: 1 日のずれは 0.1 秒未満です"},
+        {sets({"7 18:40 +9.000", "8 06:10 +9.000", "8 06:40 +0.300"}), "2026/12/08 06:40 (+0.300 秒)", "1 日に約 0.6 秒遅れます"},
+        {sets({"8 05:41 +9.000", "8 06:40 +0.300"}), "2026/12/08 06:40 (+0.300 秒)", ""},
+        {sets({"8 05:40 +9.000", "8 06:40 -0.003"}), "2026/12/08 06:40 (-0.003 秒)", "1 日に約 0.1 秒進みます"},  // exactly an hour
+        {sets({"1 06:40 +9.000", "8 06:40 -0.349"}), "2026/12/08 06:40 (-0.349 秒)", "1 日のずれは 0.1 秒未満です"},
         // the last amount unknown: the run before it is the later of the two
-        {set("2026-12-06 06:40:05", "+0.000") + set("2026-12-07 06:40:05", "+0.100") + set("2026-12-08 06:40:05", "?"),
-         "前回の時刻合わせ: 2026/12/08 06:40", "この PC の時計: 1 日に約 0.1 秒遅れます"},
+        {sets({"6 06:40 +0.000", "7 06:40 +0.100", "8 06:40 ?"}), "2026/12/08 06:40", "1 日に約 0.1 秒遅れます"},
     };
     for (const auto& c : cases) {
-        const std::vector<RecordEntry> entries = ReadRecordEntries(c.record);
-        EXPECT_EQ(c.lastRun, LastRunText(entries));
-        EXPECT_EQ(c.drift, DriftText(entries)) << c.lastRun;
+        EXPECT_EQ(std::string("前回の時刻合わせ: ") + c.lastRun, LastRunText(c.entries));
+        EXPECT_EQ(*c.drift ? std::string("この PC の時計: ") + c.drift : "", DriftText(c.entries)) << c.lastRun;
     }
+    EXPECT_EQ("前回の時刻合わせ: 2026/12/08 06:40 失敗", LastRunText(ReadRecordEntries(kStamp + "定期\ta\t失敗\tx")));
 }
 
 TEST(RunRecord, ThePeriodicRunIsDueAnIntervalAfterTheLastSetAndRetriesThreeTimes) {
