@@ -104,6 +104,12 @@ init_prefix() {
         "$WINESERVER" -w
         touch "$WINEPREFIX/.velkaro-fonts-2"
     fi
+    if [ ! -f "$WINEPREFIX/.velkaro-text-1" ]; then
+        # Text files open in Notepad, as on every Windows (Wine's own prefix has the class only).
+        "$WINE" reg add 'HKCR\.txt' /ve /d txtfile /f >/dev/null 2>&1
+        "$WINESERVER" -w
+        touch "$WINEPREFIX/.velkaro-text-1"
+    fi
     "$WINESERVER" -p >/dev/null 2>&1  # keep one server for every test process
     PREFIXES_UP+=("$WINEPREFIX")
 }

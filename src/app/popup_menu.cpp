@@ -89,9 +89,11 @@ void FrmMenus::OpenRecord() const {
     const std::wstring path = Utf8ToWide(run_.RecordPath());
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_CLASSNAME;  // as a text file, whatever program the system keeps for ".log"
     info.hwnd = GetActiveWindow();
     info.lpVerb = L"open";
     info.lpFile = path.c_str();
+    info.lpClass = L".txt";
     info.nShow = SW_SHOWNORMAL;
     ShellExecuteExW(&info);  // the system says so itself when nothing opens text files
 }

@@ -143,7 +143,11 @@ TEST_F(OptionsTest, TheIntervalListStoresItsHoursAndThePageShowsTheRecord) {
     EXPECT_EQ(L"定期的に時刻合わせ(&P):", WindowText(GetDlgItem(dialog, IDC_OPT_INTERVAL_LABEL)));
     EXPECT_EQ(L"前回の時刻合わせ: 2026/12/07 10:00 (-0.480 秒)", WindowText(GetDlgItem(dialog, IDC_OPT_LAST_RUN)));
     EXPECT_EQ(L"この PC の時計: 1 日に約 0.5 秒進みます", WindowText(GetDlgItem(dialog, IDC_OPT_DRIFT)));
-    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_CMD_OPEN_RECORD)));
+    PostMessageW(GetDlgItem(dialog, IDC_CMD_OPEN_RECORD), BM_CLICK, 0, 0);  // in the program for text files
+    HWND editor = nullptr;
+    EXPECT_TRUE(WaitFor([&] { return (editor = FindWindowW(L"Notepad", nullptr)) != nullptr; }));
+    EXPECT_NE(std::wstring::npos, WindowText(editor).find(L"Velkaro.log")) << Utf8(WindowText(editor));
+    PostMessageW(editor, WM_CLOSE, 0, 0);
     EXPECT_NE(CB_ERR, SendMessageW(list, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(L"6 時間ごと")));
     Click(dialog, IDOK);
     ASSERT_TRUE(Closes(dialog));
