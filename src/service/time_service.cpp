@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "common/split.h"
 #include "timesync/sync_command.h"
 
 namespace {
@@ -29,18 +30,8 @@ bool ReadNumber(std::string_view text, Number low, Number high, Number& out) {
     return true;
 }
 
-std::vector<std::string_view> SplitAtBlanks(std::string_view text) {
-    std::vector<std::string_view> fields;
-    for (size_t start = 0;;) {
-        const size_t blank = text.find(' ', start);
-        fields.push_back(text.substr(start, blank - start));
-        if (blank == std::string_view::npos) return fields;
-        start = blank + 1;
-    }
-}
-
 std::optional<SyncOutcome> ParseSet(std::string_view numbers) {
-    const std::vector<std::string_view> f = SplitAtBlanks(numbers);
+    const std::vector<std::string_view> f = SplitAt(numbers, ' ');
     if (f.size() != 7 && f.size() != 8) return std::nullopt;  // an earlier version's service gives no correction
     SyncOutcome outcome(SyncOutcome::Kind::Set);
     SntpReply& r = outcome.reply;

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "common/split.h"
+
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF", kCrLf = "\r\n", kSetWord = "同期", kFailedWord = "失敗";
@@ -52,16 +54,6 @@ std::string Seconds3(int64_t ms) {
     const unsigned long long magnitude = ms < 0 ? 0ull - static_cast<unsigned long long>(ms) : static_cast<unsigned long long>(ms);
     std::snprintf(text, sizeof text, "%c%llu.%03llu", ms < 0 ? '-' : '+', magnitude / 1000, magnitude % 1000);
     return text;
-}
-
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    for (size_t start = 0;;) {
-        const size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end - start));
-        if (end == std::string_view::npos) return parts;
-        start = end + 1;
-    }
 }
 
 template <class Number>
@@ -137,7 +129,7 @@ std::string RecordWithLine(std::string_view existing, std::string_view line) {
     const bool marked = existing.empty() || existing.starts_with(kBom);
     if (existing.starts_with(kBom)) existing.remove_prefix(kBom.size());
     std::vector<std::string_view> lines;
-    for (std::string_view l : Split(existing, '\n')) {
+    for (std::string_view l : SplitAt(existing, '\n')) {
         if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
         if (!l.empty()) lines.push_back(l);
     }
@@ -151,9 +143,9 @@ std::string RecordWithLine(std::string_view existing, std::string_view line) {
 std::vector<RecordEntry> ReadRecordEntries(std::string_view bytes) {
     if (bytes.starts_with(kBom)) bytes.remove_prefix(kBom.size());
     std::vector<RecordEntry> entries;
-    for (std::string_view line : Split(bytes, '\n')) {
+    for (std::string_view line : SplitAt(bytes, '\n')) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        const std::vector<std::string_view> f = Split(line, '\t');
+        const std::vector<std::string_view> f = SplitAt(line, '\t');
         const std::optional<CivilTime> at = f.size() >= 5 ? ReadStamp(f[0]) : std::nullopt;
         if (!at) continue;
         if (f[3] == kFailedWord) entries.push_back({*at, false, std::nullopt});
