@@ -105,7 +105,7 @@ bool App::Main() {
     if (!frmMenus.Load(instance)) return false;
     Settings = LoadSettings();
     run.RecordInto(RecordPathBesideExecutable());
-    run.afterRun = [this](SyncTrigger trigger, bool set) { AfterRun(trigger, set); };
+    run.AfterEachRun([this](SyncTrigger trigger, bool set) { AfterRun(trigger, set); });
     if (!frmMain.Load(instance)) return false;
     const HWND window = frmMain.hwnd();
     Winsock1.Attach(window, kWinsock1Event);

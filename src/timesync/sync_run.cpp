@@ -90,7 +90,7 @@ bool SyncRun::SyncSystemTime(SyncTrigger trigger, const std::string& server) {
     if (outcome.kind == Kind::Refused) outcome.report = PermissionReport();
     // Recorded before any report: an elevated run that the report starts writes its line after.
     if (!recordPath_.empty()) RecordRun(recordPath_, trigger, server, outcome);
-    if (afterRun) afterRun(trigger, set);
+    if (afterRun_) afterRun_(trigger, set);
     if (set) {
         if (ReportsSuccess(trigger)) Report(SuccessReport(server, outcome.reply, outcome.elapsedMs));
     } else if (ReportsFailure(trigger)) {

@@ -46,10 +46,10 @@ public:
     // service run it.
     bool SyncSystemTime(SyncTrigger trigger, const std::string& server);
     // Every run that ends (not abandoned) appends its line to the record at this path (none by
-    // default), and then tells afterRun whether it set the time.
+    // default), and then tells the function given here whether it set the time.
     void RecordInto(std::string path) { recordPath_ = std::move(path); }
     const std::string& RecordPath() const { return recordPath_; }
-    std::function<void(SyncTrigger trigger, bool set)> afterRun;
+    void AfterEachRun(std::function<void(SyncTrigger trigger, bool set)> tell) { afterRun_ = std::move(tell); }
     // The clock's runs ask the route first (none by default: every run sets the time here).
     void RouteThrough(ServiceRoute route) { route_ = std::move(route); }
     // The exchange and, with a usable reply, the time set; nothing reported, nobody told. What
@@ -79,6 +79,7 @@ private:
     const bool& topMost_;
     ServiceRoute route_;
     std::string recordPath_;
+    std::function<void(SyncTrigger, bool)> afterRun_;
     ResultReports reports_;
     HWND mainWindow_ = nullptr;
     bool attached_ = false;
