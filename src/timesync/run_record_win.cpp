@@ -45,7 +45,7 @@ std::string ReadOpened(HANDLE file) {
         return {};
     bytes.resize(read);
     // Read from the middle, the first line is a piece of one.
-    if (from.QuadPart > 0) bytes.erase(0, bytes.find('\n') == std::string::npos ? bytes.size() : bytes.find('\n') + 1);
+    if (from.QuadPart > 0) bytes.erase(0, std::min(bytes.find('\n'), bytes.size() - 1) + 1);
     return bytes;
 }
 
