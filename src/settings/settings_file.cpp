@@ -4,9 +4,9 @@
 #include "common/numeric.h"
 
 #include <cfloat>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 std::string SaveFailedReport(const std::string& filePath) {
     return "設定を保存できませんでした。\r\n\r\n設定ファイル '" + filePath + "' に書き込めません。";
@@ -58,7 +58,7 @@ double ReadNumber(std::string_view text) {
         return 0;
     }
 
-    // Copy the longest leading decimal number into a form from_chars takes.
+    // Copy the longest leading decimal number into a form strtod takes.
     std::string number;
     size_t i = 0;
     bool negative = false;
@@ -78,16 +78,9 @@ double ReadNumber(std::string_view text) {
         for (; j < s.size() && IsDigit(s[j]); ++j) exponent += s[j];
         if (j > expStart) number += exponent;  // "1e" is just 1
     }
-    double value = 0;
-    auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (ec == std::errc::result_out_of_range) {
-        // Too large (or too small) for a double: infinity or zero keeps the clamps working.
-        bool tiny = number.find("e-") != std::string::npos;
-        value = tiny ? 0.0 : HUGE_VAL;
-    } else if (ec != std::errc()) {
-        value = 0;
-    }
-    (void)end;
+    // A number beyond a double's range comes back as infinity (or zero), which keeps the clamps
+    // working; the text is in the C locale's form whatever the user's locale.
+    const double value = std::strtod(number.c_str(), nullptr);
     return negative ? -value : value;
 }
 

@@ -1,6 +1,8 @@
 // The SNTP exchange on the socket, and the message-only window of the socket.
 #include "timesync/sntp_win.h"
 
+#include <ntsecapi.h>
+
 #include <vector>
 
 #include "common/message_pump.h"
@@ -8,7 +10,9 @@
 bool SntpExchange::SendSntpRequest(const std::string& server) {
     server_ = server;
     outcome_ = Outcome::Waiting;  // a reply to an earlier request never counts
-    transmitValue_ = uint64_t(random_()) << 32 | random_();
+    // The request's transmit value, which the reply must echo: from the system's generator (which
+    // never fails in practice; the counter would still differ from one request to the next).
+    if (!RtlGenRandom(&transmitValue_, sizeof transmitValue_)) transmitValue_ = uint64_t(PerformanceNow());
     const SntpPacket request = BuildRequest(transmitValue_);
     if (Winsock1.Open(HostForLookup(server), kSntpPort)) {
         sentAt_ = PerformanceNow();

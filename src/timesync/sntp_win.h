@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <random>
 #include <string>
 
 #include "common/window.h"
@@ -52,7 +51,6 @@ private:
     void Fail(std::string report);
 
     UdpSocket& Winsock1;
-    std::random_device random_;  // the request's transmit value, which the reply must echo
     std::string server_;
     uint64_t transmitValue_ = 0;
     int64_t sentAt_ = 0, takenAt_ = 0;

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Checks a release zip as a person downloading it would rely on it: both executables of the
-right kind and version, checksums that match, and a readme that Windows' Notepad shows right.
+right kind, version and size, checksums that match, and a readme that Windows' Notepad shows right.
 
     check_release.py ZIP VERSION
 
@@ -81,6 +81,9 @@ def file_version(data):
 # What the executables may import: Windows' known DLLs, which it takes from System32 alone, and
 # comctl32, which the manifest sends to the side-by-side store. Any other DLL Windows looks for in
 # the program's own folder first.
+# A small clock stays small: neither executable may pass half a megabyte.
+MAX_EXECUTABLE_BYTES = 512 * 1024
+
 ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "ole32.dll",
                    "oleaut32.dll", "ws2_32.dll", "msvcrt.dll", "shlwapi.dll", "imm32.dll", "comdlg32.dll",
                    "shcore.dll", "rpcrt4.dll", "combase.dll", "sechost.dll", "ntdll.dll", "comctl32.dll"}
@@ -138,6 +141,8 @@ def main(path, version):
     for name, kind, machine in (("x86/Velkaro.exe", "PE32", 0x14C), ("x64/Velkaro.exe", "PE32+", 0x8664)):
         data = files.get(name, b"")
         check(f"{name} is {kind}", pe_kind(data) == (kind, machine), str(pe_kind(data)))
+        check(f"{name} is at most {MAX_EXECUTABLE_BYTES} bytes", 0 < len(data) <= MAX_EXECUTABLE_BYTES,
+              f"{len(data)} bytes")
         check(f"{name} has version {version}", file_version(data) == version, str(file_version(data)))
         check(f"{name} names version {version}", product_version_text(data) == version,
               str(product_version_text(data)))
