@@ -1,4 +1,4 @@
-// The cheapest window a clock could be: the same 75 ms timer, no drawing. The yardstick for
+// The cheapest window a clock ticking every 75 ms could be: that timer, no drawing. The yardstick for
 // the clock's idle cost in scripts/bench.
 #include <windows.h>
 

@@ -118,7 +118,6 @@ bool App::Main() {
     HookWindow(window, resumeWatch);
 
     ApplyAppearance();
-    frmMain.DrawClock();
     if (Settings.FixWindowPosition && !anotherCopy) MoveToStoredPosition();
     ShowWindow(window, SW_SHOW);
     PumpMessages();
@@ -139,6 +138,7 @@ void App::StartSchedule() {
                        UnixMsFromCivil(*lastSet);
     }
     schedule_.emplace(Monotonic(), lastSetAgoMs, Settings.ResumeDelay);
+    frmMain.Redraw();  // the next tick comes at once and plans for the schedule too
 }
 
 void App::AfterRun(SyncTrigger trigger, bool set) {
@@ -149,13 +149,20 @@ void App::AfterRun(SyncTrigger trigger, bool set) {
     schedule_->RunEnded(now, set, counts, Settings.NTPInterval);
 }
 
-// A due run waits for any other run, and for the menu to close.
-void App::Tick() {
-    if (schedule_ && schedule_->Due(Monotonic(), Settings.NTPInterval) && !run.TimeSyncBusy() && !InMenuLoop())
+// A due run waits for any other run, and for the menu to close: the tick a second later looks
+// again.
+int64_t App::Tick() {
+    if (!schedule_) return FrmMain::kNoTickNeeded;
+    if (schedule_->Due(Monotonic(), Settings.NTPInterval)) {
+        if (run.TimeSyncBusy() || InMenuLoop()) return 1000;
         run.SyncSystemTime(SyncTrigger::Periodic, Settings.NTPServer);
+    }
+    const std::optional<int64_t> due = schedule_->DueAt(Settings.NTPInterval);
+    return due ? std::max<int64_t>(*due - Monotonic(), 0) : FrmMain::kNoTickNeeded;
 }
 
 void App::OnResume() {
+    frmMain.Redraw();  // the time went on during the standby
     if (Settings.UseNTP2) run.OnResumeFromStandby(Settings.ResumeDelay, Settings.NTPServer, SyncTrigger::Resume);
     else if (schedule_ && schedule_->Overdue(Monotonic(), Settings.NTPInterval))
         run.OnResumeFromStandby(Settings.ResumeDelay, Settings.NTPServer, SyncTrigger::Periodic);
@@ -165,7 +172,7 @@ void App::ApplyAppearance() {
     const HWND window = frmMain.hwnd();
     if (!window) return;
     frmMain.face.ShowSize(Settings.WindowSize);
-    frmMain.face.Refresh();  // the new face at once; the figures come with the next tick
+    frmMain.Redraw();  // the new face with its figures at once, the ticks planned for its settings
     if (Settings.TopMost) SetTopMost(window);
     else if (IsWindowVisible(window)) ClearTopMost(window);  // a window not yet shown was never in the band
     frmMenus.SetChecked(IDM_TOPMOST, Settings.TopMost);

@@ -49,8 +49,8 @@ private:
     void PopupMenu(const POINT* at) override { frmMenus.PopupMenu(at); }
     void Winsock1_Event(WPARAM socket, LPARAM event) override { exchange.Winsock1_Event(socket, event); }
     void Form_Unload() override;  // of either window
-    // The periodic run, when it is due and no other run waits.
-    void Tick() override;
+    // The periodic run, when it is due and no other run waits; the wait until the next one is due.
+    int64_t Tick() override;
     // The schedule from the record's last run that set the time (none until the clock has
     // started), and the runs that move it.
     void StartSchedule();

@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 
 #include <commctrl.h>
+#include <algorithm>
 #include <objbase.h>
 #include <windowsx.h>
 
@@ -15,16 +16,17 @@
 
 namespace {
 
-constexpr UINT_PTR kTimer1 = 1;    // the clock tick
+constexpr UINT_PTR kTimer1 = 1;    // the clock tick, set each time for the next one
 constexpr UINT_PTR kTmrExit = 2;   // the deferred exit
 // WM_GETDPISCALEDSIZE, sent by Windows 10 1703 and later; the headers show it only to programs
 // that require that version.
 constexpr UINT kGetDpiScaledSize = 0x02E4;
-constexpr UINT kTickMs = 75, kExitDelayMs = 100;
-// How often the tick looks for a full-screen program in front: 6 ticks, 450 ms, so the clock
+constexpr UINT kExitDelayMs = 100;
+// How often a topmost clock looks for a full-screen program in front: on a tick at least 450 ms
+// after the last look, and a tick of its own at the latest a second after it, so the clock
 // returns to the top within a second of the program's going. Most checks cost two questions to
 // the system (the foreground window and its rectangle).
-constexpr unsigned kFullScreenCheckTicks = 6;
+constexpr ULONGLONG kFullScreenCheckMs = 450, kFullScreenLatestMs = 1000;
 
 bool InTopMostBand(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
@@ -33,7 +35,7 @@ bool InTopMostBand(HWND window) { return (GetWindowLongPtrW(window, GWL_EXSTYLE)
 bool FrmMain::Load(HINSTANCE instance) {
     if (!face.LoadPictures(instance)) return false;
     WNDCLASSEXW wc{};
-    wc.style = CS_DBLCLKS;
+    wc.style = CS_DBLCLKS | CS_OWNDC;
     wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_VELKARO));
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = L"VelkaroClock";
@@ -58,7 +60,7 @@ bool FrmMain::Load(HINSTANCE instance) {
     tool.lpszText = const_cast<wchar_t*>(L"");
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     face.Attach(hwnd_, tooltip_);
-    SetTimer(hwnd_, kTimer1, kTickMs, Timer1Proc);
+    SetTimer(hwnd_, kTimer1, USER_TIMER_MINIMUM, Timer1Proc);  // the first tick plans the next
     return true;
 }
 
@@ -110,7 +112,7 @@ void FrmMain::Form_DpiChanged(int dpi, const RECT& suggested) {
     face.SetScale(WholeScale(dpi));
     const POINT topLeft{suggested.left, suggested.top};
     face.ShowSize(Settings.WindowSize, &topLeft);
-    DrawClock();
+    Redraw();
 }
 
 // Asked before a move to a monitor of another scale: the face's own size at that scale, so the
@@ -167,12 +169,29 @@ void FrmMain::KeepClearOfFullScreen() {
     yielded_ = front != nullptr;
 }
 
-void FrmMain::DrawClock() { ::DrawClock(face, Settings.WindowSize, Settings.Blink, Settings.BlinkDelay); }
+int FrmMain::DrawClock() { return ::DrawClock(face, Settings.WindowSize, Settings.Blink, Settings.BlinkDelay); }
 
+void FrmMain::Redraw() {
+    DrawClock();
+    if (hwnd_) SetTimer(hwnd_, kTimer1, USER_TIMER_MINIMUM, Timer1Proc);  // that tick plans the next
+}
+
+// The clock wakes only when something it shows may change: the timer is set each time for the
+// next change of the face, the next full-screen check and the owner's next need, whichever comes
+// first. A tick that comes early draws nothing new and sets the timer again.
 void FrmMain::Timer1_Timer() {
     DrawClock();
-    if (++ticks_ % kFullScreenCheckTicks == 0) KeepClearOfFullScreen();
-    owner_.Tick();
+    if ((Settings.TopMost || yielded_) && GetTickCount64() - fullScreenCheckedAt_ >= kFullScreenCheckMs) {
+        KeepClearOfFullScreen();
+        fullScreenCheckedAt_ = GetTickCount64();
+    }
+    const int64_t ownerWait = owner_.Tick();
+    if (!hwnd_) return;  // the owner's tick ran a synchronisation, and the session ended meanwhile
+    // Drawn again: the owner may have run a whole synchronisation, and the wait counts from now.
+    int64_t wait = std::min<int64_t>(DrawClock(), ownerWait);
+    if (Settings.TopMost || yielded_)
+        wait = std::min(wait, int64_t(fullScreenCheckedAt_ + kFullScreenLatestMs) - int64_t(GetTickCount64()));
+    SetTimer(hwnd_, kTimer1, UINT(std::max<int64_t>(wait, USER_TIMER_MINIMUM)), Timer1Proc);
 }
 
 // The tick is handed straight to the form, not through the window procedure and what stands in
@@ -250,10 +269,12 @@ LRESULT FrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!(reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_NOMOVE)) monitorKnown_ = false;
         break;
     case WM_TIMECHANGE:
-        face.localTimeMinute = -1;  // a new time or time zone: read at the next tick
+        face.localTimeMinute = -1;  // a new time or time zone: read at once
+        Redraw();
         break;
     case WM_SETTINGCHANGE:
         face.localTimeMinute = -1;
+        Redraw();
         if (wParam == SPI_SETWORKAREA) {
             monitorKnown_ = false;
             Form_DisplayChange();

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+
 #include "common/window.h"
 #include "face/clock_face_win.h"
 #include "settings/settings_file.h"
@@ -19,12 +21,15 @@ public:
         virtual bool ReadyToEnd() = 0;
         virtual void ShutdownApp() = 0;  // the exit timer's work, and Windows ending the session
         virtual void Form_Unload() = 0;  // the window is gone
-        // Every tick of the clock, after the face is drawn: cheap, most ticks do nothing.
-        virtual void Tick() = 0;
+        // Every tick of the clock, after the face is drawn: cheap, most ticks do nothing. Returns
+        // the milliseconds until the owner needs the next tick, or kNoTickNeeded.
+        virtual int64_t Tick() = 0;
 
     protected:
         ~Owner() = default;
     };
+
+    static constexpr int64_t kNoTickNeeded = INT64_MAX;
 
     // The clock reads the face's size, the blink and the double-click exit from the settings.
     FrmMain(Owner& owner, const SettingsRecord& settings) : owner_(owner), Settings(settings) {}
@@ -35,8 +40,9 @@ public:
     void Unload();
     // An exit request: the deferred exit runs on the timer's first tick, 100 ms later.
     void EnableExitTimer();
-    // Draws the current time into the face.
-    void DrawClock();
+    // Draws the face at once (after a new time, time zone, size or setting) and plans the ticks
+    // afresh.
+    void Redraw();
 
     ClockFace face;  // picBody, picFigures, imgBody: what DrawClock draws with and into
 
@@ -56,6 +62,7 @@ private:
     void Form_KeyboardMenu();
     LRESULT Form_GetObject(WPARAM flags, LPARAM objectId);
     void KeepClearOfFullScreen();
+    int DrawClock();  // the milliseconds until the face changes
     void Timer1_Timer();
     static void CALLBACK Timer1Proc(HWND window, UINT message, UINT_PTR id, DWORD time) noexcept;
     void tmrExit_Timer();
@@ -65,7 +72,7 @@ private:
     HWND tooltip_ = nullptr;
     bool trackingLeave_ = false;  // a WM_MOUSELEAVE is asked for
     bool exitTimerEnabled_ = false;
-    unsigned ticks_ = 0;
+    ULONGLONG fullScreenCheckedAt_ = 0;  // the tick count of the last full-screen check
     bool yielded_ = false;     // out of the topmost band for a full-screen program
     RECT monitor_{};           // the clock's monitor, while monitorKnown_
     bool monitorKnown_ = false;

@@ -62,6 +62,7 @@ void FrmMenus::mnuExit_Click() { frmMain.EnableExitTimer(); }
 void FrmMenus::mnuBlink_Click() {
     Settings.Blink = !Settings.Blink;
     SetChecked(IDM_BLINK, Settings.Blink);
+    frmMain.Redraw();
     owner_.StoreSettings();
 }
 

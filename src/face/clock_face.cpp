@@ -1,5 +1,7 @@
-// The face's geometry, the cells for a time and the blink phase.
+// The face's geometry, the cells for a time, the blink phase and the next change.
 #include "face/clock_face.h"
+
+#include <algorithm>
 
 int SizeIndex(int windowSize) { return windowSize == 1 ? 0 : 1; }
 
@@ -27,6 +29,16 @@ SpriteCopy Scaled(const SpriteCopy& c, int scale) {
 int BlinkPhase(uint32_t tickMs) { return static_cast<int>(tickMs % 1000); }
 
 bool ColonLit(bool blink, int blinkDelay, int phase) { return !blink || phase < blinkDelay; }
+
+int MsUntilFaceChanges(bool blink, int blinkDelay, uint32_t tickMs, int msIntoMinute) {
+    int64_t wait = 60000 - msIntoMinute;
+    if (blink && blinkDelay > 0 && blinkDelay < 1000) {  // otherwise the colon never changes
+        const int phase = BlinkPhase(tickMs);
+        wait = std::min<int64_t>({wait, phase < blinkDelay ? blinkDelay - phase : 1000 - phase,
+                                  (int64_t{1} << 32) - int64_t{tickMs}});
+    }
+    return int(wait);
+}
 
 std::string SpokenTime(int hour, int minute) {
     return std::to_string(hour) + ':' + char('0' + minute / 10) + char('0' + minute % 10);

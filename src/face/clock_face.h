@@ -46,6 +46,11 @@ int BlinkPhase(uint32_t tickMs);
 // The colon is dark only while blinking and past BlinkDelay in the current 1000 ms cycle.
 bool ColonLit(bool blink, int blinkDelay, int phase);
 
+// Milliseconds until the face next changes: the start of the next minute (msIntoMinute: how far
+// the system time is into its minute) and, while the colon blinks, the next boundary of its
+// phase on the tick counter (the counter's wrap included, where a new cycle starts early).
+int MsUntilFaceChanges(bool blink, int blinkDelay, uint32_t tickMs, int msIntoMinute);
+
 // The time as a screen reader says it: the hour without a leading zero, a colon, two digits of
 // the minute ("9:05", "20:19").
 std::string SpokenTime(int hour, int minute);

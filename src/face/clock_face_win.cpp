@@ -38,9 +38,15 @@ void ClockFace::ShowSize(int windowSize, const POINT* topLeft) {
                      picBody.height(), (topLeft ? 0 : SWP_NOMOVE) | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void ClockFace::Refresh() {
+void ClockFace::Refresh(const RECT* area) {
     if (!window_) return;
-    if (const WindowDC dc(window_); dc) Paint(dc.get());
+    const WindowDC dc(window_);
+    if (!dc) return;
+    if (area)
+        BitBlt(dc.get(), area->left, area->top, area->right - area->left, area->bottom - area->top, picBody.hdc(),
+               area->left, area->top, SRCCOPY);
+    else
+        Paint(dc.get());
 }
 
 void ClockFace::Paint(HDC dc) const { BitBlt(dc, 0, 0, picBody.width(), picBody.height(), picBody.hdc(), 0, 0, SRCCOPY); }
@@ -62,14 +68,15 @@ void BlitSprite(PictureBox& dest, int x, int y, int width, int height, const Pic
     BitBlt(dest.hdc(), x, y, width, height, source.hdc(), sourceX, sourceY, rasterOperation);
 }
 
-void DrawClock(ClockFace& face, int windowSize, bool blink, int blinkDelay) {
+int DrawClock(ClockFace& face, int windowSize, bool blink, int blinkDelay) {
     // The local time is read once a minute: within one minute of the system time the face's
     // figures and date cannot change (time zones and daylight saving move by whole minutes, and
     // a new time zone or time comes with a message that makes the face read it again). Reading
     // it costs far more than the rest of a tick.
     FILETIME utc;
     GetSystemTimeAsFileTime(&utc);
-    const int64_t utcMinute = int64_t((uint64_t(utc.dwHighDateTime) << 32 | utc.dwLowDateTime) / 600'000'000);
+    const uint64_t utcMs = (uint64_t(utc.dwHighDateTime) << 32 | utc.dwLowDateTime) / 10'000;
+    const int64_t utcMinute = int64_t(utcMs / 60'000);
     if (utcMinute != face.localTimeMinute) {
         GetLocalTime(&face.localTime);
         face.localTimeMinute = utcMinute;
@@ -77,18 +84,23 @@ void DrawClock(ClockFace& face, int windowSize, bool blink, int blinkDelay) {
     const SYSTEMTIME& now = face.localTime;
     const FaceGeometry& g = GeometryFor(windowSize);
     // The tick count only matters while the colon blinks.
-    const bool lit = !blink || ColonLit(blink, blinkDelay, BlinkPhase(GetTickCount()));
+    const uint32_t tick = blink ? GetTickCount() : 0;
+    const bool lit = ColonLit(blink, blinkDelay, BlinkPhase(tick));
     // Most ticks copy the same cells onto the same picture: they cost no more than reading the clock.
     const ClockFace::Drawn cells{&g, face.picBody.generation(), CellsForTime(g, now.wHour, now.wMinute, lit)};
-    const bool changed = !(cells == face.drawn);
-    if (changed) {
-        const PictureBox& sheet = face.picFigures[SizeIndex(windowSize)];
-        for (const SpriteCopy& cell : cells.cells) {
-            const SpriteCopy c = Scaled(cell, face.scale());
-            BlitSprite(face.picBody, c.destX, c.destY, c.width, c.height, sheet, c.sourceX, 0, SRCCOPY);
-        }
-        face.drawn = cells;
+    // Only the cells that differ are copied and shown anew, mostly the colon alone; a new
+    // picture (a new size or scale) takes every cell and is shown whole.
+    const bool samePicture = cells.geometry == face.drawn.geometry && cells.pictureGeneration == face.drawn.pictureGeneration;
+    RECT changed{};
+    for (size_t i = 0; i < cells.cells.size(); ++i) {
+        if (samePicture && cells.cells[i] == face.drawn.cells[i]) continue;
+        const SpriteCopy c = Scaled(cells.cells[i], face.scale());
+        BlitSprite(face.picBody, c.destX, c.destY, c.width, c.height, face.picFigures[SizeIndex(windowSize)], c.sourceX,
+                   0, SRCCOPY);
+        const RECT cell{c.destX, c.destY, c.destX + c.width, c.destY + c.height};
+        UnionRect(&changed, &changed, &cell);
     }
+    face.drawn = cells;
 
     const SYSTEMTIME& today = now;  // the date of the very moment the figures show
     const int date = today.wYear * 10000 + today.wMonth * 100 + today.wDay;
@@ -97,10 +109,11 @@ void DrawClock(ClockFace& face, int windowSize, bool blink, int blinkDelay) {
         face.tooltipDate = date;
         *face.reading = {face.reading->hour, face.reading->minute, today.wYear, today.wMonth, today.wDay};
     }
-    if (changed) face.Refresh();
+    if (!IsRectEmpty(&changed)) face.Refresh(samePicture ? &changed : nullptr);
     if (now.wHour != face.reading->hour || now.wMinute != face.reading->minute) {
         face.reading->hour = now.wHour;
         face.reading->minute = now.wMinute;
         if (face.window()) NotifyNameChange(face.window());
     }
+    return MsUntilFaceChanges(blink, blinkDelay, tick, int(utcMs % 60'000));
 }

@@ -28,8 +28,8 @@ public:
     // The face box takes the background of this size (at the scale) and the window becomes
     // exactly as large, its top-left corner where it is or at the given point.
     void ShowSize(int windowSize, const POINT* topLeft = nullptr);
-    // Shows the face box's surface on the window now.
-    void Refresh();
+    // Shows the face box's surface on the window now: the area given, or all of it.
+    void Refresh(const RECT* area = nullptr);
     // The face box's surface onto a DC of the window (its WM_PAINT).
     void Paint(HDC dc) const;
     void SetTooltipText(const std::string& utf8);
@@ -71,5 +71,5 @@ void BlitSprite(PictureBox& dest, int x, int y, int width, int height, const Pic
                 int sourceY, DWORD rasterOperation);
 
 // Draws the current time into the face (the size of WindowSize, the colon blinking as Blink and
-// BlinkDelay say) and renews its date tooltip.
-void DrawClock(ClockFace& face, int windowSize, bool blink, int blinkDelay);
+// BlinkDelay say) and renews its date tooltip. Returns the milliseconds until the face changes.
+int DrawClock(ClockFace& face, int windowSize, bool blink, int blinkDelay);

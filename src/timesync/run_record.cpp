@@ -15,7 +15,9 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF", kCrLf = "\r\n", kSetWord = "å
 constexpr int64_t kHourMs = 3600000, kDayMs = 24 * kHourMs, kRetryMs = 10 * 60000;
 constexpr int kRetries = 3;
 // A tick this late means the clock itself was not running meanwhile.
-constexpr int64_t kPauseMs = 10000;
+// Longer than any wait between two ticks of the clock (a minute, when the colon does not blink),
+// with room for a loaded machine.
+constexpr int64_t kPauseMs = 90000;
 
 // The parts one after the other: one function for every text put together here, instead of a
 // chain of operator+ inlined at each place.
@@ -195,6 +197,11 @@ bool PeriodicSchedule::Due(int64_t now, int hours) {
 
 bool PeriodicSchedule::Overdue(int64_t now, int hours) const {
     return hours > 0 && now >= retryAt_.value_or(lastSet_ + hours * kHourMs);
+}
+
+std::optional<int64_t> PeriodicSchedule::DueAt(int hours) const {
+    if (hours <= 0) return std::nullopt;
+    return std::max(heldUntil_, retryAt_.value_or(lastSet_ + hours * kHourMs));
 }
 
 void PeriodicSchedule::RunEnded(int64_t now, bool set, bool counts, int hours) {

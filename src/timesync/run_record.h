@@ -66,6 +66,8 @@ public:
     bool Due(int64_t now, int hours);
     // Due but for a hold after a pause: what a resume or a start-up run stands in for.
     bool Overdue(int64_t now, int hours) const;
+    // When the next run falls due, the hold included; none with hours 0.
+    std::optional<int64_t> DueAt(int hours) const;
     // A run ended. `counts`: it was the periodic run, or a start-up or resume run in its place.
     void RunEnded(int64_t now, bool set, bool counts, int hours);
 

@@ -88,7 +88,7 @@ TEST(RunRecord, ThePeriodicRunIsDueAnIntervalAfterTheLastSetAndRetriesThreeTimes
     const struct {
         int64_t lastSetAgo;
         int hours;
-        std::vector<Step> steps;  // the clock ticks every second in between
+        std::vector<Step> steps;  // the clock ticks once a minute in between, which is no pause
     } cases[] = {
         {100 * kHour, 0, {{0, false}, {kHour, false}}},
         {10 * kMin, 1, {{50 * kMin - 1000, false}, {50 * kMin, true, Set}, {50 * kMin + 1000, false}, {110 * kMin, true}}},
@@ -101,7 +101,9 @@ TEST(RunRecord, ThePeriodicRunIsDueAnIntervalAfterTheLastSetAndRetriesThreeTimes
     for (const auto& c : cases) {
         PeriodicSchedule schedule(0, c.lastSetAgo, 5000);
         for (int64_t now = 0; const Step& step : c.steps) {
-            for (; now < step.at; now += 1000) schedule.Due(now, c.hours);
+            for (; now < step.at; now += kMin) schedule.Due(now, c.hours);
+            const std::optional<int64_t> dueAt = schedule.DueAt(c.hours);  // what the clock sets its timer for
+            EXPECT_EQ(step.due, dueAt && *dueAt <= step.at) << c.lastSetAgo << " ago, at " << step.at / 1000 << " s";
             EXPECT_EQ(step.due, schedule.Due(step.at, c.hours)) << c.lastSetAgo << " ago, at " << step.at / 1000 << " s";
             if (step.ends != None) schedule.RunEnded(step.at, step.ends == Set, step.ends != UsersOwnFailed, c.hours);
         }
@@ -111,6 +113,7 @@ TEST(RunRecord, ThePeriodicRunIsDueAnIntervalAfterTheLastSetAndRetriesThreeTimes
     EXPECT_FALSE(schedule.Due(2 * kHour, 1));
     EXPECT_TRUE(schedule.Overdue(2 * kHour, 1));
     EXPECT_FALSE(schedule.Due(2 * kHour + 4000, 1));
+    EXPECT_EQ(2 * kHour + 5000, schedule.DueAt(1));
     EXPECT_TRUE(schedule.Due(2 * kHour + 5000, 1));
 }
 
