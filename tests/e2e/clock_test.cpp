@@ -62,6 +62,31 @@ TEST_F(ClockTest, ColonBlinksOnlyWhenAskedAndBlinkDelayThousandKeepsItLit) {
     EXPECT_GT(std::count(series.begin(), series.end(), false), 2);
 }
 
+// The blink item takes effect at once, not from the next minute on, when the clock would next
+// wake with nothing blinking and no full-screen program to look for.
+TEST_F(ClockTest, TheColonFollowsTheBlinkItemAtOnce) {
+    PrepareAndStart("[Velkaro 1.20]\r\nBlink=No\r\nBlinkDelay=500\r\nTopMost=No\r\n");
+    for (const bool blink : {true, false}) {
+        SCOPED_TRACE(blink);
+        PostMessageW(menus, WM_COMMAND, IDM_BLINK, 0);
+        ASSERT_TRUE(WaitFor([&] { return IniValues(SettingsText())["Blink"] == (blink ? "Yes" : "No"); }, 3000));
+        const std::vector<bool> series = ColonSeries(clock, exe);
+        EXPECT_GT(std::count(series.begin(), series.end(), true), 2);
+        EXPECT_EQ(blink, std::count(series.begin(), series.end(), false) > 2);
+    }
+}
+
+// The clock wakes for each new minute, and only then when nothing blinks or looks for full-screen
+// programs: the minute shows as it begins.
+TEST_F(ClockTest, ANewMinuteShowsAsItBegins) {
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\n");
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const WORD minute = now.wMinute;
+    ASSERT_TRUE(WaitFor([&] { return GetLocalTime(&now), now.wMinute != minute; }, 61000));
+    EXPECT_TRUE(ShowsTheTime(clock, exe, 1, 500)) << "the new minute did not show within half a second";
+}
+
 TEST_F(ClockTest, TooltipShowsTheJapaneseDate) {
     PrepareAndStart(std::nullopt);
     ParkMouse();

@@ -111,8 +111,8 @@ TEST_F(OptionsTest, OkAppliesAtOnceSavesAndWritesTheStartEntry) {
     std::wstring expected = exe.substr(0, exe.size() - 4);  // the executable without ".exe"
     EXPECT_EQ(expected, RunValue(&type));
     EXPECT_EQ(DWORD(REG_SZ), type);
-    // The small face shows the time from the next tick on.
-    EXPECT_TRUE(ShowsTheTime(clock, exe, 2));
+    // The small face shows the time at once, not from the next minute on.
+    EXPECT_TRUE(ShowsTheTime(clock, exe, 2, 500));
 
     // Unticking the start box deletes the entry; OK without other changes keeps the rest.
     dialog = OpenOptions();
