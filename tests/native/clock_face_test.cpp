@@ -75,22 +75,16 @@ TEST(Face, BlinkPhaseAndColon) {
 }
 
 TEST(Face, TheNextChangeIsTheNextMinuteOrTheColonsNextPhase) {
-    const struct {
-        bool blink;
-        int delay;
-        uint32_t tick;
-        int msIntoMinute, wait;
-    } cases[] = {
-        {false, 500, 123'400, 0, 60'000},  {false, 500, 0, 59'999, 1},  // only the minute
-        {true, 0, 123'400, 30'000, 30'000}, {true, 1000, 5, 30'000, 30'000}, {true, -3, 5, 1, 59'999},  // a colon that never changes
-        {true, 500, 123'400, 0, 100},       {true, 500, 123'500, 0, 500},  {true, 500, 123'999, 0, 1},
-        {true, 500, 124'000, 0, 500},       {true, 1, 77'000, 0, 1},      {true, 1, 77'001, 0, 999},
-        {true, 750, 10'200, 59'800, 200},   {true, 999, 10'999, 59'000, 1},
+    // blink, BlinkDelay, tick count, ms into the minute, wait
+    const std::tuple<bool, int, uint32_t, int, int> cases[] = {
+        {false, 500, 123'400, 0, 60'000}, {false, 500, 0, 59'999, 1},  // only the minute
+        {true, 0, 123'400, 30'000, 30'000}, {true, 1000, 5, 30'000, 30'000}, {true, -3, 5, 1, 59'999},  // a still colon
+        {true, 500, 123'400, 0, 100}, {true, 500, 123'500, 0, 500}, {true, 500, 123'999, 0, 1}, {true, 500, 124'000, 0, 500},
+        {true, 1, 77'000, 0, 1}, {true, 1, 77'001, 0, 999}, {true, 750, 10'200, 59'800, 200}, {true, 999, 10'999, 59'000, 1},
         {true, 300, 4'294'967'000u, 0, 296},  // the counter wraps at phase 296 and starts a cycle: lit again
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.wait, MsUntilFaceChanges(c.blink, c.delay, c.tick, c.msIntoMinute))
-            << c.blink << ' ' << c.delay << ' ' << c.tick << ' ' << c.msIntoMinute;
+    for (const auto& [blink, delay, tick, intoMinute, wait] : cases)
+        EXPECT_EQ(wait, MsUntilFaceChanges(blink, delay, tick, intoMinute)) << blink << ' ' << delay << ' ' << tick;
 }
 
 TEST(Face, SpokenTimeHasNoLeadingZeroInTheHour) {
