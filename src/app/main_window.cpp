@@ -2,9 +2,10 @@
 #include "app/main_window.h"
 
 #include <commctrl.h>
-#include <algorithm>
 #include <objbase.h>
 #include <windowsx.h>
+
+#include <algorithm>
 
 #include "common/desktop.h"
 #include "common/dpi.h"

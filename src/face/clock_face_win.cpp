@@ -86,7 +86,8 @@ int DrawClock(ClockFace& face, int windowSize, bool blink, int blinkDelay) {
     // The tick count only matters while the colon blinks.
     const uint32_t tick = blink ? GetTickCount() : 0;
     const bool lit = ColonLit(blink, blinkDelay, BlinkPhase(tick));
-    // Most ticks copy the same cells onto the same picture: they cost no more than reading the clock.
+    // A tick that finds the same cells on the same picture (one that came early) costs no more
+    // than reading the clock.
     const ClockFace::Drawn cells{&g, face.picBody.generation(), CellsForTime(g, now.wHour, now.wMinute, lit)};
     // Only the cells that differ are copied and shown anew, mostly the colon alone; a new
     // picture (a new size or scale) takes every cell and is shown whole.
