@@ -42,6 +42,7 @@ struct SntpReply {
     TenThousandths hold;      // the server's hold time: transmit minus receive timestamp
     TenThousandths fraction;  // the transmit timestamp's fraction, 0 .. 10000
     int64_t transmitUnixSeconds;  // whole seconds of the transmit time since 1970-01-01 UTC
+    bool operator==(const SntpReply&) const = default;
 };
 
 SntpReply DecodeReply(std::span<const uint8_t, kSntpPacketSize> datagram);

@@ -28,4 +28,5 @@ struct SyncOutcome {
     double elapsedMs = 0;  // Set: from the request to the reply
     // Set: the new time minus the time it replaced; unknown from a service of an earlier version.
     std::optional<int64_t> correctionMs;
+    bool operator==(const SyncOutcome&) const = default;
 };

@@ -348,6 +348,11 @@ void ClockTest::Prepare(std::optional<std::string> settingsText) {
 void ClockTest::Start(bool limitedToken) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
+    if (systemPlace) {
+        si.dwFlags |= STARTF_USEPOSITION;
+        si.dwX = DWORD(systemPlace->x);
+        si.dwY = DWORD(systemPlace->y);
+    }
     std::wstring command = L"\"" + exe + L"\"";
     HANDLE own = nullptr, limited = nullptr;
     TOKEN_LINKED_TOKEN linked{};

@@ -114,6 +114,9 @@ protected:
     bool DragBy(int dx, int dy);
 
     std::wstring folder, exe;
+    // When set, the place the system gives a window that leaves its place to the system (the
+    // starting program's STARTF_USEPOSITION).
+    std::optional<POINT> systemPlace;
     PROCESS_INFORMATION pi{};
     HWND clock = nullptr;   // frmMain
     HWND menus = nullptr;   // frmMenus

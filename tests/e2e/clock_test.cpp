@@ -13,8 +13,10 @@ TEST_F(ClockTest, WithoutSettingsFileLargeFaceAtSeventyAndThirtyPercentTopmost) 
     const RECT r = RectOf(clock), screen = Monitor();
     EXPECT_EQ(97, r.right - r.left);
     EXPECT_EQ(39, r.bottom - r.top);
-    EXPECT_EQ(int(0.7f * float(screen.right) + 0.5f), r.left);
-    EXPECT_EQ(int(0.3f * float(screen.bottom) + 0.5f), r.top);
+    ASSERT_EQ(1280, screen.right);
+    ASSERT_EQ(1024, screen.bottom);
+    EXPECT_EQ(896, r.left);  // 0.7 x 1280
+    EXPECT_EQ(307, r.top);   // 0.3 x 1024 = 307.2
     EXPECT_TRUE(IsTopMost(clock));
     EXPECT_EQ(L"Form1", WindowText(clock));
     const LONG exStyle = GetWindowLongW(clock, GWL_EXSTYLE), style = GetWindowLongW(clock, GWL_STYLE);
@@ -152,8 +154,9 @@ TEST_F(ClockTest, DoubleClickEndsTheProgramOnlyWhenAsked) {
 TEST_F(ClockTest, ClosingTheWindowSavesLikeTheExit) {
     PrepareAndStart("[Velkaro 1.20]\r\nXPosR=0.5\r\nYPosR=0.5\r\n");
     SetWindowPos(clock, nullptr, 128, 512, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    PostMessageW(clock, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(Running());  // the exit waits for its timer
+    DWORD_PTR result;
+    ASSERT_TRUE(SendMessageTimeoutW(clock, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, 2000, &result));
+    EXPECT_TRUE(IsWindow(clock)) << "the window went before its exit timer";
     ASSERT_TRUE(WaitForExit(2000));
     IniMap ini = IniValues(SettingsText());
     EXPECT_EQ("0.1000000", ini["XPosR"]);
@@ -183,24 +186,26 @@ TEST_F(ClockTest, SecondCopyKeepsTheSystemPlaceAndStartsFully) {
     ASSERT_EQ(640, first.left);
     ASSERT_EQ(512, first.top);
     PROCESS_INFORMATION firstProcess = pi;
-    HWND firstClock = clock, firstMenus = menus;
+    HWND firstMenus = menus;
     pi = {};
+    systemPlace = POINT{200, 100};
     Start();  // the same folder and settings
     const RECT second = RectOf(clock);
-    EXPECT_FALSE(second.left == 640 && second.top == 512) << "the second copy was moved to the stored place";
+    EXPECT_EQ(200, second.left) << "the second copy was moved";
+    EXPECT_EQ(100, second.top);
     EXPECT_EQ(97, second.right - second.left);
     EXPECT_TRUE(IsTopMost(clock));
     PostMessageW(firstMenus, WM_COMMAND, IDM_EXIT, 0);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(firstProcess.hProcess, 3000));
     CloseHandle(firstProcess.hProcess);
     CloseHandle(firstProcess.hThread);
-    (void)firstClock;
 }
 
 TEST_F(ClockTest, PlaceOffEveryMonitorKeepsTheSystemPlace) {
+    systemPlace = POINT{200, 100};
     PrepareAndStart("[Velkaro 1.20]\r\nXPosR=0.5\r\nYPosR=0.5\r\nFixWindowPosition=No\r\n");
-    const RECT systemPlace = RectOf(clock);
-    EXPECT_FALSE(systemPlace.left == 640 && systemPlace.top == 512) << "moved although FixWindowPosition is No";
+    EXPECT_EQ(200, RectOf(clock).left) << "moved although FixWindowPosition is No";
+    EXPECT_EQ(100, RectOf(clock).top);
     ASSERT_TRUE(ExitThroughMenuCommand());
     EXPECT_EQ("No", IniValues(SettingsText())["FixWindowPosition"]);
     EXPECT_EQ(13u, IniValues(SettingsText()).size());  // the place is saved all the same
@@ -210,8 +215,8 @@ TEST_F(ClockTest, PlaceOffEveryMonitorKeepsTheSystemPlace) {
         SCOPED_TRACE(place);
         PrepareAndStart(std::string("[Velkaro 1.20]\r\n") + place + "\r\n");
         const RECT r = RectOf(clock);
-        EXPECT_EQ(systemPlace.left, r.left);
-        EXPECT_EQ(systemPlace.top, r.top);
+        EXPECT_EQ(200, r.left);
+        EXPECT_EQ(100, r.top);
         ASSERT_TRUE(ExitThroughMenuCommand());
         TearDown();
     }
@@ -219,8 +224,8 @@ TEST_F(ClockTest, PlaceOffEveryMonitorKeepsTheSystemPlace) {
     // Partly off the right and top edges is placed as stored: the user can still reach it.
     PrepareAndStart("[Velkaro 1.20]\r\nXPosR=0.99\r\nYPosR=-0.01\r\n");
     const RECT partly = RectOf(clock);
-    EXPECT_EQ(int(0.99f * float(GetSystemMetrics(SM_CXSCREEN)) + 0.5f), partly.left);
-    EXPECT_EQ(int(-0.01f * float(GetSystemMetrics(SM_CYSCREEN)) - 0.5f), partly.top);
+    EXPECT_EQ(1267, partly.left);  // 0.99 x 1280 = 1267.2
+    EXPECT_EQ(-10, partly.top);    // -0.01 x 1024 = -10.24
 }
 
 }  // namespace

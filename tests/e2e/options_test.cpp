@@ -276,12 +276,16 @@ TEST_F(OptionsTest, TheFirstPageShowsNoGreyOfTheDialogOnTheTabBody) {
     HWND dialog = OpenOptions();
     ASSERT_TRUE(dialog);
     ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == dialog; }));
-    Sleep(300);  // painted
     const RECT tab = RectOf(GetDlgItem(dialog, IDC_OPT_TAB)), label = RectOf(GetDlgItem(dialog, IDC_OPT_LABEL1));
     const RECT body{tab.left + 4, label.top - 4, tab.right - 4, tab.bottom - 4};  // below the tabs, inside the edges
-    const Pixels p = CaptureScreen(body);
     const COLORREF grey = GetSysColor(COLOR_BTNFACE);
-    ASSERT_NE(grey, p.at(p.width / 2, p.height - 2)) << "the body itself is the dialog's grey: nothing to tell apart";
+    // Painted: two captures 50 ms apart agree, and the body below the controls is not the grey.
+    Pixels p;
+    ASSERT_TRUE(WaitFor([&] {
+        p = CaptureScreen(body);
+        Sleep(50);
+        return p == CaptureScreen(body) && p.at(p.width / 2, p.height - 2) != grey;
+    })) << "the body itself is the dialog's grey: nothing to tell apart";
     int blocks = 0, firstX = -1, firstY = -1;
     for (int y = 0; y + 1 < p.height; ++y)
         for (int x = 0; x + 1 < p.width; ++x)

@@ -40,13 +40,13 @@ SNTP = {
     "hold-longer-than-round-trip": sntp_seed(reply(0xEB808BFD, 0x80000000, 0xEB808BFC, 0x80000000)),
 }
 
-FILES = {
-    "defaults": "[Velkaro 1.20]\r\nXPosR=0.7000000\r\nYPosR=0.3000000\r\nResumeDelay=5000\r\nWindowSize=1\r\n"
-    "TopMost=Yes\r\nBlink=No\r\nBlinkDelay=750\r\nFixWindowPosition=Yes\r\nEXITbyDblClick=No\r\nUseNTP=No\r\n"
-    "UseNTP2=No\r\nNTPServer=ntp.nict.jp\r\nClearRecent=No\r\n",
-    "odd-values": "[other]\nWindowSize=2\n[velkaro 1.20]\n windowsize = 2.5 \nBlinkDelay=&H3E8\nResumeDelay=1e9\n"
-    "XPosR=\"-0.25\"\nYPosR=1e39\nTopMost=no\nUseNTP=YES\nNTPServer='  '\nBlinkDelay=1\n",
-    "numbers": "[Velkaro 1.20]\nBlinkDelay= - 1 2 . 5\nResumeDelay=&O177777\nWindowSize=1.5\nXPosR=.5e-3\n",
+NUMBERS = {
+    "decimal": "2.5e2xyz",
+    "blanks": " - 1 2 . 5 d 1",
+    "hexadecimal": "&H3E8",
+    "octal": "&O177777",
+    "out-of-range": "1e400",
+    "written": b"\x9a\x99\x99\x99\x99\x99\xb9\x3f",  # 0.1 as a double
 }
 
 VALUES = {
@@ -77,7 +77,7 @@ def write(target, seeds):
 
 if __name__ == "__main__":
     write("sntp_reply", SNTP)
-    write("settings_file", FILES)
+    write("settings_number", NUMBERS)
     write("settings_values", VALUES)
     write("service_pipe", PIPE)
     sys.exit(0)

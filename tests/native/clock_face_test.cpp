@@ -26,15 +26,22 @@ TEST(Face, CellsForTimeLargeAndSmall) {
 }
 
 TEST(Face, CopiesLandOnTheSlotsAndStayInsideTheFace) {
-    for (const FaceGeometry* g : {&kLargeFace, &kSmallFace}) {
-        auto cells = CellsForTime(*g, 23, 59, true);
-        const int expectedX[5] = {g->digitSlotX[0], g->digitSlotX[1], g->colonSlotX, g->digitSlotX[2], g->digitSlotX[3]};
+    struct Slots {
+        const FaceGeometry* face;
+        int x[5], y, height, digitWidth, colonWidth;
+    } faces[] = {
+        {&kLargeFace, {10, 29, 46, 52, 71}, 9, 21, 16, 5},
+        {&kSmallFace, {6, 16, 26, 29, 39}, 5, 12, 9, 2},
+    };
+    for (const Slots& f : faces) {
+        auto cells = CellsForTime(*f.face, 23, 59, true);
         for (int i = 0; i < 5; ++i) {
-            EXPECT_EQ(expectedX[i], cells[i].destX);
-            EXPECT_EQ(g->slotY, cells[i].destY);
-            EXPECT_EQ(g->sheetHeight, cells[i].height);
-            EXPECT_LE(cells[i].destX + cells[i].width, g->faceWidth);
-            EXPECT_LE(cells[i].sourceX + cells[i].width, g->SheetWidth());
+            EXPECT_EQ(f.x[i], cells[i].destX) << i;
+            EXPECT_EQ(f.y, cells[i].destY);
+            EXPECT_EQ(f.height, cells[i].height);
+            EXPECT_EQ(i == 2 ? f.colonWidth : f.digitWidth, cells[i].width) << i;
+            EXPECT_LE(cells[i].destX + cells[i].width, f.face->faceWidth);
+            EXPECT_LE(cells[i].sourceX + cells[i].width, f.face->SheetWidth());
         }
     }
     auto small = CellsForTime(kSmallFace, 8, 8, false);

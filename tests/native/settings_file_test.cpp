@@ -5,7 +5,6 @@
 
 #include "settings/placement.h"
 #include "settings/settings_file.h"
-#include "ini_text.h"
 
 namespace {
 
@@ -126,33 +125,6 @@ TEST(Settings, SaveWritesThirteenKeysInOrderWithFractionsOfSevenDecimals) {
 TEST(Settings, PathJoinsWithOneBackslash) {
     EXPECT_EQ("C:\\Velkaro.ini", JoinPath("C:\\", "Velkaro.ini"));
     EXPECT_EQ("C:\\Tools\\Clock\\Velkaro.ini", JoinPath("C:\\Tools\\Clock", "Velkaro.ini"));
-}
-
-}  // namespace
-
-namespace {
-
-TEST(Settings, AWholeFileIsReadKeyByKeyFromTheProgramsSection) {
-    const SettingsRecord r = LoadSettingsText(
-        "[Other]\r\nWindowSize=2\r\nBlinkDelay=10\r\n"
-        "[velkaro 1.20]\r\n"
-        "  windowsize = 2 \r\n"
-        "BlinkDelay=1e9\r\n"            // beyond the range: the default
-        "ResumeDelay = \"250\"\r\n"     // one pair of quotes is taken off
-        "NTPServer=  \r\n"              // empty: the first server of the list
-        "TopMost=no\r\n"
-        "UseNTP\r\n"                    // a key without a value
-        "XPosR=0.25\r\nXPosR=0.75\r\n"  // the first of two counts
-        "[Other]\r\nYPosR=0.9\r\n");
-    EXPECT_EQ(2, r.WindowSize);
-    EXPECT_EQ(750, r.BlinkDelay);
-    EXPECT_EQ(250, r.ResumeDelay);
-    EXPECT_EQ(kDefaultNtpServer, r.NTPServer);
-    EXPECT_FALSE(r.TopMost);
-    EXPECT_FALSE(r.UseNTP);
-    EXPECT_FLOAT_EQ(0.25f, r.XPosR);
-    EXPECT_FLOAT_EQ(0.3f, r.YPosR);
-    EXPECT_EQ(Load({}), LoadSettingsText(""));
 }
 
 }  // namespace

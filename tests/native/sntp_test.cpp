@@ -213,24 +213,28 @@ TEST(Sntp, AHoldTimeOutOfProportionToTheRoundTripCarriesNoUsableTime) {
         SntpPacket packet;
         double elapsedMs;
         ReplyVerdict verdict;
+        TenThousandths hold;  // of an accepted reply: transmit minus receive fraction, worked out by hand
     } cases[] = {
-        {"no hold", Reply(0xEB808BFD, 0x80000000), 0.3, ReplyVerdict::Accept},
-        {"hold within the round trip", Reply(0xEB808BFD, 0x80000000, 0xEB808BFD, 0x7FF2E48F), 31, ReplyVerdict::Accept},
+        {"no hold", Reply(0xEB808BFD, 0x80000000), 0.3, ReplyVerdict::Accept, 0},
+        {"hold within the round trip", Reply(0xEB808BFD, 0x80000000, 0xEB808BFD, 0x7FF2E48F), 31, ReplyVerdict::Accept,
+         2},  // 0.5000 - 0.4998 s
         {"hold a second longer than the round trip", Reply(0xEB808BFD, 0x80000000, 0xEB808BFC, 0x80000000), 31,
-         ReplyVerdict::NoUsableTime},
-        {"hold just within the tolerance", Reply(0xEB808BFD, 0x020C49BA, 0xEB808BFD, 0), 7.0,
-         ReplyVerdict::Accept},  // 8.0 ms held, 7 ms round trip
+         ReplyVerdict::NoUsableTime, 0},
+        {"hold just within the tolerance", Reply(0xEB808BFD, 0x020C49BA, 0xEB808BFD, 0), 7.0, ReplyVerdict::Accept,
+         80},  // 8.0 ms held, 7 ms round trip
         {"hold beyond the tolerance", Reply(0xEB808BFD, 0x024DD2F2, 0xEB808BFD, 0), 7.0,
-         ReplyVerdict::NoUsableTime},  // 9.0 ms held
-        {"transmitted before received", Reply(0xEB808BFD, 0, 0xEB808BFD, 0x00418937), 31, ReplyVerdict::NoUsableTime},
-        {"receive timestamp zero", zeroReceive, 31, ReplyVerdict::NoUsableTime},
-        {"not ours stays ignored", Reply(0xEB808BFD, 0, 0, 0, 2, 0x23), 31, ReplyVerdict::Ignore},
+         ReplyVerdict::NoUsableTime, 0},  // 9.0 ms held
+        {"transmitted before received", Reply(0xEB808BFD, 0, 0xEB808BFD, 0x00418937), 31, ReplyVerdict::NoUsableTime, 0},
+        {"receive timestamp zero", zeroReceive, 31, ReplyVerdict::NoUsableTime, 0},
+        {"not ours stays ignored", Reply(0xEB808BFD, 0, 0, 0, 2, 0x23), 31, ReplyVerdict::Ignore, 0},
     };
     for (const Case& c : cases) {
         const ExaminedReply e = ExamineReply(c.packet, kSent, c.elapsedMs);
         EXPECT_EQ(c.verdict, e.verdict) << c.what;
         if (e.verdict == ReplyVerdict::Accept) {
-            EXPECT_EQ(Decode(c.packet).hold, e.reply.hold) << c.what;
+            EXPECT_EQ(c.hold, e.reply.hold) << c.what;
+            EXPECT_EQ(1742081405, e.reply.transmitUnixSeconds) << c.what;  // 2025/03/15 23:30:05 UTC
+            EXPECT_EQ(2, e.reply.stratum) << c.what;
         }
     }
 }

@@ -67,7 +67,25 @@ TEST_F(Registry, DeletingAMissingValueIsFalseAndHarmless) {
     EXPECT_TRUE(DeleteRegistryValue(HKEY_CURRENT_USER, kScratch, "Keep"));
 }
 
-TEST(AutoRunEntry, RegisterQueryUnregister) {
+// The start-up entry of the user running the tests stays as it is: for the length of each test
+// HKEY_CURRENT_USER is a scratch key of the test's own.
+class AutoRunEntry : public testing::Test {
+protected:
+    static constexpr const char* kUser = "Software\\VelkaroTests\\User";
+    void SetUp() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kUser);
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kUser, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &user_, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CURRENT_USER, user_));
+    }
+    void TearDown() override {
+        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        if (user_) RegCloseKey(user_);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kUser);
+    }
+    HKEY user_ = nullptr;
+};
+
+TEST_F(AutoRunEntry, RegisterQueryUnregister) {
     RegDeleteKeyValueA(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName);
     EXPECT_FALSE(QueryAutoRun());
     RegisterAutoRun();
@@ -95,7 +113,7 @@ TEST(AutoRunEntry, RegisterQueryUnregister) {
 }
 
 // Task Manager's switch: the entry stays, Windows does not start it, and the program says so.
-TEST(AutoRunEntry, SwitchedOffInTaskManagerCountsAsOffUntilRegisteredAgain) {
+TEST_F(AutoRunEntry, SwitchedOffInTaskManagerCountsAsOffUntilRegisteredAgain) {
     const std::vector<uint8_t> off{3, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8}, on{2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     RegisterAutoRun();
     ASSERT_TRUE(WriteRegistryValue(HKEY_CURRENT_USER, kStartupApprovedKeyPath, kRunValueName, on));

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "common/text_encoding.h"
@@ -80,6 +81,30 @@ TEST_F(SettingsStore, ExistingFileKeepsItsOrderAndForeignLines) {
     EXPECT_EQ(text.find("[Tail]"), text.rfind("[Tail]"));
 }
 
+TEST_F(SettingsStore, AWholeFileIsReadKeyByKeyFromTheProgramsSection) {
+    const SettingsRecord defaults = Load();  // no file
+    Write("[Other]\r\nWindowSize=2\r\nBlinkDelay=10\r\n"
+          "[velkaro 1.20]\r\n"
+          "  windowsize = 2 \r\n"
+          "BlinkDelay=1e9\r\n"            // beyond the range: the default
+          "ResumeDelay = \"250\"\r\n"     // one pair of quotes is taken off
+          "NTPServer=  \r\n"              // empty: the first server of the list
+          "TopMost=no\r\n"
+          "UseNTP\r\n"                    // a key without a value
+          "XPosR=0.25\r\nXPosR=0.75\r\n"  // the first of two counts
+          "[Other]\r\nYPosR=0.9\r\n");
+    const SettingsRecord r = Load();
+    EXPECT_EQ(2, r.WindowSize);
+    EXPECT_EQ(750, r.BlinkDelay);
+    EXPECT_EQ(250, r.ResumeDelay);
+    EXPECT_EQ(kDefaultNtpServer, r.NTPServer);
+    EXPECT_FALSE(r.TopMost);
+    EXPECT_FALSE(r.UseNTP);
+    EXPECT_FLOAT_EQ(0.25f, r.XPosR);
+    EXPECT_FLOAT_EQ(0.3f, r.YPosR);
+    EXPECT_EQ(defaults.Blink, r.Blink);
+}
+
 TEST_F(SettingsStore, LongValuesArriveCutTo99BytesAndEmptyValuesTakeTheDefault) {
     const std::string server(150, 'n');
     Write("[Velkaro 1.20]\r\nNTPServer=" + server + "\r\nXPosR=\r\nYPosR=  \r\nWindowSize=  2  \r\n");
@@ -115,14 +140,36 @@ TEST_F(SettingsStore, NumbersReadTheSameUnderWindows) {
     EXPECT_EQ(2, r.WindowSize);
 }
 
+// A settings file at the root of drive C: belongs to a copy of the program kept there: it is
+// put back as it was, or removed if there was none.
+class KeptFile {
+public:
+    explicit KeptFile(std::string path) : path_(std::move(path)) {
+        std::ifstream in(path_, std::ios::binary);
+        if (in) {
+            std::stringstream s;
+            s << in.rdbuf();
+            text_ = s.str();
+        }
+    }
+    ~KeptFile() {
+        if (text_) std::ofstream(path_, std::ios::binary | std::ios::trunc) << *text_;
+        else DeleteFileA(path_.c_str());
+    }
+
+private:
+    std::string path_;
+    std::optional<std::string> text_;
+};
+
 TEST(SettingsPath, DriveRootHasOneBackslashAndTheFileLiesThere) {
     const std::string path = SettingsFilePathIn("C:\\");
     EXPECT_EQ("C:\\Velkaro.ini", path);
+    const KeptFile kept(path);
     DeleteFileA(path.c_str());
     WriteIniValueTo(path, "Blink", "Yes");
     EXPECT_EQ("Yes", ReadIniValueFrom(path, "Blink", ""));
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\Velkaro.ini"));
-    DeleteFileA(path.c_str());
     EXPECT_EQ("C:\\Tools\\Velkaro.ini", SettingsFilePathIn("C:\\Tools"));
 }
 
