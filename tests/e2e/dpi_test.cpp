@@ -1,5 +1,6 @@
 // The clock at a display scale above 100 %. The DPI is the prefix's LogPixels, which every
 // program started after it is written reads; 96 again when a test ends.
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -49,23 +50,36 @@ TEST_P(ScaledTest, OptionsDialogSitsAtItsTwipsAtTheDpiAndAgainAtANewOne) {
     PostMessageW(menus, WM_COMMAND, IDM_OPTION, 0);
     HWND dialog = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (dialog = FindTitled(L"オプション")) != nullptr; }));
-    const std::array<int, 5> controls[] = {  // id, then left, top, width and height in twips
-        {IDC_OPT_TAB, 120, 120, 5670, 6285},         {IDC_OPT_LABEL1, 360, 600, 5100, 300},
-        {IDC_CHK_TOPMOST, 360, 1080, 2535, 300},     {IDC_CHK_EXITBYDBLCLICK, 360, 2760, 3960, 300},
-        {IDC_CMD_TESTNTP, 600, 1920, 2055, 315},     {IDOK, 3060, 6465, 1320, 315},
-        {IDCANCEL, 4485, 6465, 1320, 315},      {IDC_CMD_OPEN_RECORD, 600, 5580, 2055, 375},
+    // Each control's twips (left, top, width, height) in pixels at 96, 144 and 192 DPI, each number
+    // rounded on its own (half up): 1/15, 1/10 and 2/15 of a twip.
+    const int ids[] = {IDC_OPT_TAB, IDC_OPT_LABEL1, IDC_CHK_TOPMOST, IDC_CHK_EXITBYDBLCLICK,
+                       IDC_CMD_TESTNTP, IDOK, IDCANCEL, IDC_CMD_OPEN_RECORD};
+    struct Layout {
+        int dpi;
+        LONG clientWidth, clientHeight;  // 5895 x 6870 twips
+        Edges controls[8];
+    } layouts[] = {
+        {96, 393, 458,
+         {{8, 8, 386, 427}, {24, 40, 364, 60}, {24, 72, 193, 92}, {24, 184, 288, 204},
+          {40, 128, 177, 149}, {204, 431, 292, 452}, {299, 431, 387, 452}, {40, 372, 177, 397}}},
+        {144, 590, 687,  // 5670 x 6285 twips: 567 x 628.5, so 12 + 567 and 12 + 629
+         {{12, 12, 579, 641}, {36, 60, 546, 90}, {36, 108, 290, 138}, {36, 276, 432, 306},
+          {60, 192, 266, 224}, {306, 647, 438, 679}, {449, 647, 581, 679}, {60, 558, 266, 596}}},
+        {192, 786, 916,
+         {{16, 16, 772, 854}, {48, 80, 728, 120}, {48, 144, 386, 184}, {48, 368, 576, 408},
+          {80, 256, 354, 298}, {408, 862, 584, 904}, {598, 862, 774, 904}, {80, 744, 354, 794}}},
     };
     auto expectLaidOutAt = [&](int dpi) {
         SCOPED_TRACE(dpi);
-        auto px = [dpi](int twips) { return MulDiv(twips, dpi, 1440); };
+        const Layout& l = *std::find_if(std::begin(layouts), std::end(layouts), [&](const Layout& x) { return x.dpi == dpi; });
         RECT client;
         GetClientRect(dialog, &client);
-        EXPECT_EQ(px(5895), client.right);
-        EXPECT_EQ(px(6870), client.bottom);
-        for (const auto& [id, left, top, width, height] : controls) {
-            RECT at = RectOf(GetDlgItem(dialog, id));
+        EXPECT_EQ(l.clientWidth, client.right);
+        EXPECT_EQ(l.clientHeight, client.bottom);
+        for (int i = 0; i < 8; ++i) {
+            RECT at = RectOf(GetDlgItem(dialog, ids[i]));
             MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&at), 2);
-            EXPECT_EQ((Edges{px(left), px(top), px(left) + px(width), px(top) + px(height)}), EdgesOf(at)) << id;
+            EXPECT_EQ(l.controls[i], EdgesOf(at)) << ids[i];
         }
     };
     expectLaidOutAt(GetParam());

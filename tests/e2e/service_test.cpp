@@ -1,6 +1,7 @@
 // The time service: installed by the driver (which counts as elevated under Wine), it sets the
 // time for clocks with a limited token; garbage on its pipe leaves it serving; removed, it
 // leaves nothing behind. The time server is in this driver on 127.0.0.1:123.
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <regex>
@@ -99,6 +100,24 @@ protected:
         CloseHandle(run.hProcess);
         CloseHandle(run.hThread);
         return code;
+    }
+    // The report a run with these arguments shows, closed with OK, and its exit code.
+    std::string ReportOfRun(const std::wstring& arguments, DWORD* code) {
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION run{};
+        std::wstring command = L"\"" + exe + L"\" " + arguments;
+        if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &run))
+            return "<not started>";
+        HWND report = nullptr;
+        WaitFor([&] { return (report = FindTop(run.dwProcessId, L"#32770")) != nullptr; }, 20000);
+        const std::string text = report ? ReportText(report) : "<no report>";
+        if (report) CloseReport(report);
+        *code = WaitForSingleObject(run.hProcess, 10000) == WAIT_OBJECT_0 && GetExitCodeProcess(run.hProcess, code) ? *code : 98;
+        TerminateProcess(run.hProcess, 97);
+        CloseHandle(run.hProcess);
+        CloseHandle(run.hThread);
+        return text;
     }
     void Restart(const std::string& settings, bool limited) {
         if (Running()) {
@@ -283,8 +302,9 @@ TEST_F(ServiceTest, SilentClientsAnUpdateAndARemovalWhileTheServiceRuns) {
 }
 
 // The service sets no time further off than MaxCorrection allows (15 hours without it); the
-// administrator's own run may, and is offered.
-TEST_F(ServiceTest, NoStepLargerThanTheAdministratorAllows) {
+// administrator's own run may, and is offered. The system's refusal and a failed exchange come
+// back from the service in the words a run of the clock's own would use.
+TEST_F(ServiceTest, NoStepLargerThanTheAdministratorAllowsAndTheServicesFailuresReachTheReport) {
     Prepare(std::nullopt);
     ASSERT_EQ(0u, Run(L"/install-service 127.0.0.1"));
     const std::string tooLarge = "時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の時刻がこのパソコンの時刻から"
@@ -319,6 +339,87 @@ TEST_F(ServiceTest, NoStepLargerThanTheAdministratorAllows) {
         ASSERT_TRUE(CloseReport(report));
         EXPECT_EQ(++requests, server.RequestCount());
     }
+    // A run of the service's that fails: its own words reach the report.
+    server.Stop();
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Silent));
+    SyncFromMenu();
+    const HWND report = WaitForReport(8000);
+    ASSERT_TRUE(report);
+    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答がありません。", ReportText(report));
+    ASSERT_TRUE(CloseReport(report));
+    EXPECT_EQ(++requests, server.RequestCount());
+}
+
+// Another program's pipe under the service's name is never taken for the service: nothing is
+// written to it, and the clock says it cannot reach the service.
+TEST_F(ServiceTest, APipeOfAnotherProgramIsNeverTakenForTheService) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
+    Prepare(std::nullopt);
+    ASSERT_EQ(0u, Run(L"/install-service 127.0.0.1"));  // installed, not running
+    const HANDLE squatter = CreateNamedPipeW(kPipe, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                             PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, 1, 4096, 4096, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, squatter);
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ConnectNamedPipe(squatter, &overlapped);
+    Restart("[Velkaro 1.20]\r\nNTPServer=127.0.0.1\r\nTopMost=No\r\n", /*limited=*/true);
+    SyncFromMenu();
+    const HWND report = WaitForReport(8000);
+    ASSERT_TRUE(report);
+    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\n時刻合わせサービスに接続できません。", ReportText(report));
+    ASSERT_TRUE(CloseReport(report));
+    // The clock came (and went) without a word.
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(overlapped.hEvent, 0)) << "the clock never opened the pipe";
+    char request[256];
+    DWORD read = 0;
+    ResetEvent(overlapped.hEvent);
+    const bool gotMessage = ReadFile(squatter, request, sizeof request, &read, &overlapped) ||
+                            (GetLastError() == ERROR_IO_PENDING && WaitForSingleObject(overlapped.hEvent, 1000) == WAIT_OBJECT_0 &&
+                             GetOverlappedResult(squatter, &overlapped, &read, FALSE));
+    CancelIo(squatter);
+    EXPECT_FALSE(gotMessage) << std::string(request, read);
+    CloseHandle(overlapped.hEvent);
+    CloseHandle(squatter);
+    EXPECT_EQ(0, server.RequestCount());
+}
+
+// A registration or removal that fails says so, with the system's reason, and ends with 1; a
+// service start by hand ends with 2.
+TEST_F(ServiceTest, ARegistrationOrRemovalThatFailsSaysWhyAndEndsWithOne) {
+    Prepare(std::nullopt);
+    EXPECT_EQ(2u, Run(L"/service"));
+    const std::wstring copy = InstalledCopy(), copyFolder = copy.substr(0, copy.rfind(L'\\'));
+    CreateDirectoryW(copyFolder.c_str(), nullptr);
+    const HANDLE held = CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);  // another program holds the copy: it cannot be replaced
+    DWORD code = 0;
+    std::string text = ReportOfRun(L"/install-service 127.0.0.1", &code);
+    CloseHandle(held);
+    const std::string installFailed = "時刻合わせサービスを登録できませんでした。\r\n\r\n";
+    EXPECT_EQ(0u, text.find(installFailed)) << text;
+    EXPECT_GT(text.size(), installFailed.size()) << "without the reason";
+    EXPECT_EQ(1u, code);
+    EXPECT_EQ(0u, ServiceState());
+
+    // The service's key of the registry cannot be deleted.
+    ASSERT_EQ(0u, Run(L"/install-service 127.0.0.1"));
+    auto keySecurity = [](const wchar_t* sddl) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        HKEY key = nullptr;
+        const bool done = ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr) &&
+                          !RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Velkaro", 0, WRITE_DAC, &key) &&
+                          !RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
+        if (key) RegCloseKey(key);
+        LocalFree(descriptor);
+        return done;
+    };
+    ASSERT_TRUE(keySecurity(L"D:(D;;SD;;;WD)(A;;KA;;;WD)"));  // nobody may delete it
+    text = ReportOfRun(L"/uninstall-service", &code);
+    EXPECT_TRUE(keySecurity(L"D:(A;;KA;;;WD)"));
+    const std::string removalFailed = "時刻合わせサービスを削除できませんでした。\r\n\r\n";
+    EXPECT_EQ(0u, text.find(removalFailed)) << text;
+    EXPECT_GT(text.size(), removalFailed.size()) << "without the reason";
+    EXPECT_EQ(1u, code);
 }
 
 }  // namespace

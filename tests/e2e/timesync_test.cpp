@@ -42,6 +42,47 @@ const std::string kBom = "\xEF\xBB\xBF", kStamp = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\
                   kSetOnLoopback = "\t127\\.0\\.0\\.1\t同期\t[+-]0\\.\\d{3}\t\\d+\\.\\d\r\n",
                   kNoAnswer = "\t127\\.0\\.0\\.1\t失敗\tNTPサーバー '127\\.0\\.0\\.1' の応答がありません。\r\n";
 
+// A top-level window of this driver, on a thread of its own, that counts the WM_TIMECHANGE
+// messages reaching it: a run that sets the time tells every program's windows (the clock's own
+// face among them, which redraws at once).
+class TimeChangeWatcher {
+public:
+    TimeChangeWatcher() {
+        thread_ = CreateThread(nullptr, 0, Run, this, 0, &threadId_);
+        WaitForSingleObject(ready_, 5000);
+    }
+    ~TimeChangeWatcher() {
+        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        WaitForSingleObject(thread_, 5000);
+        CloseHandle(thread_);
+        CloseHandle(ready_);
+    }
+    int Count() const { return count_; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_TIMECHANGE) ++reinterpret_cast<TimeChangeWatcher*>(GetWindowLongPtrW(window, GWLP_USERDATA))->count_;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    static DWORD WINAPI Run(LPVOID param) {
+        auto* self = static_cast<TimeChangeWatcher*>(param);
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = Proc;
+        wc.lpszClassName = L"TimeChangeWatcher";
+        RegisterClassW(&wc);
+        const HWND window = CreateWindowW(wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        SetWindowLongPtrW(window, GWLP_USERDATA, LONG_PTR(self));
+        SetEvent(self->ready_);
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+        DestroyWindow(window);
+        return 0;
+    }
+    HANDLE ready_ = CreateEventW(nullptr, TRUE, FALSE, nullptr), thread_ = nullptr;
+    DWORD threadId_ = 0;
+    std::atomic<int> count_{0};
+};
+
 class SyncTest : public ClockTest {
 protected:
     static std::string Settings(const std::string& more = "") {
@@ -54,6 +95,7 @@ protected:
 TEST_F(SyncTest, MenuSyncAgainstAGoodServerReportsAllFiveLines) {
     ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer, 0, /*holdMs=*/2)) << "bind 127.0.0.1:123";
     PrepareAndStart(Settings());
+    const TimeChangeWatcher watcher;
     SyncFromMenu();
     HWND report = WaitForReport();
     ASSERT_TRUE(report);
@@ -84,6 +126,7 @@ TEST_F(SyncTest, MenuSyncAgainstAGoodServerReportsAllFiveLines) {
     ASSERT_TRUE(CloseReport(report));
     EXPECT_TRUE(WaitFor([&] { return IsWindowEnabled(clock) != 0; }));
     EXPECT_EQ(1, server.RequestCount());
+    EXPECT_TRUE(WaitFor([&] { return watcher.Count() == 1; }, 2000)) << "the new time was announced " << watcher.Count() << " times";
     EXPECT_TRUE(Running());
 }
 
@@ -137,10 +180,12 @@ TEST_F(SyncTest, FailuresReportTheirOwnTexts) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(server.Start(c.mode, c.offsetMs));
         PrepareAndStart("[Velkaro 1.20]\r\nNTPServer=" + c.server + "\r\nTopMost=No\r\n");
+        const TimeChangeWatcher watcher;
         PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
         HWND report = WaitForReport(c.timeoutMs);
         ASSERT_TRUE(report);
         EXPECT_EQ(c.report, ReportText(report));
+        EXPECT_EQ(0, watcher.Count()) << "a time that was not set was announced";
         EXPECT_FALSE(GetDlgItem(report, IDC_RESULT_ELEVATE));  // the driver's clocks run elevated
         // ... and its command, posted all the same, neither closes the report nor starts a run
         const size_t requests = server.Requests().size();
