@@ -179,25 +179,29 @@ void Join(std::initializer_list<HANDLE> threads) {
     }
 }
 
+// A menu run, its report read (and closed) on a second thread, the step on a third when given.
+ReportReader MenuRun(SyncRun& run, OnNextRequest* onRequest = nullptr) {
+    ReportReader reader;
+    const HANDLE stepping = onRequest ? CreateThread(nullptr, 0, OnNextRequest::Run, onRequest, 0, nullptr) : nullptr;
+    const HANDLE reading = CreateThread(nullptr, 0, ReportReader::Run, &reader, 0, nullptr);
+    run.SyncSystemTime(SyncTrigger::Menu, "127.0.0.1");
+    if (stepping) Join({stepping});
+    Join({reading});
+    return reader;
+}
+
 TEST_F(SntpExchangeTest, SocketErrorDuringTheWaitEndsTheRunAtOnceWithItsText) {
     OnNextRequest poster{&server, [&](const SntpRequest&) {
         PostMessageW(window.hwnd(), WM_APP + 1, WPARAM(socket.Handle()), WSAMAKESELECTREPLY(FD_READ, WSAENETRESET));
     }};
-    ReportReader reader;
-    const HANDLE posting = CreateThread(nullptr, 0, OnNextRequest::Run, &poster, 0, nullptr);
-    const HANDLE reading = CreateThread(nullptr, 0, ReportReader::Run, &reader, 0, nullptr);
-    run.SyncSystemTime(SyncTrigger::Menu, "127.0.0.1");
-    Join({posting, reading});
+    const ReportReader reader = MenuRun(run, &poster);
     EXPECT_EQ(0u, reader.text.find(L"通信エラー No.10052: ")) << WideToUtf8(reader.text);
     EXPECT_GE(reader.shownAfterMs, 0);
     EXPECT_LT(reader.shownAfterMs, 1000);  // before the time-out would have ended the run
 }
 
 TEST_F(SntpExchangeTest, LateReplyOfATimedOutRunNeverSetsTheNextRun) {
-    ReportReader first;
-    const HANDLE firstReading = CreateThread(nullptr, 0, ReportReader::Run, &first, 0, nullptr);
-    run.SyncSystemTime(SyncTrigger::Menu, "127.0.0.1");  // the manual server stays silent: time-out
-    Join({firstReading});
+    const ReportReader first = MenuRun(run);  // the manual server stays silent: time-out
     EXPECT_GE(first.shownAfterMs, 1000);
     EXPECT_EQ(L"時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答がありません。", first.text);
     EXPECT_FALSE(socket.IsOpen());  // closed at the time-out
@@ -211,11 +215,7 @@ TEST_F(SntpExchangeTest, LateReplyOfATimedOutRunNeverSetsTheNextRun) {
         Sleep(50);
         server.SendTo(next, FakeSntpServer::AnswerTo(next, 0));
     }};
-    ReportReader second;
-    const HANDLE answering = CreateThread(nullptr, 0, OnNextRequest::Run, &answerer, 0, nullptr);
-    const HANDLE reading = CreateThread(nullptr, 0, ReportReader::Run, &second, 0, nullptr);
-    run.SyncSystemTime(SyncTrigger::Menu, "127.0.0.1");
-    Join({answering, reading});
+    const ReportReader second = MenuRun(run, &answerer);
     EXPECT_EQ(0u, second.text.find(L"システムの時刻を '127.0.0.1' と同期しました。")) << WideToUtf8(second.text);
 }
 
