@@ -85,39 +85,28 @@ protected:
         ClockTest::TearDown();
         Run(L"/uninstall-service");  // nothing left for the tests after this one
     }
-    // The executable with these arguments, as the driver (elevated); its exit code.
-    DWORD Run(const std::wstring& arguments) {
+    // The executable with these arguments, as the driver (elevated); its exit code. With a report
+    // asked for, the run must show one: its text is read and it is closed with OK.
+    DWORD Run(const std::wstring& arguments, std::string* report = nullptr) {
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION run{};
         std::wstring command = L"\"" + exe + L"\" " + arguments;
         if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &run))
             return 99;
+        if (report) {
+            HWND shown = nullptr;
+            WaitFor([&] { return (shown = FindTop(run.dwProcessId, L"#32770")) != nullptr; }, 20000);
+            *report = shown ? ReportText(shown) : "<no report>";
+            if (shown) CloseReport(shown);
+        }
         DWORD code = 98;
         if (WaitForSingleObject(run.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(run.hProcess, &code);
-        else if (const HWND report = FindTop(run.dwProcessId, L"#32770")) ADD_FAILURE() << ReportText(report);
+        else if (const HWND shown = FindTop(run.dwProcessId, L"#32770")) ADD_FAILURE() << ReportText(shown);
         TerminateProcess(run.hProcess, 97);
         CloseHandle(run.hProcess);
         CloseHandle(run.hThread);
         return code;
-    }
-    // The report a run with these arguments shows, closed with OK, and its exit code.
-    std::string ReportOfRun(const std::wstring& arguments, DWORD* code) {
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION run{};
-        std::wstring command = L"\"" + exe + L"\" " + arguments;
-        if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &run))
-            return "<not started>";
-        HWND report = nullptr;
-        WaitFor([&] { return (report = FindTop(run.dwProcessId, L"#32770")) != nullptr; }, 20000);
-        const std::string text = report ? ReportText(report) : "<no report>";
-        if (report) CloseReport(report);
-        *code = WaitForSingleObject(run.hProcess, 10000) == WAIT_OBJECT_0 && GetExitCodeProcess(run.hProcess, code) ? *code : 98;
-        TerminateProcess(run.hProcess, 97);
-        CloseHandle(run.hProcess);
-        CloseHandle(run.hThread);
-        return text;
     }
     void Restart(const std::string& settings, bool limited) {
         if (Running()) {
@@ -392,8 +381,8 @@ TEST_F(ServiceTest, ARegistrationOrRemovalThatFailsSaysWhyAndEndsWithOne) {
     CreateDirectoryW(copyFolder.c_str(), nullptr);
     const HANDLE held = CreateFileW(copy.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held);  // another program holds the copy: it cannot be replaced
-    DWORD code = 0;
-    std::string text = ReportOfRun(L"/install-service 127.0.0.1", &code);
+    std::string text;
+    DWORD code = Run(L"/install-service 127.0.0.1", &text);
     CloseHandle(held);
     const std::string installFailed = "時刻合わせサービスを登録できませんでした。\r\n\r\n";
     EXPECT_EQ(0u, text.find(installFailed)) << text;
@@ -414,7 +403,7 @@ TEST_F(ServiceTest, ARegistrationOrRemovalThatFailsSaysWhyAndEndsWithOne) {
         return done;
     };
     ASSERT_TRUE(keySecurity(L"D:(D;;SD;;;WD)(A;;KA;;;WD)"));  // nobody may delete it
-    text = ReportOfRun(L"/uninstall-service", &code);
+    code = Run(L"/uninstall-service", &text);
     EXPECT_TRUE(keySecurity(L"D:(A;;KA;;;WD)"));
     const std::string removalFailed = "時刻合わせサービスを削除できませんでした。\r\n\r\n";
     EXPECT_EQ(0u, text.find(removalFailed)) << text;
