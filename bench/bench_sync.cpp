@@ -1,6 +1,7 @@
 // Prints, for synchronisations against a server in this process on 127.0.0.1:123: the time
 // from the reply's departure to the SetSystemTime call, how far the time handed over lies from
-// the server's time at that moment. Run by scripts/bench; not part of the test run. (The CPU
+// the server's time at that moment; and how long a run takes through a name whose first address
+// is silent, beside one with a single address. Run by scripts/bench; not part of the test run. (The CPU
 // time of a wait is measured on the real program by bench_idle.)
 #include <windows.h>
 
@@ -49,5 +50,27 @@ int main() {
         std::printf("time handed over vs server time: mean |error| %.3f ms, max %.3f ms\n", meanAbs, maxAbs);
     }
 
+    {
+        // A run's time from its start to the time set, for a name with one address and for one
+        // whose first address (::1, IPv6 first as the system orders them) is a silent server.
+        FakeSntpServer server;
+        const HostsName name("velkaro-bench.test", {"::1", "127.0.0.1"});
+        Ipv6Server silent;
+        if (!server.Start(FakeSntpServer::Mode::Answer) || !name.ok() || !silent.ok()) {
+            std::puts("cannot bind port 123 or write the hosts file");
+            return 1;
+        }
+        for (const char* host : {"127.0.0.1", "velkaro-bench.test"}) {
+            std::vector<double> took;
+            for (int i = 0; i < 11; ++i) {
+                const int64_t start = PerformanceNow();
+                if (run.SyncSystemTime(SyncTrigger::StartUp, host)) took.push_back(MillisecondsSince(start));
+                while (silent.Take(0)) continue;
+            }
+            std::sort(took.begin(), took.end());
+            if (took.empty()) std::printf("run through %s: no run set the time\n", host);
+            else std::printf("run through %s: median %.1f ms, max %.1f ms (%zu runs)\n", host, took[took.size() / 2], took.back(), took.size());
+        }
+    }
     return 0;
 }

@@ -125,7 +125,10 @@ bool App::Main() {
     // From here on the ticks look for a due periodic run. The start-up run takes the place of an
     // overdue one; without it, the first tick starts that one.
     StartSchedule();
-    if (Settings.UseNTP) run.SyncSystemTime(SyncTrigger::StartUp, Settings.NTPServer);
+    if (Settings.UseNTP) {
+        run.SyncSystemTime(SyncTrigger::StartUp, Settings.NTPServer);
+        frmMain.Redraw();  // the ticks planned for a quiet try to come
+    }
     return true;
 }
 
@@ -150,14 +153,19 @@ void App::AfterRun(SyncTrigger trigger, bool set) {
 }
 
 // A due run waits for any other run, and for the menu to close: the tick a second later looks
-// again.
+// again. While a start-up or resume run waits for its next quiet try, that try comes first and
+// the periodic run stays away.
 int64_t App::Tick() {
     if (!schedule_) return FrmMain::kNoTickNeeded;
-    if (schedule_->Due(Monotonic(), Settings.NTPInterval)) {
+    const int64_t now = Monotonic();
+    const bool periodicDue = schedule_->Due(now, Settings.NTPInterval);  // asked on every tick: it watches for pauses
+    const std::optional<int64_t> retryAt = run.RetryDueAt();
+    if (retryAt ? now >= *retryAt : periodicDue) {
         if (run.TimeSyncBusy() || InMenuLoop()) return 1000;
-        run.SyncSystemTime(SyncTrigger::Periodic, Settings.NTPServer);
+        if (retryAt) run.RetrySystemTime(Settings.NTPServer);
+        else run.SyncSystemTime(SyncTrigger::Periodic, Settings.NTPServer);
     }
-    const std::optional<int64_t> due = schedule_->DueAt(Settings.NTPInterval);
+    const std::optional<int64_t> due = run.RetryDueAt() ? run.RetryDueAt() : schedule_->DueAt(Settings.NTPInterval);
     return due ? std::max<int64_t>(*due - Monotonic(), 0) : FrmMain::kNoTickNeeded;
 }
 
@@ -166,6 +174,7 @@ void App::OnResume() {
     if (Settings.UseNTP2) run.OnResumeFromStandby(Settings.ResumeDelay, Settings.NTPServer, SyncTrigger::Resume);
     else if (schedule_ && schedule_->Overdue(Monotonic(), Settings.NTPInterval))
         run.OnResumeFromStandby(Settings.ResumeDelay, Settings.NTPServer, SyncTrigger::Periodic);
+    frmMain.Redraw();  // the ticks planned for a quiet try to come
 }
 
 void App::ApplyAppearance() {

@@ -9,6 +9,8 @@ bool PumpMessages();
 // The performance counter, and the milliseconds (with fractions) since an earlier reading.
 int64_t PerformanceNow();
 double MillisecondsSince(int64_t earlier, int64_t now = PerformanceNow());
+// A reading of the performance counter (now by default) in milliseconds.
+inline double PerformanceMs(int64_t at = PerformanceNow()) { return MillisecondsSince(0, at); }
 
 // Waits until a message arrives or the given milliseconds pass, whichever comes first.
 void WaitForMessages(double milliseconds);

@@ -12,7 +12,8 @@
 namespace {
 
 constexpr std::string_view kRequestWord = "SYNC ";
-constexpr std::string_view kSet = "SET", kFailedWord = "FAILED", kRefused = "REFUSED", kNotApproved = "NOT-APPROVED", kTooLarge = "TOO-LARGE",
+constexpr std::string_view kSet = "SET", kFailedWord = "FAILED", kNoUsableTime = "NO-USABLE-TIME", kRefused = "REFUSED",
+                           kNotApproved = "NOT-APPROVED", kTooLarge = "TOO-LARGE",
                            kBadRequest = "BAD-REQUEST";
 
 std::string_view AsText(std::span<const uint8_t> message) {
@@ -72,6 +73,7 @@ std::string FormatServiceAnswer(const SyncOutcome& outcome) {
                (outcome.correctionMs ? ' ' + std::to_string(*outcome.correctionMs) : "");
     }
     case SyncOutcome::Kind::Failed: return std::string(kFailedWord) + '\n' + outcome.report;
+    case SyncOutcome::Kind::NoUsableTime: return std::string(kNoUsableTime) + '\n' + outcome.report;
     case SyncOutcome::Kind::Refused: return std::string(kRefused);
     case SyncOutcome::Kind::NotApproved: return std::string(kNotApproved);
     case SyncOutcome::Kind::TooLarge: return std::string(kTooLarge);
@@ -95,6 +97,7 @@ std::optional<SyncOutcome> ParseServiceAnswer(std::span<const uint8_t> message) 
     const std::string_view rest = text.substr(newline + 1);
     if (word == kSet) return ParseSet(rest);
     if (word == kFailedWord && !rest.empty()) return SyncOutcome(SyncOutcome::Kind::Failed, std::string(rest));
+    if (word == kNoUsableTime && !rest.empty()) return SyncOutcome(SyncOutcome::Kind::NoUsableTime, std::string(rest));
     return std::nullopt;
 }
 

@@ -35,7 +35,8 @@ std::optional<std::string> ParseServiceRequest(std::span<const uint8_t> message)
 
 // The answer: "SET" and the reply's numbers (the round trip in whole nanoseconds: exact for a
 // performance counter of 10 MHz), then the correction in milliseconds (which an earlier
-// version's service does not send), "FAILED" and the report, "REFUSED",
+// version's service does not send), "FAILED" and the report (the network's failure),
+// "NO-USABLE-TIME" and the report (which an earlier version's service words as FAILED), "REFUSED",
 // "NOT-APPROVED", "TOO-LARGE" (the step), or "BAD-REQUEST" (to what was no request); the words and the report are
 // separated by a line feed. An answer that does not parse is no answer (nullopt); so is
 // BAD-REQUEST, which a request of this program never gets.

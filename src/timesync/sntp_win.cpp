@@ -3,59 +3,82 @@
 
 #include <ntsecapi.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "common/message_pump.h"
 
-bool SntpExchange::SendSntpRequest(const std::string& server) {
+void SntpExchange::SendSntpRequest(const std::string& server, AddressRound& round) {
+    Close();  // a run started inside another's wait: the other hears nothing more
+    round_ = &round;
     server_ = server;
-    outcome_ = Outcome::Waiting;  // a reply to an earlier request never counts
+    addresses_ = Winsock1.Resolve(HostForLookup(server), kSntpPort);
+    round.Start(std::max<size_t>(addresses_.size(), 1));  // a name not found fails as its one address
+    Advance(round);
+}
+
+void SntpExchange::Advance(AddressRound& round) {
+    if (round_ != &round) return;
+    while (const std::optional<size_t> next = round.Due(PerformanceMs())) Ask(*next);
+}
+
+void SntpExchange::Ask(size_t address) {
     // The request's transmit value, which the reply must echo: from the system's generator (which
     // never fails in practice; the counter would still differ from one request to the next).
-    if (!RtlGenRandom(&transmitValue_, sizeof transmitValue_)) transmitValue_ = uint64_t(PerformanceNow());
-    const SntpPacket request = BuildRequest(transmitValue_);
-    if (Winsock1.Open(HostForLookup(server), kSntpPort)) {
-        sentAt_ = PerformanceNow();
-        if (Winsock1.Send(request)) return true;
-    }
-    Fail(SendFailedReport(server));
-    return false;
+    uint64_t& transmitValue = transmitValue_[address];
+    if (!RtlGenRandom(&transmitValue, sizeof transmitValue)) transmitValue = uint64_t(PerformanceNow());
+    const SntpPacket request = BuildRequest(transmitValue);
+    sentAt_[address] = PerformanceNow();
+    round_->Asked(address, PerformanceMs(sentAt_[address]));
+    if (address >= addresses_.size() || !Winsock1.Open(address, addresses_[address]) || !Winsock1.Send(address, request))
+        Fail(address, AddressRound::Failure::Reported, SendFailedReport(server_));
 }
 
-void SntpExchange::Fail(std::string report) {
-    Close();
-    errorText_ = std::move(report);
-    outcome_ = Outcome::Failed;
+void SntpExchange::Release(const AddressRound& round) {
+    if (round_ == &round) Close();
 }
 
-void SntpExchange::Winsock1_DataArrival() {
+void SntpExchange::Close() {
+    Winsock1.Close();
+    if (round_) round_->Cut();
+    round_ = nullptr;
+}
+
+void SntpExchange::Fail(size_t address, AddressRound::Failure failure, std::string report) {
+    Winsock1.Close(address);
+    round_->Fail(address, failure, std::move(report));
+}
+
+void SntpExchange::Winsock1_DataArrival(size_t address) {
     std::vector<uint8_t> datagram;
-    if (Winsock1.Take(datagram) != UdpSocket::Received::Datagram) return;
-    const int64_t takenAt = PerformanceNow();
-    const ExaminedReply examined = ExamineReply(datagram, transmitValue_, MillisecondsSince(sentAt_, takenAt));
-    switch (examined.verdict) {
-    case ReplyVerdict::Ignore:
-        return;  // not the answer to this request: keep waiting for it
-    case ReplyVerdict::NoUsableTime:
-        Fail(NoUsableTimeReport(server_));
-        return;
-    case ReplyVerdict::Accept:
-        break;
+    switch (Winsock1.Take(address, datagram)) {
+    case UdpSocket::Received::Nothing: return;
+    case UdpSocket::Received::Unreachable: return Fail(address, AddressRound::Failure::Unreachable);
+    case UdpSocket::Received::Datagram: break;
     }
-    Close();  // only the first reply to a request is taken
-    reply_ = examined.reply;
-    takenAt_ = takenAt;
-    outcome_ = Outcome::Reply;
+    const int64_t takenAt = PerformanceNow();
+    const double elapsed = MillisecondsSince(sentAt_[address], takenAt);
+    const ExaminedReply examined = ExamineReply(datagram, transmitValue_[address], elapsed);
+    switch (examined.verdict) {
+    case ReplyVerdict::Ignore: return;  // not the answer to this address's request: keep waiting for it
+    case ReplyVerdict::NoUsableTime: return Fail(address, AddressRound::Failure::NoUsableTime);
+    case ReplyVerdict::Accept: break;
+    }
+    round_->Replied({examined.reply, elapsed, sentAt_[address], takenAt});
+    Winsock1.Close();  // only the first reply is taken
 }
 
-void SntpExchange::Winsock1_Error(int number, const std::string& description) {
-    Fail(SocketErrorReport(number, description));
+void SntpExchange::Winsock1_Error(size_t address, int number, const std::string& description) {
+    Fail(address, AddressRound::Failure::Reported, SocketErrorReport(number, description));
 }
 
 void SntpExchange::Winsock1_Event(WPARAM socket, LPARAM event) {
-    if (!Winsock1.Owns(socket)) return;  // an event of a socket closed since
-    if (const int error = WSAGETSELECTERROR(event)) Winsock1_Error(error, SocketErrorDescription(error));
-    else if (WSAGETSELECTEVENT(event) == FD_READ) Winsock1_DataArrival();
+    const std::optional<size_t> address = Winsock1.SlotOf(socket);
+    if (!address || !round_) return;  // an event of a socket closed since
+    const int error = WSAGETSELECTERROR(event);
+    if (IsUnreachableError(error)) Fail(*address, AddressRound::Failure::Unreachable);
+    else if (error) Winsock1_Error(*address, error, SocketErrorDescription(error));
+    else if (WSAGETSELECTEVENT(event) == FD_READ) Winsock1_DataArrival(*address);
 }
 
 bool SocketWindow::Load(HINSTANCE instance, UdpSocket& socket, SntpExchange& exchange) {

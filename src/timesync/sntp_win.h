@@ -1,14 +1,18 @@
 // One SNTP exchange on the UDP socket, and the message-only window of a socket.
-// The exchange is the request, then the first datagram that answers it or the error that ends
-// it; the window hands the socket's events to it where there is no clock window.
+// The exchange is a request to each address of the server's name in turn, until the first
+// datagram that answers one with a usable time; the window hands the socket's events to it where
+// there is no clock window.
 #pragma once
 #include <winsock2.h>
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/window.h"
+#include "timesync/address_round.h"
 #include "timesync/sntp.h"
 #include "timesync/udp_socket.h"
 
@@ -22,41 +26,33 @@ public:
     SntpExchange(const SntpExchange&) = delete;
     SntpExchange& operator=(const SntpExchange&) = delete;
 
-    // Sends one request to UDP port 123 of the server on the socket, opened afresh; whatever an
-    // earlier request left is forgotten. False, with the failure's report, when it cannot.
-    bool SendSntpRequest(const std::string& server);
-    // Handlers of the socket's events: the reply to the request in flight, or an error; either
-    // ends the exchange and closes the socket, so only the first reply is taken.
+    // Resolves the server's name and starts the round over its addresses, asking the first; the
+    // socket's events go to that round until Release. Whatever an earlier round left is
+    // forgotten: its sockets are closed and it asks no further address. A name that is not found,
+    // or a send that fails, ends as the round's failure with the report.
+    void SendSntpRequest(const std::string& server, AddressRound& round);
+    // Asks the round's next address when it is due (as long as the socket is the round's).
+    void Advance(AddressRound& round);
+    // The round is over: its sockets are closed, so a reply that comes later is never taken.
+    void Release(const AddressRound& round);
+    // Handlers of the socket's events: a reply to a request of the round, or an error; either
+    // ends that address's part, and the first usable reply ends the round.
     void Winsock1_Event(WPARAM socket, LPARAM event);
-    // Closes the socket: a reply that comes later is never taken.
-    void Close() { Winsock1.Close(); }
-
-    enum class Outcome {
-        Waiting,  // nothing yet (or the outcome has been taken)
-        Reply,    // the reply, checked: reply(), takenAt()
-        Failed,   // a socket error or a reply without a usable time: errorText()
-    };
-    Outcome outcome() const { return outcome_; }
-    // The run has taken the outcome: a run around it (one that started this one inside its wait)
-    // finds nothing and waits on for its own time-out.
-    void Forget() { outcome_ = Outcome::Waiting; }
-    const SntpReply& reply() const { return reply_; }
-    const std::string& errorText() const { return errorText_; }
-    int64_t sentAt() const { return sentAt_; }    // performance counter just before the send
-    int64_t takenAt() const { return takenAt_; }  // when the reply was taken from the socket
+    // Closes every socket: the round in progress hears nothing more and asks no one else.
+    void Close();
 
 private:
-    void Winsock1_DataArrival();
-    void Winsock1_Error(int number, const std::string& description);
-    void Fail(std::string report);
+    void Ask(size_t address);
+    void Winsock1_DataArrival(size_t address);
+    void Winsock1_Error(size_t address, int number, const std::string& description);
+    void Fail(size_t address, AddressRound::Failure failure, std::string report = {});
 
     UdpSocket& Winsock1;
+    AddressRound* round_ = nullptr;  // the round the socket serves, on the stack of its run
     std::string server_;
-    uint64_t transmitValue_ = 0;
-    int64_t sentAt_ = 0, takenAt_ = 0;
-    Outcome outcome_ = Outcome::Waiting;
-    SntpReply reply_{};
-    std::string errorText_;
+    std::vector<SocketAddress> addresses_;
+    std::array<uint64_t, kMostAddresses> transmitValue_{};  // each request's own, which its reply echoes
+    std::array<int64_t, kMostAddresses> sentAt_{};          // performance counter just before each send
 };
 
 // The socket's window where there is no clock (the run started with /sync): message-only, never

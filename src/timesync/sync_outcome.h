@@ -10,7 +10,8 @@
 struct SyncOutcome {
     enum class Kind {
         Set,          // the clock was set: reply and elapsedMs
-        Failed,       // no reply, or none with a usable time, or a socket error: report
+        Failed,       // the network's failure (no reply, no address, a send or socket error): report
+        NoUsableTime, // a reply, but none with a usable time: report
         Refused,      // the system refused the new time
         NotApproved,  // the service does not synchronise with this server: report
         TooLarge,     // the step is larger than the service may take: report
@@ -21,7 +22,7 @@ struct SyncOutcome {
     explicit SyncOutcome(Kind k, std::string failureReport = {}) : kind(k), report(std::move(failureReport)) {}
 
     Kind kind = Kind::Abandoned;
-    // Failed: the report, as the exchange words it; NotApproved, TooLarge and Unreachable: the
+    // Failed, NoUsableTime: the report, as the exchange words it; NotApproved, TooLarge and Unreachable: the
     // report, as the time service's client words it.
     std::string report;
     SntpReply reply{};     // Set

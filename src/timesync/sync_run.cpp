@@ -10,7 +10,17 @@
 
 namespace {
 
-constexpr double kReplyTimeoutMs = 1000;
+// The exchange serves the round until the run is over, however it ends.
+struct RoundScope {
+    RoundScope(SntpExchange& exchange, const AddressRound& round) : exchange_(exchange), round_(round) {}
+    ~RoundScope() { exchange_.Release(round_); }
+    RoundScope(const RoundScope&) = delete;
+    RoundScope& operator=(const RoundScope&) = delete;
+
+private:
+    SntpExchange& exchange_;
+    const AddressRound& round_;
+};
 
 struct BusyScope {
     explicit BusyScope(int& busy) : busy_(busy) { ++busy_; }
@@ -79,12 +89,22 @@ void SyncRun::ReportOfferingElevation(const std::string& text, const std::string
 }
 
 bool SyncRun::SyncSystemTime(SyncTrigger trigger, const std::string& server) {
+    retries_.Begin(trigger);
+    return Try(trigger, server);
+}
+
+bool SyncRun::RetrySystemTime(const std::string& server) {
+    const std::optional<SyncTrigger> trigger = retries_.Take();
+    return trigger && Try(*trigger, server);
+}
+
+bool SyncRun::Try(SyncTrigger trigger, const std::string& server) {
     const BusyScope scope(busy_);
     using Kind = SyncOutcome::Kind;
     std::optional<SyncOutcome> routed;
     if (mainWindow_ && route_) routed = route_(server, [this] { return Abandoned(); });
     SyncOutcome outcome = routed ? std::move(*routed) : ExchangeAndSet(server);
-    if (outcome.kind == Kind::Abandoned) return false;
+    if (outcome.kind == Kind::Abandoned || retries_.TryAgain(trigger, outcome, int64_t(GetTickCount64()))) return false;
     const bool set = outcome.kind == Kind::Set;
     if (set) BroadcastTimeChange();
     if (outcome.kind == Kind::Refused) outcome.report = PermissionReport();
@@ -94,7 +114,7 @@ bool SyncRun::SyncSystemTime(SyncTrigger trigger, const std::string& server) {
     if (set) {
         if (ReportsSuccess(trigger)) Report(SuccessReport(server, outcome.reply, outcome.elapsedMs));
     } else if (ReportsFailure(trigger)) {
-        if (outcome.kind == Kind::Failed) Report(outcome.report);
+        if (outcome.kind == Kind::Failed || outcome.kind == Kind::NoUsableTime) Report(outcome.report);
         else ReportOfferingElevation(outcome.report, server);
     }
     return set;
@@ -102,39 +122,30 @@ bool SyncRun::SyncSystemTime(SyncTrigger trigger, const std::string& server) {
 
 SyncOutcome SyncRun::ExchangeAndSet(const std::string& server, int64_t maxStepMs) {
     using Kind = SyncOutcome::Kind;
-    if (!exchange_.SendSntpRequest(server)) {
-        exchange_.Forget();
-        return SyncOutcome(Kind::Failed, exchange_.errorText());  // a copy: a run inside the report may send again
-    }
-    const int64_t sentAt = exchange_.sentAt();  // this run's own request, whatever runs inside its wait send
+    AddressRound round;
+    exchange_.SendSntpRequest(server, round);
+    const RoundScope scope(exchange_, round);
 
-    // The wait: every pending message is processed on each turn, then the thread sleeps
-    // until the next message or the end of the second, so the face ticks and the window
-    // answers the mouse without the wait burning the processor.
+    // The wait: the next address is asked when it is due, every pending message is processed on
+    // each turn, then the thread sleeps until the next message or the round's next moment, so
+    // the face ticks and the window answers the mouse without the wait burning the processor.
     for (;;) {
+        exchange_.Advance(round);
         PumpMessages();
-        if (Abandoned()) {
-            exchange_.Close();
-            return SyncOutcome(Kind::Abandoned);
-        }
-        if (exchange_.outcome() == SntpExchange::Outcome::Reply) break;
-        if (exchange_.outcome() == SntpExchange::Outcome::Failed) {  // a socket error, or a reply without a usable time
-            exchange_.Forget();
-            return SyncOutcome(Kind::Failed, exchange_.errorText());
-        }
-        const double elapsed = MillisecondsSince(sentAt);
-        if (elapsed > kReplyTimeoutMs) {
-            exchange_.Close();  // a late reply must not be taken by a later run
-            return SyncOutcome(Kind::Failed, TimeoutReport(server));
-        }
-        WaitForMessages(kReplyTimeoutMs - elapsed + 1);
+        if (Abandoned()) return SyncOutcome(Kind::Abandoned);
+        const double now = PerformanceMs();
+        if (round.Over(now)) break;
+        WaitForMessages(round.NextMomentMs() - now + 1);
+    }
+    if (!round.reply()) {
+        AddressRound::Failed failed = round.FailureReport(server);
+        return SyncOutcome(failed.noUsableTime ? Kind::NoUsableTime : Kind::Failed, std::move(failed.report));
     }
 
     // The reply is to this run's request: any run started inside the wait took what it got.
-    exchange_.Forget();
-    const SntpReply reply = exchange_.reply();
-    const int64_t takenAt = exchange_.takenAt();
-    const double elapsed = MillisecondsSince(sentAt, takenAt);
+    const SntpReply reply = round.reply()->reply;
+    const int64_t sentAt = round.reply()->sentAt, takenAt = round.reply()->takenAt;
+    const double elapsed = round.reply()->elapsedMs;
     // The time that passed since the reply was taken (message processing, this arithmetic)
     // is added too, so that the clock is set to the server's time of this very moment.
     // The system time takes whole milliseconds: the call waits (less than one) for the moment
@@ -172,6 +183,7 @@ void SyncRun::OnResumeFromStandby(int32_t resumeDelay, const std::string& server
 
 void SyncRun::CancelTimeSync() {
     cancelled_ = true;
+    retries_.Cancel();
     exchange_.Close();
     reports_.CloseResultDialog();
 }

@@ -1,5 +1,5 @@
 // The synchronisation run: send, wait, set the clock, report; and the run after a resume.
-// The wait lasts up to one second while the windows stay alive.
+// The wait lasts up to one second after the last request while the windows stay alive.
 #pragma once
 #include <windows.h>
 
@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "timesync/quiet_retries.h"
 #include "timesync/result_dialog.h"
 #include "timesync/run_record.h"
 #include "timesync/sntp_win.h"
@@ -44,7 +45,12 @@ public:
     // set the clock, tell every window, record, report (as much as the trigger reports). True
     // when the clock was set. A clock whose route takes the run (see RouteThrough) has the time
     // service run it.
+    // A start-up or resume run that the network failed is tried again quietly (see QuietRetries):
+    // only its last try is recorded and reported; a run the user starts ends those tries.
     bool SyncSystemTime(SyncTrigger trigger, const std::string& server);
+    // When the quiet try that waits is due (GetTickCount64 milliseconds), and that try, now.
+    std::optional<int64_t> RetryDueAt() const { return retries_.DueAt(); }
+    bool RetrySystemTime(const std::string& server);
     // Every run that ends (not abandoned) appends its line to the record at this path (none by
     // default), and then tells the function given here whether it set the time.
     void RecordInto(std::string path) { recordPath_ = std::move(path); }
@@ -71,6 +77,7 @@ public:
 
 private:
     bool Abandoned() const { return cancelled_ || !attached_; }
+    bool Try(SyncTrigger trigger, const std::string& server);
     bool Report(const std::string& text, bool offerElevation = false);
     // A report that offers the run as administrator, where a clock may offer it.
     void ReportOfferingElevation(const std::string& text, const std::string& server);
@@ -81,6 +88,7 @@ private:
     std::string recordPath_;
     std::function<void(SyncTrigger, bool)> afterRun_;
     ResultReports reports_;
+    QuietRetries retries_;
     HWND mainWindow_ = nullptr;
     bool attached_ = false;
     SyncTimings lastTimings_;

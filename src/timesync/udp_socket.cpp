@@ -2,7 +2,9 @@
 #include "timesync/udp_socket.h"
 
 #include <ws2tcpip.h>
-#include <mswsock.h>
+
+#include <algorithm>
+#include <cstring>
 
 #include "common/text_encoding.h"
 
@@ -20,51 +22,72 @@ void UdpSocket::Attach(HWND window, UINT message) {
     message_ = message;
 }
 
-bool UdpSocket::Open(const std::string& host, int port) {
-    Close();
+std::vector<SocketAddress> UdpSocket::Resolve(const std::string& host, int port) {
     if (!winsock_) winsock_.emplace();
-    if (!winsock_->ok() || host.empty()) return false;
+    std::vector<SocketAddress> addresses;
+    if (!winsock_->ok() || host.empty()) return addresses;
     addrinfoW hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_DGRAM;
     hints.ai_protocol = IPPROTO_UDP;
     addrinfoW* found = nullptr;
-    if (GetAddrInfoW(Utf8ToWide(host).c_str(), std::to_wstring(port).c_str(), &hints, &found) != 0) return false;
-    for (addrinfoW* a = found; a && !socket_; a = a->ai_next) {
-        OwnedSocket s(socket(a->ai_family, a->ai_socktype, a->ai_protocol));
-        if (s && connect(s.get(), a->ai_addr, int(a->ai_addrlen)) == 0) socket_ = std::move(s);
+    if (GetAddrInfoW(Utf8ToWide(host).c_str(), std::to_wstring(port).c_str(), &hints, &found) != 0) return addresses;
+    for (const addrinfoW* a = found; a && addresses.size() < kMostAddresses; a = a->ai_next) {
+        if (a->ai_addrlen > sizeof(sockaddr_storage)) continue;
+        SocketAddress& address = addresses.emplace_back();
+        memcpy(&address.address, a->ai_addr, a->ai_addrlen);
+        address.length = int(a->ai_addrlen);
     }
     FreeAddrInfoW(found);
-    if (!socket_) return false;
-    // An ICMP "port unreachable" should not end the exchange as an error: the run waits for
-    // its time-out, as it does for a server that stays silent.
-    BOOL report = FALSE;
-    DWORD unused = 0;
-    WSAIoctl(socket_.get(), SIO_UDP_CONNRESET, &report, sizeof report, nullptr, 0, &unused, nullptr, nullptr);
-    if (WSAAsyncSelect(socket_.get(), window_, message_, FD_READ) != 0) {
-        Close();
+    return addresses;
+}
+
+void UdpSocket::Close() {
+    for (OwnedSocket& s : sockets_) s.reset();
+}
+
+bool UdpSocket::Open(size_t slot, const SocketAddress& address) {
+    Close(slot);
+    const auto* at = reinterpret_cast<const sockaddr*>(&address.address);
+    OwnedSocket s(socket(at->sa_family, SOCK_DGRAM, IPPROTO_UDP));
+    // A datagram that finds no listener is reported (WSAECONNRESET, the system's default for a
+    // UDP socket), so that the run can ask the next address at once.
+    if (!s || connect(s.get(), at, address.length) != 0 || WSAAsyncSelect(s.get(), window_, message_, FD_READ) != 0)
         return false;
-    }
+    sockets_[slot] = std::move(s);
     return true;
 }
 
-bool UdpSocket::Send(std::span<const uint8_t> datagram) {
-    if (!socket_) return false;
-    return send(socket_.get(), reinterpret_cast<const char*>(datagram.data()), int(datagram.size()), 0) == int(datagram.size());
+bool UdpSocket::Send(size_t slot, std::span<const uint8_t> datagram) {
+    const OwnedSocket& s = sockets_[slot];
+    return s && send(s.get(), reinterpret_cast<const char*>(datagram.data()), int(datagram.size()), 0) == int(datagram.size());
 }
 
-UdpSocket::Received UdpSocket::Take(std::vector<uint8_t>& datagram) {
+bool IsUnreachableError(int error) {
+    return error == WSAECONNRESET || error == WSAECONNREFUSED || error == WSAENETUNREACH || error == WSAEHOSTUNREACH;
+}
+
+UdpSocket::Received UdpSocket::Take(size_t slot, std::vector<uint8_t>& datagram) {
     datagram.assign(2048, 0);
-    if (!socket_) return Received::Nothing;
-    const int n = recv(socket_.get(), reinterpret_cast<char*>(datagram.data()), int(datagram.size()), 0);
+    const OwnedSocket& s = sockets_[slot];
+    const int n = s ? recv(s.get(), reinterpret_cast<char*>(datagram.data()), int(datagram.size()), 0) : -1;
     if (n < 0) {
-        // WSAEWOULDBLOCK: nothing there; WSAECONNRESET/WSAECONNREFUSED: the report of an
-        // unreachable port; WSAEMSGSIZE: a datagram far too large to be a reply.
+        // WSAEWOULDBLOCK: nothing there; WSAEMSGSIZE: a datagram far too large to be a reply.
         datagram.clear();
-        return Received::Nothing;
+        return s && IsUnreachableError(WSAGetLastError()) ? Received::Unreachable : Received::Nothing;
     }
     datagram.resize(size_t(n));
     return Received::Datagram;
+}
+
+std::optional<size_t> UdpSocket::SlotOf(WPARAM eventSocket) const {
+    for (size_t slot = 0; slot < sockets_.size(); ++slot)
+        if (sockets_[slot] && eventSocket == sockets_[slot].get()) return slot;
+    return std::nullopt;
+}
+
+bool UdpSocket::IsOpen() const {
+    return std::any_of(sockets_.begin(), sockets_.end(), [](const OwnedSocket& s) { return bool(s); });
 }
 
 std::string SocketErrorDescription(int error) {

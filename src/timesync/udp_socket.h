@@ -3,6 +3,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "common/handles.h"
+#include "timesync/address_round.h"
 
 using OwnedSocket = Owned<SOCKET, closesocket, INVALID_SOCKET>;
 
@@ -26,38 +28,57 @@ private:
     bool ok_ = false;
 };
 
+// One address of a server, as the system's resolver gives it.
+struct SocketAddress {
+    sockaddr_storage address{};
+    int length = 0;
+};
+
+// The socket control: one connected UDP socket for each address a run asks, in slots numbered
+// as the addresses.
 class UdpSocket {
 public:
     UdpSocket() = default;
     UdpSocket(const UdpSocket&) = delete;
     UdpSocket& operator=(const UdpSocket&) = delete;
 
-    // Events of this socket arrive at `window` as `message` (wParam the socket, lParam the
+    // Events of the sockets arrive at `window` as `message` (wParam the socket, lParam the
     // WSAAsyncSelect reply).
     void Attach(HWND window, UINT message);
+    // The addresses of a host (a name, or a literal IPv4 or IPv6 address), IPv6 and IPv4, in the
+    // order the system gives them, at most kMostAddresses; none when the name is not found.
+    std::vector<SocketAddress> Resolve(const std::string& host, int port);
     // Closing a closed socket is no error.
-    void Close() { socket_.reset(); }
-    // Resolves the host (a name, or a literal IPv4 or IPv6 address) and connects a new socket
-    // with a system-chosen local port to it: only the remote end's datagrams reach it.
-    bool Open(const std::string& host, int port);
-    bool Send(std::span<const uint8_t> datagram);
+    void Close();
+    void Close(size_t slot) { sockets_[slot].reset(); }
+    // A new socket in the slot, of the address's family, connected to it with a system-chosen
+    // local port: only that address's datagrams reach it.
+    bool Open(size_t slot, const SocketAddress& address);
+    bool Send(size_t slot, std::span<const uint8_t> datagram);
 
-    enum class Received { Datagram, Nothing };
-    // Takes the pending datagram. Nothing when none is there, or when the system only reported
-    // that an earlier datagram found no listener (ICMP port unreachable): a reply may still come.
-    Received Take(std::vector<uint8_t>& datagram);
+    enum class Received {
+        Datagram,
+        Nothing,      // none there (or one far too large to be a reply)
+        Unreachable,  // the system reported that the request found no listener, or no way there
+    };
+    Received Take(size_t slot, std::vector<uint8_t>& datagram);
 
-    // True when a window message is an event of the socket as it is now (not of a closed one).
-    bool Owns(WPARAM eventSocket) const { return socket_ && eventSocket == socket_.get(); }
-    bool IsOpen() const { return bool(socket_); }
-    SOCKET Handle() const { return socket_.get(); }
+    // The slot of a window message's socket, if it is one of the sockets as they are now (not a
+    // closed one).
+    std::optional<size_t> SlotOf(WPARAM eventSocket) const;
+    bool IsOpen() const;  // any of them
+    SOCKET Handle(size_t slot = 0) const { return sockets_[slot].get(); }
 
 private:
-    std::optional<WinsockLibrary> winsock_;  // started with the first Open
-    OwnedSocket socket_;
+    std::optional<WinsockLibrary> winsock_;  // started with the first Resolve
+    std::array<OwnedSocket, kMostAddresses> sockets_;
     HWND window_ = nullptr;
     UINT message_ = 0;
 };
+
+// True for the errors with which the system says that a datagram found no listener or no way to
+// its address (an ICMP "port unreachable" or "host unreachable").
+bool IsUnreachableError(int error);
 
 // The system's text for a Winsock error number, in the user's language.
 std::string SocketErrorDescription(int error);

@@ -215,6 +215,40 @@ TEST_F(SyncTest, SilentServerTimesOutAfterALittleMoreThanOneSecond) {
     ASSERT_TRUE(CloseReport(report));
 }
 
+// A name whose first address is ::1, where nothing listens (Windows reports the refusal at once,
+// Wine not at all), and whose second is 127.0.0.1: the run sets the time through the second
+// within the first request's second.
+TEST_F(SyncTest, ANameWhoseFirstAddressFailsSynchronisesThroughItsSecond) {
+    const HostsName name("velkaro-dual.test", {"::1", "127.0.0.1"});
+    ASSERT_TRUE(name.ok()) << "the hosts file cannot be written";
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
+    PrepareAndStart("[Velkaro 1.20]\r\nNTPServer=velkaro-dual.test\r\nTopMost=No\r\n");
+    const int64_t asked = Now();
+    PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
+    const HWND report = WaitForReport();
+    ASSERT_TRUE(report);
+    EXPECT_LT(MsSince(asked), 1000.0);
+    EXPECT_TRUE(ReportText(report).starts_with("システムの時刻を 'velkaro-dual.test' と同期しました。")) << ReportText(report);
+    EXPECT_TRUE(std::regex_match(Record(), std::regex(kBom + kStamp + "メニュー\tvelkaro-dual\\.test\t同期\t.*\r\n"))) << Record();
+}
+
+// At logon the network may not be there yet: a start-up run without an answer shows nothing and
+// is tried again 5 s later; only the try that ends the run is recorded.
+TEST_F(SyncTest, AStartUpRunThatGetsNoAnswerIsTriedAgainQuietly) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Manual));
+    PrepareAndStart(Settings("UseNTP=Yes\r\n"));
+    const auto first = server.WaitForRequest(3000);
+    ASSERT_TRUE(first);
+    const auto second = server.WaitForRequest(10000);
+    ASSERT_TRUE(second);
+    EXPECT_GE(MsSince(first->arrivedAt) - MsSince(second->arrivedAt), 5900.0);  // the time-out, then 5 s
+    server.SendTo(*second, FakeSntpServer::AnswerTo(*second, 0));
+    EXPECT_TRUE(WaitFor([&] { return !Record().empty(); }));
+    EXPECT_TRUE(std::regex_match(Record(), std::regex(kBom + kStamp + "起動時" + kSetOnLoopback))) << Record();
+    EXPECT_EQ(nullptr, WaitForReport(500));
+    EXPECT_EQ(2, server.RequestCount());
+}
+
 TEST_F(SyncTest, ARunStartedInsideAnothersWaitLeavesItTheTimeOutOfItsOwnRequest) {
     ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Manual));
     PrepareAndStart(Settings());

@@ -60,6 +60,7 @@ PIPE = {
     "request-port": "SYNC 127.0.0.1:123",
     "set": "SET\n2 6 233 123 5000 1780000000 25625700",
     "failed": "FAILED\n時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'a' の応答がありません。",
+    "no-usable-time": "NO-USABLE-TIME\n時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'a' の応答に有効な時刻が含まれていません。",
     "refused": "REFUSED",
     "not-approved": "NOT-APPROVED",
     "too-large": "TOO-LARGE",

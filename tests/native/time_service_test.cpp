@@ -36,7 +36,8 @@ TEST(TimeService, AnswersCarryTheOutcomeAndParseBackExactly) {
     set.correctionMs = -1204;
     EXPECT_EQ("SET\n2 6 233 123 5000 1780000000 25625700 -1204", FormatServiceAnswer(set));
     const SyncOutcome failed(SyncOutcome::Kind::Failed, "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'a' の応答がありません。");
-    for (const SyncOutcome& o : {set, failed, SyncOutcome(SyncOutcome::Kind::Refused), SyncOutcome(SyncOutcome::Kind::NotApproved),
+    const SyncOutcome noUsableTime(SyncOutcome::Kind::NoUsableTime, "NTPサーバー 'a' の応答に有効な時刻が含まれていません。");
+    for (const SyncOutcome& o : {set, failed, noUsableTime, SyncOutcome(SyncOutcome::Kind::Refused), SyncOutcome(SyncOutcome::Kind::NotApproved),
                                 SyncOutcome(SyncOutcome::Kind::TooLarge)}) {
         const auto back = ParseServiceAnswer(Bytes(FormatServiceAnswer(o)));
         ASSERT_TRUE(back) << FormatServiceAnswer(o);
@@ -46,7 +47,7 @@ TEST(TimeService, AnswersCarryTheOutcomeAndParseBackExactly) {
     for (const std::string& bad : {std::string(), BadRequestAnswer(), std::string("SET\n1 2 3"),
                                    std::string("SET\n256 6 233 123 5000 1780000000 25.6"),
                                    std::string("SET\n2 6 233 123 5000 1780000000 25.6"), std::string("SET\n2 6 233 123 5000 1780000000 256 +1.5"),
-                                   std::string("SET\n2 6 233 123 5000 1780000000 256 1 2"), std::string("FAILED\n"),
+                                   std::string("SET\n2 6 233 123 5000 1780000000 256 1 2"), std::string("FAILED\n"), std::string("NO-USABLE-TIME\n"),
                                    std::string("REFUSED\n"), std::string("FAILED\nx\0y", 10)})
         EXPECT_FALSE(ParseServiceAnswer(Bytes(bad))) << bad;
 }

@@ -13,6 +13,72 @@ bool StartWinsock() {
     return ok;
 }
 
+namespace {
+constexpr const wchar_t* kHostsFile = L"Z:\\etc\\hosts";
+
+bool WriteWhole(const std::string& text) {
+    const HANDLE file = CreateFileW(kHostsFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, text.data(), DWORD(text.size()), &written, nullptr) && written == text.size();
+    CloseHandle(file);
+    return ok;
+}
+}  // namespace
+
+HostsName::HostsName(const char* name, std::initializer_list<const char*> addresses) {
+    const HANDLE file = CreateFileW(kHostsFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    char buffer[4096];
+    for (DWORD n = 0; ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n;) old_.append(buffer, n);
+    CloseHandle(file);
+    std::string text = old_ + "\n";
+    for (const char* address : addresses) text += std::string(address) + " " + name + "\n";
+    ok_ = WriteWhole(text);
+}
+
+HostsName::~HostsName() {
+    if (ok_) WriteWhole(old_);
+}
+
+Ipv6Server::Ipv6Server() {
+    StartWinsock();
+    socket_ = socket(AF_INET6, SOCK_DGRAM, IPPROTO_UDP);
+    sockaddr_in6 at{};
+    at.sin6_family = AF_INET6;
+    at.sin6_port = htons(123);
+    at.sin6_addr = in6addr_loopback;
+    if (socket_ != INVALID_SOCKET && bind(socket_, reinterpret_cast<sockaddr*>(&at), sizeof at) != 0) {
+        closesocket(socket_);
+        socket_ = INVALID_SOCKET;
+    }
+}
+
+Ipv6Server::~Ipv6Server() {
+    if (socket_ != INVALID_SOCKET) closesocket(socket_);
+}
+
+std::optional<SntpRequest> Ipv6Server::Take(int timeoutMs) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(socket_, &readable);
+    timeval wait{timeoutMs / 1000, timeoutMs % 1000 * 1000};
+    if (select(0, &readable, nullptr, nullptr, &wait) != 1) return std::nullopt;
+    SntpRequest request;
+    request.bytes.resize(512);
+    int fromLength = sizeof from_;
+    const int n = recvfrom(socket_, reinterpret_cast<char*>(request.bytes.data()), int(request.bytes.size()), 0,
+                           reinterpret_cast<sockaddr*>(&from_), &fromLength);
+    if (n < 0) return std::nullopt;
+    request.bytes.resize(size_t(n));
+    return request;
+}
+
+void Ipv6Server::Answer(std::span<const uint8_t> bytes) {
+    sendto(socket_, reinterpret_cast<const char*>(bytes.data()), int(bytes.size()), 0, reinterpret_cast<sockaddr*>(&from_),
+           sizeof from_);
+}
+
 bool FakeSntpServer::Start(Mode mode, int64_t offsetMs, int holdMs) {
     StartWinsock();
     mode_ = mode;

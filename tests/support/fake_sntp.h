@@ -1,13 +1,16 @@
 // A time server on 127.0.0.1:123 for the tests (root on Linux, so Wine may bind below 1024).
 #pragma once
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <initializer_list>
 #include <span>
+#include <string>
 #include <vector>
 
 struct SntpRequest {
@@ -61,3 +64,35 @@ private:
 };
 
 bool StartWinsock();
+
+// A name of the machine's hosts file (Wine asks the machine's resolver), given these addresses in
+// this order while the object lives: "::1" first, then "127.0.0.1", come back in that order.
+class HostsName {
+public:
+    HostsName(const char* name, std::initializer_list<const char*> addresses);
+    ~HostsName();
+    HostsName(const HostsName&) = delete;
+    HostsName& operator=(const HostsName&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    std::string old_;
+    bool ok_ = false;
+};
+
+// A server on [::1]:123 that answers only when told.
+class Ipv6Server {
+public:
+    Ipv6Server();
+    ~Ipv6Server();
+    Ipv6Server(const Ipv6Server&) = delete;
+    Ipv6Server& operator=(const Ipv6Server&) = delete;
+    bool ok() const { return socket_ != INVALID_SOCKET; }
+    // The next request to come within the time-out (none: none came), and an answer to it.
+    std::optional<SntpRequest> Take(int timeoutMs);
+    void Answer(std::span<const uint8_t> bytes);
+
+private:
+    SOCKET socket_ = INVALID_SOCKET;
+    sockaddr_in6 from_{};
+};

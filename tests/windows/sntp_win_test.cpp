@@ -28,17 +28,28 @@ protected:
             Sleep(5);
         }
     }
-    // Lets it process them until the condition holds, for at most the time-out.
-    static bool PumpUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
+    // Lets it process them until the condition holds, for at most the time-out, asking the
+    // round's next address when it is due, as a run's wait does.
+    bool PumpUntil(const std::function<bool()>& condition, int timeoutMs = 3000) {
         const ULONGLONG end = GetTickCount64() + timeoutMs;
         for (;;) {
+            exchange.Advance(round);
             PumpMessages();
             if (condition()) return true;
             if (GetTickCount64() >= end) return false;
             Sleep(5);
         }
     }
-    bool Replied() const { return exchange.outcome() == SntpExchange::Outcome::Reply; }
+    bool Replied() const { return round.reply().has_value(); }
+    // The round's end as the run would find it now.
+    std::optional<AddressRound::Failed> Failure() const {
+        if (!round.Over(PerformanceMs()) || round.reply()) return std::nullopt;
+        return round.FailureReport(server_);
+    }
+    void Send(const std::string& server) {
+        server_ = server;
+        exchange.SendSntpRequest(server, round);
+    }
 
     UdpSocket socket;
     SntpExchange exchange{socket};
@@ -46,10 +57,12 @@ protected:
     SyncRun run{exchange, topMost};
     SocketWindow window;
     FakeSntpServer server;
+    AddressRound round;
+    std::string server_;
 };
 
 TEST_F(SntpExchangeTest, RequestOnTheWireAndTheRepliesThatCount) {
-    ASSERT_TRUE(exchange.SendSntpRequest("127.0.0.1"));
+    Send("127.0.0.1");
     auto request = server.WaitForRequest(2000);
     ASSERT_TRUE(request);
     ASSERT_EQ(48u, request->bytes.size());
@@ -78,29 +91,28 @@ TEST_F(SntpExchangeTest, RequestOnTheWireAndTheRepliesThatCount) {
     ASSERT_TRUE(PumpUntil([&] { return Replied(); }));
     SYSTEMTIME now;
     GetSystemTime(&now);
-    const SntpReply& reply = exchange.reply();
+    const SntpReply& reply = round.reply()->reply;
     EXPECT_EQ(now.wYear + 2, CivilFromUnixMs(reply.transmitUnixSeconds * 1000).year);
     EXPECT_EQ(2, reply.stratum);
     EXPECT_EQ(6, reply.poll);
     EXPECT_EQ(236, reply.precision);
     EXPECT_EQ(0, reply.hold);
-    EXPECT_GE(exchange.takenAt(), exchange.sentAt());
+    EXPECT_GE(round.reply()->takenAt, round.reply()->sentAt);
     EXPECT_FALSE(socket.IsOpen());  // only the first reply is taken
 }
 
 TEST_F(SntpExchangeTest, ReplyWithoutUsableTimeLeavesItsReport) {
-    ASSERT_TRUE(exchange.SendSntpRequest("127.0.0.1"));
+    Send("127.0.0.1");
     auto request = server.WaitForRequest(2000);
     ASSERT_TRUE(request);
     server.SendTo(*request, FakeSntpServer::AnswerTo(*request, 0, /*stratum=*/0));
     ASSERT_TRUE(PumpUntil([&] { return !socket.IsOpen(); }));
-    EXPECT_EQ(SntpExchange::Outcome::Failed, exchange.outcome());
-    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答に有効な時刻が含まれていません。", exchange.errorText());
-    EXPECT_FALSE(socket.IsOpen());
+    const AddressRound::Failed expected{true, "時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答に有効な時刻が含まれていません。"};
+    EXPECT_EQ(expected, Failure());  // at once: the server's only address has answered
 }
 
 TEST_F(SntpExchangeTest, ErrorEventClosesTheSocketAndLeavesItsText) {
-    ASSERT_TRUE(exchange.SendSntpRequest("127.0.0.1"));
+    Send("127.0.0.1");
     ASSERT_TRUE(socket.IsOpen());
     // An asynchronous error as the system reports it to the window.
     PostMessageW(window.hwnd(), WM_APP + 1, WPARAM(socket.Handle()), WSAMAKESELECTREPLY(FD_READ, WSAENETDOWN));
@@ -109,7 +121,8 @@ TEST_F(SntpExchangeTest, ErrorEventClosesTheSocketAndLeavesItsText) {
     wchar_t* description = nullptr;
     FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                    WSAENETDOWN, 0, reinterpret_cast<wchar_t*>(&description), 0, nullptr);
-    const std::string text = exchange.errorText();
+    ASSERT_TRUE(Failure());
+    const std::string text = Failure()->report;
     if (!description) {
         EXPECT_EQ("通信エラー No.10050: 通信中にエラーが発生しました。", text);
     } else {
@@ -120,15 +133,45 @@ TEST_F(SntpExchangeTest, ErrorEventClosesTheSocketAndLeavesItsText) {
 
 TEST_F(SntpExchangeTest, SendFailureNamesTheServer) {
     for (const char* host : {"", "no-such-host.invalid", "[::1]:123", "127.0.0.1:123"}) {
-        EXPECT_FALSE(exchange.SendSntpRequest(host)) << host;  // no port but 123
-        EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '" + std::string(host) + "' と正常に通信できません。",
-                  exchange.errorText());
+        Send(host);  // no port but 123
+        const AddressRound::Failed expected{false, "時刻の同期に失敗しました。\r\n\r\nNTPサーバー '" + std::string(host) + "' と正常に通信できません。"};
+        EXPECT_EQ(expected, Failure()) << host;
     }
 }
 
 TEST_F(SntpExchangeTest, LiteralIpv6AddressIsAcceptedBareOrInBrackets) {
-    for (const char* host : {"::1", "[::1]"})  // nobody answers there; the send itself works
-        EXPECT_TRUE(exchange.SendSntpRequest(host)) << host;
+    for (const char* host : {"::1", "[::1]"}) {  // nobody answers there; the send itself works
+        Send(host);
+        EXPECT_EQ(1u, round.Addresses()) << host;
+        EXPECT_FALSE(Failure()) << host;
+    }
+}
+
+// A name whose first address (::1) stays silent: the second is asked at once when the first
+// reports an unreachable port, else 500 ms after the first request, whose late reply still
+// counts, timed from its own request.
+TEST_F(SntpExchangeTest, TheNextAddressAfterAnErrorOrHalfASecondAndALateReplyOfTheFirst) {
+    const HostsName name("velkaro-two.test", {"::1", "127.0.0.1"});
+    ASSERT_TRUE(name.ok()) << "the hosts file cannot be written";
+    Ipv6Server first;
+    ASSERT_TRUE(first.ok());
+    Send("velkaro-two.test");
+    EXPECT_EQ(2u, round.Addresses());
+    ASSERT_TRUE(first.Take(2000));
+    PostMessageW(window.hwnd(), WM_APP + 1, WPARAM(socket.Handle(0)), WSAMAKESELECTREPLY(FD_READ, WSAECONNRESET));
+    ASSERT_TRUE(PumpUntil([&] { return socket.Handle(0) == INVALID_SOCKET; }));
+    exchange.Advance(round);
+    EXPECT_NE(INVALID_SOCKET, socket.Handle(1)) << "the second address waits for the first's half second";
+    ASSERT_TRUE(server.WaitForRequest(2000));
+
+    Send("velkaro-two.test");
+    const auto late = first.Take(2000);
+    ASSERT_TRUE(late);
+    ASSERT_TRUE(PumpUntil([&] { return server.RequestCount() == 2; }));
+    first.Answer(FakeSntpServer::AnswerTo(*late, 0));
+    ASSERT_TRUE(PumpUntil([&] { return Replied(); }));
+    EXPECT_GE(round.reply()->elapsedMs, 500.0);
+    EXPECT_FALSE(socket.IsOpen());  // the second address's request is given up
 }
 
 }  // namespace
