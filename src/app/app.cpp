@@ -58,7 +58,7 @@ int App::SyncMain(const std::string& server) {
     SocketWindow window;
     if (!window.Load(GetModuleHandleW(nullptr), Winsock1, exchange)) {
         const SyncOutcome failed(SyncOutcome::Kind::Failed, SendFailedReport(server));
-        RecordRun(run.RecordPath(), SyncTrigger::Command, server, failed);
+        run.Record().RecordRun(SyncTrigger::Command, server, failed);
         ResultReports().ShowResultDialog(failed.report, nullptr, Settings.TopMost);
         return 1;
     }
@@ -156,7 +156,7 @@ void App::AfterRun(SyncTrigger trigger, bool set) {
 // again. While a start-up or resume run waits for its next quiet try, that try comes first and
 // the periodic run stays away.
 int64_t App::Tick() {
-    if (!schedule_) return FrmMain::kNoTickNeeded;
+    if (!schedule_ || run.Ending()) return FrmMain::kNoTickNeeded;
     const int64_t now = Monotonic();
     const bool periodicDue = schedule_->Due(now, Settings.NTPInterval);  // asked on every tick: it watches for pauses
     const std::optional<int64_t> retryAt = run.RetryDueAt();

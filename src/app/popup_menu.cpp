@@ -9,6 +9,7 @@
 #include "settings/options_dialog.h"
 #include "settings/settings_file_win.h"
 #include "service/service_setup.h"
+#include "timesync/elevation.h"
 #include "timesync/run_record_win.h"
 
 bool FrmMenus::Load(HINSTANCE instance) {
@@ -73,6 +74,7 @@ void FrmMenus::mnuNTP_Click() { run_.SyncSystemTime(SyncTrigger::Menu, Settings.
 void FrmMenus::mnuOption_Click() {
     FrmOption(Settings, {[this] { owner_.StoreSettings(); }, [this] { owner_.ApplyAppearance(); },
                          [this](const std::string& server) { run_.SyncSystemTime(SyncTrigger::Test, server); }, TimeServiceRegistered,
+                         ProcessMaySetTime,
                          [this](bool install, const std::string& server) {
                              ChangeTimeService(install, server, frmMain.hwnd(), Settings.TopMost);
                          },

@@ -15,11 +15,11 @@ namespace {
 
 // The pages' controls, each page a plain panel at (240, 480) of the dialog; a page shows when
 // its tab is selected.
-constexpr int kPages[3][13] = {
+constexpr int kPages[3][14] = {
     {IDC_OPT_LABEL1, IDC_CHK_TOPMOST, IDC_CHK_BLINK, IDC_CHK_WINDOWSIZE, IDC_CHK_FIXWINDOWPOSITION, IDC_CHK_EXITBYDBLCLICK},
     {IDC_OPT_LABEL2, IDC_OPT_FRAME2, IDC_CMB_SERVERS, IDC_CMD_TESTNTP, IDC_CHK_USENTP, IDC_CHK_USENTP2,
-     IDC_OPT_INTERVAL_LABEL, IDC_CMB_INTERVAL, IDC_OPT_SERVICE_STATE, IDC_CMD_SERVICE, IDC_OPT_LAST_RUN, IDC_OPT_DRIFT,
-     IDC_CMD_OPEN_RECORD},
+     IDC_OPT_INTERVAL_LABEL, IDC_CMB_INTERVAL, IDC_OPT_SERVICE_NEEDED, IDC_OPT_SERVICE_STATE, IDC_CMD_SERVICE,
+     IDC_OPT_LAST_RUN, IDC_OPT_DRIFT, IDC_CMD_OPEN_RECORD},
     {IDC_OPT_LABEL3, IDC_OPT_FRAME3, IDC_CHK_AUTORUN, IDC_OPT_FRAME4, IDC_CHK_CLEARRECENT},
 };
 constexpr int kPageLeft = 240, kPageTop = 480;
@@ -27,8 +27,10 @@ constexpr int kPageLeft = 240, kPageTop = 480;
 }  // namespace
 
 void FrmOption::ShowPage(int page, bool show) const {
-    for (int id : kPages[page - 1])
-        if (id) ShowWindow(GetDlgItem(hwnd_, id), show ? SW_SHOW : SW_HIDE);
+    for (int id : kPages[page - 1]) {
+        const bool shown = show && (id != IDC_OPT_SERVICE_NEEDED || serviceNeeded_);
+        if (id) ShowWindow(GetDlgItem(hwnd_, id), shown ? SW_SHOW : SW_HIDE);
+    }
 }
 
 std::string FrmOption::ServerText() const {
@@ -57,11 +59,12 @@ void FrmOption::Form_Load() {
                      {IDC_CHK_USENTP2, x + 120, y + 2520, 5175, 315},
                      {IDC_OPT_INTERVAL_LABEL, x + 120, y + 2985, 2535, 300},
                      {IDC_CMB_INTERVAL, x + 2700, y + 2940, 1935, 300 + 1500},
-                     {IDC_OPT_SERVICE_STATE, x + 120, y + 3480, 5175, 300},
-                     {IDC_CMD_SERVICE, x + 360, y + 3840, 2415, 375},  // the shield beside the text
-                     {IDC_OPT_LAST_RUN, x + 120, y + 4380, 5175, 300},
-                     {IDC_OPT_DRIFT, x + 120, y + 4740, 5175, 300},
-                     {IDC_CMD_OPEN_RECORD, x + 360, y + 5100, 2055, 375},
+                     {IDC_OPT_SERVICE_NEEDED, x + 120, y + 3300, 5175, 300},
+                     {IDC_OPT_SERVICE_STATE, x + 120, y + 3780, 5175, 300},
+                     {IDC_CMD_SERVICE, x + 360, y + 4140, 2415, 375},  // the shield beside the text
+                     {IDC_OPT_LAST_RUN, x + 120, y + 4680, 5175, 300},
+                     {IDC_OPT_DRIFT, x + 120, y + 5040, 5175, 300},
+                     {IDC_CMD_OPEN_RECORD, x + 360, y + 5400, 2055, 375},
                      {IDC_OPT_LABEL3, x + 120, y + 120, 5100, 300},
                      {IDC_OPT_FRAME3, x + 120, y + 480, 5175, 855},
                      {IDC_CHK_AUTORUN, x + 120 + 240, y + 480 + 360, 3615, 300},
@@ -130,8 +133,12 @@ void FrmOption::ShowRecord() {
     EnableWindow(GetDlgItem(hwnd_, IDC_CMD_OPEN_RECORD), lines.exists && actions_.openRecord);
 }
 
+// A clock that may not set the time itself and has no service to do it fails every periodic
+// run in silence: the page says what it takes.
 void FrmOption::ShowServiceState() {
     serviceRegistered_ = actions_.serviceRegistered && actions_.serviceRegistered();
+    serviceNeeded_ = !serviceRegistered_ && actions_.maySetTime && !actions_.maySetTime();
+    ShowWindow(GetDlgItem(hwnd_, IDC_OPT_SERVICE_NEEDED), serviceNeeded_ && visiblePage_ == 2 ? SW_SHOW : SW_HIDE);
     SetText(IDC_OPT_SERVICE_STATE, serviceRegistered_ ? "時刻合わせサービス: 登録済み" : "時刻合わせサービス: 登録されていません");
     SetText(IDC_CMD_SERVICE, serviceRegistered_ ? "サービスを削除(&V)..." : "サービスを登録(&V)...");
 }

@@ -23,6 +23,7 @@ public:
         std::function<void()> applyAppearance;  // the face size, topmost band and menu checks, from Settings
         std::function<void(const std::string& server)> testServer;  // one synchronisation, its success reported
         std::function<bool()> serviceRegistered;                    // the time service's state
+        std::function<bool()> maySetTime;                           // this process may set the time itself
         // Installs the time service approving the server, or removes it, elevated, at once.
         std::function<void(bool install, const std::string& server)> changeService;
         std::function<RecordLines()> readRecord;  // read when the dialog opens and after a test
@@ -58,6 +59,7 @@ private:
     Actions actions_;
     int visiblePage_ = 1;
     bool serviceRegistered_ = false;
+    bool serviceNeeded_ = false;  // no service, and no right to set the time
     OwnedBitmap tabPicture_;  // the tab strip as drawn at the current size
     GdiObject<HBRUSH> tabBody_;
     POINT tabOrigin_{};  // the tab strip's top-left in the dialog's client area

@@ -14,6 +14,7 @@ namespace {
 constexpr std::string_view kBom = "\xEF\xBB\xBF", kCrLf = "\r\n", kSetWord = "同期", kFailedWord = "失敗";
 constexpr int64_t kHourMs = 3600000, kDayMs = 24 * kHourMs, kRetryMs = 10 * 60000;
 constexpr int kRetries = 3;
+constexpr int64_t kLongestIntervalMs = 168 * kHourMs;
 // A tick this late means the clock itself was not running meanwhile.
 // Longer than any wait between two ticks of the clock (a minute, when the colon does not blink),
 // with room for a loaded machine.
@@ -127,19 +128,30 @@ std::string FailedLine(const CivilTime& at, SyncTrigger trigger, std::string_vie
     return Joined({Head(at, trigger, server, kFailedWord), OnOneLine(body == std::string_view::npos ? report : report.substr(body + 4))});
 }
 
-std::string RecordWithLine(std::string_view existing, std::string_view line) {
-    const bool marked = existing.empty() || existing.starts_with(kBom);
-    if (existing.starts_with(kBom)) existing.remove_prefix(kBom.size());
+std::string BytesToAppend(uint64_t fileSize, char lastByte, const std::vector<std::string>& lines) {
+    std::string out(fileSize == 0 ? kBom : lastByte != '\n' ? kCrLf : "");
+    for (const std::string& line : lines) (out += line) += kCrLf;
+    return out;
+}
+
+std::optional<std::string> TrimmedRecord(std::string_view bytes) {
+    const bool marked = bytes.starts_with(kBom);
+    if (marked) bytes.remove_prefix(kBom.size());
     std::vector<std::string_view> lines;
-    for (std::string_view l : SplitAt(existing, '\n')) {
+    for (std::string_view l : SplitAt(bytes, '\n')) {
         if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
         if (!l.empty()) lines.push_back(l);
     }
-    const size_t keep = std::min(lines.size(), kMaxRecordLines - 1);
+    if (lines.size() < kTrimRecordAtLines) return std::nullopt;
     std::string out(marked ? kBom : "");
-    for (size_t i = lines.size() - keep; i < lines.size(); ++i) (out += lines[i]) += kCrLf;
-    (out += line) += kCrLf;
+    for (size_t i = lines.size() - kMaxRecordLines; i < lines.size(); ++i) (out += lines[i]) += kCrLf;
     return out;
+}
+
+bool IsPlainRecordFile(uint32_t attributes, uint32_t reparseTag, uint32_t links) {
+    constexpr uint32_t kDirectory = 0x10, kReparsePoint = 0x400, kNameSurrogate = 0x20000000;
+    if (links != 1 || (attributes & kDirectory)) return false;
+    return !(attributes & kReparsePoint) || !(reparseTag & kNameSurrogate);
 }
 
 std::vector<RecordEntry> ReadRecordEntries(std::string_view bytes) {
@@ -150,7 +162,7 @@ std::vector<RecordEntry> ReadRecordEntries(std::string_view bytes) {
         const std::vector<std::string_view> f = SplitAt(line, '\t');
         const std::optional<CivilTime> at = f.size() >= 5 ? ReadStamp(f[0]) : std::nullopt;
         if (!at) continue;
-        if (f[3] == kFailedWord) entries.push_back({*at, false, std::nullopt});
+        if (f[3] == kFailedWord) entries.push_back({*at, false, std::nullopt, std::string(f[4])});
         else if (f[3] == kSetWord && f.size() == 6) entries.push_back({*at, true, ReadCorrection(f[4])});
     }
     return entries;
@@ -160,24 +172,27 @@ std::string LastRunText(const std::vector<RecordEntry>& entries) {
     constexpr std::string_view kHead = "前回の時刻合わせ: ";
     if (entries.empty()) return Joined({kHead, "記録がありません"});
     const RecordEntry& last = entries.back();
-    if (!last.set) return Joined({kHead, ShortStamp(last.at), " 失敗"});
+    if (!last.set) return Joined({kHead, ShortStamp(last.at), " 失敗（", last.reason, "）"});
     if (!last.correctionMs) return Joined({kHead, ShortStamp(last.at)});
     return Joined({kHead, ShortStamp(last.at), " (", Seconds3(*last.correctionMs), " 秒)"});
 }
 
 std::string DriftText(const std::vector<RecordEntry>& entries) {
-    const auto later = std::find_if(entries.rbegin(), entries.rend(), [](const RecordEntry& e) { return e.correctionMs.has_value(); });
-    if (later == entries.rend()) return "";
-    const int64_t laterMs = UnixMsFromCivil(later->at);
-    const auto earlier = std::find_if(later + 1, entries.rend(), [&](const RecordEntry& e) {
-        return e.set && laterMs - UnixMsFromCivil(e.at) >= kHourMs;
-    });
-    if (earlier == entries.rend()) return "";
-    const double perDay = double(*later->correctionMs) / 1000.0 * double(kDayMs) / double(laterMs - UnixMsFromCivil(earlier->at));
+    // A correction is the drift since the set just before it: the latest one found at least an
+    // hour after that set says how fast the clock drifts.
+    std::optional<double> perDay;
+    for (auto e = entries.rbegin(); e != entries.rend() && !perDay; ++e) {
+        if (!e->correctionMs) continue;
+        const auto previous = std::find_if(e + 1, entries.rend(), [](const RecordEntry& p) { return p.set; });
+        if (previous == entries.rend()) break;
+        const int64_t spanMs = UnixMsFromCivil(e->at) - UnixMsFromCivil(previous->at);
+        if (spanMs >= kHourMs) perDay = double(*e->correctionMs) / 1000.0 * double(kDayMs) / double(spanMs);
+    }
+    if (!perDay) return "";
     constexpr std::string_view kHead = "この PC の時計: ";
-    if (std::fabs(perDay) < 0.05) return Joined({kHead, "1 日のずれは 0.1 秒未満です"});
+    if (std::fabs(*perDay) < 0.05) return Joined({kHead, "1 日のずれは 0.1 秒未満です"});
     // A positive correction put the clock forward: it had fallen behind.
-    return Joined({kHead, "1 日に約 ", FormatOneDecimal(std::fabs(perDay)), " 秒", perDay > 0 ? "遅れます" : "進みます"});
+    return Joined({kHead, "1 日に約 ", FormatOneDecimal(std::fabs(*perDay)), " 秒", *perDay > 0 ? "遅れます" : "進みます"});
 }
 
 std::optional<CivilTime> LastSetAt(const std::vector<RecordEntry>& entries) {
@@ -186,8 +201,9 @@ std::optional<CivilTime> LastSetAt(const std::vector<RecordEntry>& entries) {
     return last->at;
 }
 
+// A set after now: long enough ago for any interval.
 PeriodicSchedule::PeriodicSchedule(int64_t now, int64_t lastSetAgoMs, int64_t holdAfterPauseMs)
-    : lastSet_(now - std::max<int64_t>(lastSetAgoMs, 0)), lastLook_(now), hold_(holdAfterPauseMs) {}
+    : lastSet_(now - (lastSetAgoMs < 0 ? kLongestIntervalMs : lastSetAgoMs)), lastLook_(now), hold_(holdAfterPauseMs) {}
 
 bool PeriodicSchedule::Due(int64_t now, int hours) {
     if (now - lastLook_ > kPauseMs) heldUntil_ = now + hold_;

@@ -17,7 +17,9 @@ bool ReportsSuccess(SyncTrigger trigger);
 bool ReportsFailure(SyncTrigger trigger);
 
 inline constexpr const char* kRecordFileName = "Velkaro.log";
-inline constexpr size_t kMaxRecordLines = 1000;
+// The record keeps about this many lines, the oldest dropped: once it holds kTrimRecordAtLines,
+// it is cut back to kMaxRecordLines.
+inline constexpr size_t kMaxRecordLines = 1000, kTrimRecordAtLines = 1100;
 // The most of the file's end that is read: far more than 1,000 lines of this program's.
 inline constexpr size_t kMaxRecordBytes = 1 << 20;
 
@@ -29,26 +31,36 @@ std::string SetLine(const CivilTime& at, SyncTrigger trigger, std::string_view s
                     std::optional<int64_t> correctionMs, double roundTripMs);
 std::string FailedLine(const CivilTime& at, SyncTrigger trigger, std::string_view server, std::string_view report);
 
-// The file's bytes with one more line: a byte-order mark and the line for a new file, otherwise
-// the existing lines (their mark kept) and the new one, at most kMaxRecordLines in all, the
-// oldest dropped first.
-std::string RecordWithLine(std::string_view existing, std::string_view line);
+// The bytes that append lines to a record whose size and last byte are given: a byte-order mark
+// first in a new file, a line break first after a torn last line, each line ended by CR LF.
+std::string BytesToAppend(uint64_t fileSize, char lastByte, const std::vector<std::string>& lines);
+// The record cut back to its last kMaxRecordLines lines (its mark kept) once it holds
+// kTrimRecordAtLines; none while it holds fewer. `bytes` is all of the record, or all of it that
+// is kept, with the mark when the file has one.
+std::optional<std::string> TrimmedRecord(std::string_view bytes);
+
+// A record file the program reads and writes: a plain file of its own. A link or junction (a
+// reparse point that is a name surrogate) is not followed, since the program's folder may be
+// anybody's while it runs elevated; a second name of another file (a hard link) is left alone;
+// a file that a cloud store keeps (another kind of reparse point) is the user's own.
+bool IsPlainRecordFile(uint32_t attributes, uint32_t reparseTag, uint32_t links);
 
 // What the options page and the schedule read from a line; lines that do not read are skipped.
 struct RecordEntry {
     CivilTime at{};  // seconds, the milliseconds 0
     bool set = false;
     std::optional<int64_t> correctionMs;  // set, and the correction known
+    std::string reason = {};              // a failure's reason
     bool operator==(const RecordEntry&) const = default;
 };
 std::vector<RecordEntry> ReadRecordEntries(std::string_view bytes);
 
-// "前回の時刻合わせ: 2026/12/08 06:40 (+0.153 秒)", "… 失敗" when the last run failed, or
-// "… 記録がありません".
+// "前回の時刻合わせ: 2026/12/08 06:40 (+0.153 秒)", "… 失敗（reason）" when the last run failed
+// (the reason cut to fit the options page), or "… 記録がありません".
 std::string LastRunText(const std::vector<RecordEntry>& entries);
-// "この PC の時計: 1 日に約 0.8 秒遅れます" (or 進みます, or "1 日のずれは 0.1 秒未満です"), from the
-// last run that set the time with a known correction and the latest that set it at least an
-// hour before: the drift between them, per day. Empty without two such runs.
+// "この PC の時計: 1 日に約 0.8 秒遅れます" (or 進みます, or "1 日のずれは 0.1 秒未満です"): the
+// latest correction that was found at least an hour after the set before it, over that span, per
+// day. Empty without such a correction.
 std::string DriftText(const std::vector<RecordEntry>& entries);
 // The local time of the last run that set the time.
 std::optional<CivilTime> LastSetAt(const std::vector<RecordEntry>& entries);
@@ -60,7 +72,8 @@ std::optional<CivilTime> LastSetAt(const std::vector<RecordEntry>& entries);
 // resume run comes first, the network needs its time.
 class PeriodicSchedule {
 public:
-    // lastSetAgoMs: how long ago the time was last set (none: now, the program's start).
+    // lastSetAgoMs: how long ago the time was last set (none: 0, counted from the program's
+    // start); negative (a set after now: the clock is behind) makes the run due at once.
     PeriodicSchedule(int64_t now, int64_t lastSetAgoMs, int64_t holdAfterPauseMs);
     // Asked on every tick of the clock; hours 0 is never due.
     bool Due(int64_t now, int hours);

@@ -5,7 +5,6 @@
 
 #include "common/message_pump.h"
 #include "timesync/elevation.h"
-#include "timesync/run_record_win.h"
 #include "timesync/sync_command.h"
 
 namespace {
@@ -99,6 +98,7 @@ bool SyncRun::RetrySystemTime(const std::string& server) {
 }
 
 bool SyncRun::Try(SyncTrigger trigger, const std::string& server) {
+    if (Abandoned()) return false;  // the program is ending: nothing more is sent
     const BusyScope scope(busy_);
     using Kind = SyncOutcome::Kind;
     std::optional<SyncOutcome> routed;
@@ -109,7 +109,7 @@ bool SyncRun::Try(SyncTrigger trigger, const std::string& server) {
     if (set) BroadcastTimeChange();
     if (outcome.kind == Kind::Refused) outcome.report = PermissionReport();
     // Recorded before any report: an elevated run that the report starts writes its line after.
-    if (!recordPath_.empty()) RecordRun(recordPath_, trigger, server, outcome);
+    record_.RecordRun(trigger, server, outcome);
     if (afterRun_) afterRun_(trigger, set);
     if (set) {
         if (ReportsSuccess(trigger)) Report(SuccessReport(server, outcome.reply, outcome.elapsedMs));

@@ -11,7 +11,7 @@
 
 #include "timesync/quiet_retries.h"
 #include "timesync/result_dialog.h"
-#include "timesync/run_record.h"
+#include "timesync/run_record_win.h"
 #include "timesync/sntp_win.h"
 #include "timesync/sync_outcome.h"
 
@@ -53,8 +53,9 @@ public:
     bool RetrySystemTime(const std::string& server);
     // Every run that ends (not abandoned) appends its line to the record at this path (none by
     // default), and then tells the function given here whether it set the time.
-    void RecordInto(std::string path) { recordPath_ = std::move(path); }
-    const std::string& RecordPath() const { return recordPath_; }
+    void RecordInto(std::string path) { record_.SetPath(std::move(path)); }
+    const std::string& RecordPath() const { return record_.Path(); }
+    RunRecordFile& Record() { return record_; }
     void AfterEachRun(std::function<void(SyncTrigger trigger, bool set)> tell) { afterRun_ = std::move(tell); }
     // The clock's runs ask the route first (none by default: every run sets the time here).
     void RouteThrough(ServiceRoute route) { route_ = std::move(route); }
@@ -74,6 +75,8 @@ public:
     // them unwind. CancelTimeSync makes each of them end quietly at its next turn.
     bool TimeSyncBusy() const { return busy_ > 0; }
     void CancelTimeSync();
+    // The program's end has begun (CancelTimeSync): no run starts any more.
+    bool Ending() const { return cancelled_; }
 
 private:
     bool Abandoned() const { return cancelled_ || !attached_; }
@@ -85,7 +88,7 @@ private:
     SntpExchange& exchange_;
     const bool& topMost_;
     ServiceRoute route_;
-    std::string recordPath_;
+    RunRecordFile record_;
     std::function<void(SyncTrigger, bool)> afterRun_;
     ResultReports reports_;
     QuietRetries retries_;

@@ -175,6 +175,28 @@ TEST_F(OptionsTest, TheIntervalListStoresItsHoursAndThePageShowsTheRecord) {
     EXPECT_EQ("6", IniValues(SettingsText())["NTPInterval"]);
 }
 
+// A clock that may not set the time and has no service: the page shows why the last run failed,
+// and what the periodic run takes; the elevated driver's own clock is told nothing of the kind.
+TEST_F(OptionsTest, ALimitedClockWithoutTheServiceIsToldWhatThePeriodicRunTakes) {
+    for (const bool limited : {true, false}) {
+        Prepare("[Velkaro 1.20]\r\nTopMost=No\r\n");
+        WriteBytes(folder + L"\\Velkaro.log", "2099-12-07 10:00:00\t定期\ta\t失敗\tシステムの時刻を変更する権限がない可能性があります。\r\n");
+        Start(limited);
+        const HWND dialog = OpenOptions();
+        ASSERT_TRUE(dialog);
+        SendMessageW(GetDlgItem(dialog, IDC_OPT_TAB), TCM_SETCURFOCUS, 1, 0);
+        EXPECT_EQ(L"前回の時刻合わせ: 2099/12/07 10:00 失敗（システムの時刻を変更する権限がない可能性があります。）",
+                  WindowText(GetDlgItem(dialog, IDC_OPT_LAST_RUN)));
+        const HWND needed = GetDlgItem(dialog, IDC_OPT_SERVICE_NEEDED);
+        EXPECT_EQ(limited, IsWindowVisible(needed) != 0);
+        EXPECT_EQ(L"定期的な時刻合わせには「サービスを登録」が必要です。", WindowText(needed));
+        Key(VK_ESCAPE);
+        ASSERT_TRUE(Closes(dialog));
+        ASSERT_TRUE(ExitThroughMenuCommand());
+        TearDown();
+    }
+}
+
 TEST_F(OptionsTest, CancelAfterChangesLeavesEverythingAsItWas) {
     PrepareAndStart("[Velkaro 1.20]\r\nTopMost=Yes\r\n");
     const std::string before = SettingsText();

@@ -130,6 +130,19 @@ TEST_F(SyncTest, MenuSyncAgainstAGoodServerReportsAllFiveLines) {
     EXPECT_TRUE(Running());
 }
 
+// The correction is the new time minus the one it replaced: a server 0.3 s ahead (Wine takes a
+// time that close, changing nothing) is recorded as about +0.3 s.
+TEST_F(SyncTest, TheRecordedCorrectionHasTheServersSign) {
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer, 300));
+    PrepareAndStart(Settings());
+    PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
+    ASSERT_TRUE(WaitForReport());
+    std::smatch m;
+    const std::string record = Record();
+    ASSERT_TRUE(std::regex_search(record, m, std::regex("\t同期\t([+-]\\d+\\.\\d{3})\t"))) << record;
+    EXPECT_NEAR(0.3, std::stod(m[1]), 0.1) << record;
+}
+
 // With NTPInterval=1, the record's last set decides: two hours ago, the first tick runs quietly,
 // and a failure is not reported either; ten minutes ago, nothing is sent.
 TEST_F(SyncTest, APeriodicRunComesWhenTheRecordSaysItIsDueAndShowsNothing) {

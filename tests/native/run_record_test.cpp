@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ TEST(RunRecord, LinesAreTabSeparatedAndReadBackForTheOptionsPage) {
         {SetLine(kAt, SyncTrigger::Test, "a", std::nullopt, 9.96), "テスト\ta\t同期\t?\t10.0", {kAt, true, {}}},
         // the reason on one line: tabs (a stored server's too) and line breaks become blanks
         {FailedLine(kAt, SyncTrigger::Command, "a\tb", "x\r\n\r\nError 10065\r\nno route\n\tto host"),
-         "コマンド\ta b\t失敗\tError 10065 no route  to host", {kAt, false, {}}},
+         "コマンド\ta b\t失敗\tError 10065 no route  to host", {kAt, false, {}, "Error 10065 no route  to host"}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(kStamp + c.expected, c.line);
@@ -36,14 +37,34 @@ TEST(RunRecord, LinesAreTabSeparatedAndReadBackForTheOptionsPage) {
                                 kStamp + "メニュー\ta\t同期\t+0.153\r\n" + kStamp + "メニュー\ta\t成功\t+0.153\t1.0\r\n" + kStamp));
 }
 
-TEST(RunRecord, ANewFileHasAMarkAndTheOldestLinesGoBeyondAThousand) {
-    EXPECT_EQ(kBom + "one\r\n", RecordWithLine("", "one"));
-    EXPECT_EQ("one\r\ntwo\r\n", RecordWithLine("one", "two"));  // no mark added later; a cut line ended
-    std::string longer = kBom;  // grown by another program beyond the limit
-    for (int i = 1; i <= 1500; ++i) longer += std::to_string(i) + (i > 1000 ? "\n" : "\r\n");
-    const std::string trimmed = RecordWithLine(longer, "new");
-    EXPECT_EQ(1000, std::count(trimmed.begin(), trimmed.end(), '\n'));
-    EXPECT_TRUE(trimmed.starts_with(kBom + "502\r\n503\r\n") && trimmed.ends_with("\r\n1500\r\nnew\r\n"));
+TEST(RunRecord, LinesAreAppendedAndTheRecordIsCutBackToAThousandOnceItHoldsElevenHundred) {
+    EXPECT_EQ(kBom + "one\r\n", BytesToAppend(0, 0, {"one"}));  // a mark only for a new file
+    EXPECT_EQ("one\r\ntwo\r\n", BytesToAppend(9, '\n', {"one", "two"}));  // the held line first
+    EXPECT_EQ("\r\none\r\n", BytesToAppend(9, 'x', {"one"}));  // after a torn last line
+    std::string record = kBom;  // grown by another program's lines too
+    for (int i = 1; i < 1100; ++i) record += std::to_string(i) + (i > 1000 ? "\n" : "\r\n");
+    EXPECT_EQ(std::nullopt, TrimmedRecord(record));
+    const std::optional<std::string> trimmed = TrimmedRecord(record + "1100\r\n");
+    ASSERT_TRUE(trimmed);
+    EXPECT_EQ(1000, std::count(trimmed->begin(), trimmed->end(), '\n'));
+    EXPECT_TRUE(trimmed->starts_with(kBom + "101\r\n") && trimmed->ends_with("\r\n1099\r\n1100\r\n"));
+    EXPECT_TRUE(TrimmedRecord(record.substr(3) + "1100")->starts_with("101\r\n"));  // no mark: none added
+}
+
+TEST(RunRecord, OnlyAPlainFileOfItsOwnIsARecordAndACloudFileIsOne) {
+    constexpr uint32_t kReparse = 0x400, kDirectory = 0x10, kArchive = 0x20;
+    const struct {
+        uint32_t attributes, tag, links;
+        bool plain;
+    } cases[] = {
+        {kArchive, 0, 1, true},
+        {kArchive | kReparse, 0x9000001A, 1, true},    // a OneDrive file (IO_REPARSE_TAG_CLOUD_6)
+        {kArchive | kReparse, 0xA000000C, 1, false},   // a symbolic link
+        {kDirectory | kReparse, 0xA0000003, 1, false},  // a junction
+        {kArchive, 0, 2, false},                       // a second name of another file
+        {kDirectory, 0, 1, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.plain, IsPlainRecordFile(c.attributes, c.tag, c.links)) << std::hex << c.tag;
 }
 
 TEST(RunRecord, TheOptionsPageShowsTheLastRunAndTheDriftPerDay) {
@@ -62,8 +83,8 @@ TEST(RunRecord, TheOptionsPageShowsTheLastRunAndTheDriftPerDay) {
         {sets({"7 06:40 -5.000", "8 06:40 +0.800"}), "2026/12/08 06:40 (+0.800 秒)", "1 日に約 0.8 秒遅れます"},
         // two days for 1.3 s: 0.65 a day, the half away from zero
         {sets({"6 06:40 +0.100", "8 06:40 -1.300"}), "2026/12/08 06:40 (-1.300 秒)", "1 日に約 0.7 秒進みます"},
-        // the run half an hour before is too close: the one twelve hours before counts
-        {sets({"7 18:40 +9.000", "8 06:10 +9.000", "8 06:40 +0.300"}), "2026/12/08 06:40 (+0.300 秒)", "1 日に約 0.6 秒遅れます"},
+        // the last correction came half an hour after its set: the one before, 11.5 hours after its own, counts
+        {sets({"7 18:40 +9.000", "8 06:10 +9.000", "8 06:40 +0.300"}), "2026/12/08 06:40 (+0.300 秒)", "1 日に約 18.8 秒遅れます"},
         {sets({"8 05:41 +9.000", "8 06:40 +0.300"}), "2026/12/08 06:40 (+0.300 秒)", ""},
         {sets({"8 05:40 +9.000", "8 06:40 -0.003"}), "2026/12/08 06:40 (-0.003 秒)", "1 日に約 0.1 秒進みます"},  // exactly an hour
         {sets({"1 06:40 +9.000", "8 06:40 -0.349"}), "2026/12/08 06:40 (-0.349 秒)", "1 日のずれは 0.1 秒未満です"},
@@ -74,7 +95,7 @@ TEST(RunRecord, TheOptionsPageShowsTheLastRunAndTheDriftPerDay) {
         EXPECT_EQ(std::string("前回の時刻合わせ: ") + c.lastRun, LastRunText(c.entries));
         EXPECT_EQ(*c.drift ? std::string("この PC の時計: ") + c.drift : "", DriftText(c.entries)) << c.lastRun;
     }
-    EXPECT_EQ("前回の時刻合わせ: 2026/12/08 06:40 失敗", LastRunText(ReadRecordEntries(kStamp + "定期\ta\t失敗\tx")));
+    EXPECT_EQ("前回の時刻合わせ: 2026/12/08 06:40 失敗（x y）", LastRunText(ReadRecordEntries(kStamp + "定期\ta\t失敗\tx y")));
 }
 
 TEST(RunRecord, ThePeriodicRunIsDueAnIntervalAfterTheLastSetAndRetriesThreeTimes) {
@@ -93,7 +114,7 @@ TEST(RunRecord, ThePeriodicRunIsDueAnIntervalAfterTheLastSetAndRetriesThreeTimes
         {100 * kHour, 0, {{0, false}, {kHour, false}}},
         {10 * kMin, 1, {{50 * kMin - 1000, false}, {50 * kMin, true, Set}, {50 * kMin + 1000, false}, {110 * kMin, true}}},
         {2 * kHour, 1, {{0, true, UsersOwnFailed}, {1000, true}}},
-        {-5 * kHour, 1, {{kHour - 1000, false}, {kHour, true}}},  // a set in the future: the clock went back
+        {-5 * kHour, 168, {{0, true}}},  // a set in the future: the clock is behind, a run is needed at once
         {3 * kHour, 3, {{0, true, Failed}, {10 * kMin - 1000, false}, {10 * kMin, true, Failed}, {20 * kMin, true, Failed},
                         {30 * kMin, true, Failed}, {40 * kMin, false}, {30 * kMin + 3 * kHour - 1000, false},
                         {30 * kMin + 3 * kHour, true, Failed}, {40 * kMin + 3 * kHour, true, Set}, {50 * kMin + 3 * kHour, false}}},

@@ -243,6 +243,12 @@ TEST_F(SntpExchangeTest, SocketErrorDuringTheWaitEndsTheRunAtOnceWithItsText) {
     EXPECT_LT(reader.shownAfterMs, 1000);  // before the time-out would have ended the run
 }
 
+TEST_F(SntpExchangeTest, NoRunStartsOnceTheEndHasBegun) {
+    run.CancelTimeSync();
+    EXPECT_FALSE(run.SyncSystemTime(SyncTrigger::Periodic, "127.0.0.1"));
+    EXPECT_FALSE(server.WaitForRequest(200));
+}
+
 TEST_F(SntpExchangeTest, LateReplyOfATimedOutRunNeverSetsTheNextRun) {
     const ReportReader first = MenuRun(run);  // the manual server stays silent: time-out
     EXPECT_GE(first.shownAfterMs, 1000);
