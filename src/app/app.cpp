@@ -203,10 +203,11 @@ bool App::ReadyToEnd() {
     return false;
 }
 
-void App::ShutdownApp() {
+void App::ShutdownApp(bool sessionEnds) {
     const HWND window = frmMain.hwnd();
     if (!window) return;  // already ended (the session end and the exit timer can both ask)
     Winsock1.Close();
+    if (sessionEnds) saveFailureReported_ = true;  // a box would hold up the logoff until Windows kills the clock
     StoreSettings();
     UnhookWindow(window);
     frmMenus.Unload();

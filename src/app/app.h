@@ -44,7 +44,7 @@ private:
     void StoreSettings() override;
     // Saves the settings and unloads both windows; reached only through the exit timer (and
     // when Windows ends the session).
-    void ShutdownApp() override;
+    void ShutdownApp(bool sessionEnds) override;
     bool ReadyToEnd() override;
     void PopupMenu(const POINT* at) override { frmMenus.PopupMenu(at); }
     void Winsock1_Event(WPARAM socket, LPARAM event) override { exchange.Winsock1_Event(socket, event); }

@@ -207,7 +207,7 @@ void CALLBACK FrmMain::Timer1Proc(HWND window, UINT, UINT_PTR, DWORD) noexcept {
 void FrmMain::tmrExit_Timer() {
     if (!owner_.ReadyToEnd()) return;
     KillTimer(hwnd_, kTmrExit);
-    owner_.ShutdownApp();
+    owner_.ShutdownApp(false);
 }
 
 void FrmMain::RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -288,7 +288,7 @@ LRESULT FrmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return Form_GetObject(wParam, lParam);
     case WM_ENDSESSION:
         // Windows is ending the session and may end the process right after this message.
-        if (wParam) owner_.ShutdownApp();
+        if (wParam) owner_.ShutdownApp(true);
         return 0;
     case WM_DESTROY:
         KillTimer(hwnd_, kTimer1);

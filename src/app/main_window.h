@@ -19,7 +19,9 @@ public:
         // Asked on the exit timer's tick: false while a synchronisation is still on the stack,
         // which is then told to end quietly (the timer ticks again).
         virtual bool ReadyToEnd() = 0;
-        virtual void ShutdownApp() = 0;  // the exit timer's work, and Windows ending the session
+        // The exit timer's work, and Windows ending the session (sessionEnds: nobody is there to
+        // read a box, and Windows waits for none).
+        virtual void ShutdownApp(bool sessionEnds) = 0;
         virtual void Form_Unload() = 0;  // the window is gone
         // Every tick of the clock, after the face is drawn: cheap, most ticks do nothing. Returns
         // the milliseconds until the owner needs the next tick, or kNoTickNeeded.

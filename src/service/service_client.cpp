@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
 #include "common/handles.h"
 #include "common/message_pump.h"
@@ -58,20 +59,29 @@ bool IsTheServicesPipe(HANDLE pipe, SC_HANDLE service) {
            status.dwCurrentState == SERVICE_RUNNING && status.dwProcessId == serverProcess;
 }
 
+// One request on a pipe of its own: the service's answer, or none.
+std::optional<std::string> AskService(SC_HANDLE service, const ServiceRequest& request) {
+    const KernelHandle pipe = ConnectToService(service);
+    DWORD mode = PIPE_READMODE_MESSAGE;
+    if (!pipe || !IsTheServicesPipe(pipe.get(), service) || !SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr) ||
+        !WritePipeMessage(pipe.get(), FormatServiceRequest(request), kRequestTimeoutMs))
+        return std::nullopt;
+    const PipeMessage answer = ReadPipeMessage(pipe.get(), kMaxServiceAnswer, kAnswerTimeoutMs);
+    if (answer.status != PipeMessage::Status::Message) return std::nullopt;
+    return std::string(answer.bytes.begin(), answer.bytes.end());
+}
+
 SyncOutcome CallService(const std::string& server) {
     const SyncOutcome unreachable = WordedForClock(SyncOutcome(SyncOutcome::Kind::Unreachable), server);
     const ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     const ServiceHandle service(manager ? OpenServiceW(manager.get(), kServiceName, SERVICE_START | SERVICE_QUERY_STATUS)
                                         : nullptr);
     if (!service) return unreachable;
-    const KernelHandle pipe = ConnectToService(service.get());
-    DWORD mode = PIPE_READMODE_MESSAGE;
-    if (!pipe || !IsTheServicesPipe(pipe.get(), service.get()) || !SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr) ||
-        !WritePipeMessage(pipe.get(), FormatServiceRequest(server), kRequestTimeoutMs))
-        return unreachable;
-    const PipeMessage answer = ReadPipeMessage(pipe.get(), kMaxServiceAnswer, kAnswerTimeoutMs);
-    if (answer.status != PipeMessage::Status::Message) return unreachable;
-    const std::optional<SyncOutcome> outcome = ParseServiceAnswer(answer.bytes);
+    std::optional<std::string> answer = AskService(service.get(), {server, true});
+    // A service of an earlier version (not installed anew since) knows only the earlier request.
+    if (answer == BadRequestAnswer()) answer = AskService(service.get(), {server, false});
+    const std::optional<SyncOutcome> outcome =
+        answer ? ParseServiceAnswer({reinterpret_cast<const uint8_t*>(answer->data()), answer->size()}) : std::nullopt;
     return outcome ? WordedForClock(*outcome, server) : unreachable;
 }
 

@@ -121,12 +121,13 @@ void TimeService::Serve(HANDLE pipe) {
 bool TimeService::Answer(HANDLE pipe) {
     const PipeMessage request = ReadPipeMessage(pipe, kMaxServiceRequest, kClientTimeoutMs);
     if (request.status == PipeMessage::Status::Failed) return false;
-    const std::optional<std::string> server =
+    const std::optional<ServiceRequest> asked =
         request.status == PipeMessage::Status::Message ? ParseServiceRequest(request.bytes) : std::nullopt;
     std::string answer;
-    if (!server) answer = BadRequestAnswer();
-    else if (!IsApprovedServer(*server, ReadApprovedServers())) answer = FormatServiceAnswer(SyncOutcome(SyncOutcome::Kind::NotApproved));
-    else answer = FormatServiceAnswer(run_.ExchangeAndSet(*server, MaxStepMs(ReadMaxCorrection())));
+    if (!asked) answer = BadRequestAnswer();
+    else if (!IsApprovedServer(asked->server, ReadApprovedServers()))
+        answer = FormatServiceAnswer(SyncOutcome(SyncOutcome::Kind::NotApproved), *asked);
+    else answer = FormatServiceAnswer(run_.ExchangeAndSet(asked->server, MaxStepMs(ReadMaxCorrection())), *asked);
     if (WritePipeMessage(pipe, answer, kClientTimeoutMs)) {
         // A client that goes on talking is cut off when the time is up.
         const int64_t written = PerformanceNow();

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr std::string_view kRequestWord = "SYNC ";
+constexpr std::string_view kRequestWord = "SYNC2 ", kEarlierRequestWord = "SYNC ";
 constexpr std::string_view kSet = "SET", kFailedWord = "FAILED", kNoUsableTime = "NO-USABLE-TIME", kRefused = "REFUSED",
                            kNotApproved = "NOT-APPROVED", kTooLarge = "TOO-LARGE",
                            kBadRequest = "BAD-REQUEST";
@@ -43,7 +43,8 @@ std::optional<SyncOutcome> ParseSet(std::string_view numbers) {
         !ReadNumber<int64_t>(f[3], -kMax, kMax, r.hold) || !ReadNumber<int64_t>(f[4], 0, 10000, r.fraction) ||
         !ReadNumber<int64_t>(f[5], -kMax, kMax, r.transmitUnixSeconds) || !ReadNumber<int64_t>(f[6], 0, kMax, elapsedNs))
         return std::nullopt;
-    if (f.size() == 8 && !ReadNumber<int64_t>(f[7], -kMax, kMax, outcome.correctionMs.emplace())) return std::nullopt;
+    constexpr int64_t kAnyStep = std::numeric_limits<int64_t>::max();  // a clock set wildly wrong
+    if (f.size() == 8 && !ReadNumber<int64_t>(f[7], -kAnyStep, kAnyStep, outcome.correctionMs.emplace())) return std::nullopt;
     outcome.elapsedMs = double(elapsedNs) / 1e6;
     r.stratum = uint8_t(stratum);
     r.poll = uint8_t(poll);
@@ -53,30 +54,35 @@ std::optional<SyncOutcome> ParseSet(std::string_view numbers) {
 
 }  // namespace
 
-std::string FormatServiceRequest(std::string_view server) { return std::string(kRequestWord) + std::string(server); }
-
-std::optional<std::string> ParseServiceRequest(std::span<const uint8_t> message) {
-    const std::string_view text = AsText(message);
-    if (text.size() > kMaxServiceRequest || !text.starts_with(kRequestWord)) return std::nullopt;
-    const std::string_view server = text.substr(kRequestWord.size());
-    if (!IsSyncServer(server)) return std::nullopt;
-    return std::string(server);
+std::string FormatServiceRequest(const ServiceRequest& request) {
+    return std::string(request.current ? kRequestWord : kEarlierRequestWord) + request.server;
 }
 
-std::string FormatServiceAnswer(const SyncOutcome& outcome) {
+std::optional<ServiceRequest> ParseServiceRequest(std::span<const uint8_t> message) {
+    const std::string_view text = AsText(message);
+    const bool current = text.starts_with(kRequestWord);
+    if (text.size() > kMaxServiceRequest || (!current && !text.starts_with(kEarlierRequestWord))) return std::nullopt;
+    const std::string_view server = text.substr(current ? kRequestWord.size() : kEarlierRequestWord.size());
+    if (!IsSyncServer(server)) return std::nullopt;
+    return ServiceRequest{std::string(server), current};
+}
+
+std::string FormatServiceAnswer(const SyncOutcome& outcome, const ServiceRequest& request) {
     switch (outcome.kind) {
     case SyncOutcome::Kind::Set: {
         const SntpReply& r = outcome.reply;
         return std::string(kSet) + '\n' + std::to_string(r.stratum) + ' ' + std::to_string(r.poll) + ' ' +
                std::to_string(r.precision) + ' ' + std::to_string(r.hold) + ' ' + std::to_string(r.fraction) + ' ' +
                std::to_string(r.transmitUnixSeconds) + ' ' + std::to_string(std::llround(outcome.elapsedMs * 1e6)) +
-               (outcome.correctionMs ? ' ' + std::to_string(*outcome.correctionMs) : "");
+               (outcome.correctionMs && request.current ? ' ' + std::to_string(*outcome.correctionMs) : "");
     }
     case SyncOutcome::Kind::Failed: return std::string(kFailedWord) + '\n' + outcome.report;
-    case SyncOutcome::Kind::NoUsableTime: return std::string(kNoUsableTime) + '\n' + outcome.report;
+    case SyncOutcome::Kind::NoUsableTime:
+        return std::string(request.current ? kNoUsableTime : kFailedWord) + '\n' + outcome.report;
     case SyncOutcome::Kind::Refused: return std::string(kRefused);
     case SyncOutcome::Kind::NotApproved: return std::string(kNotApproved);
-    case SyncOutcome::Kind::TooLarge: return std::string(kTooLarge);
+    case SyncOutcome::Kind::TooLarge:
+        return request.current ? std::string(kTooLarge) : std::string(kFailedWord) + '\n' + TooLargeReport(request.server);
     default: return BadRequestAnswer();  // the service never answers with the others
     }
 }

@@ -27,11 +27,17 @@ inline constexpr size_t kMaxServiceRequest = 512;
 // The longest answer: a report of a few lines, the system's message included.
 inline constexpr size_t kMaxServiceAnswer = 4096;
 
-// A request names the server to synchronise with: "SYNC " and the server, nothing else. The
-// server must pass IsSyncServer; anything else (too long, empty, binary, a second line) is no
-// request.
-std::string FormatServiceRequest(std::string_view server);
-std::optional<std::string> ParseServiceRequest(std::span<const uint8_t> message);
+// A request names the server to synchronise with: "SYNC2 " and the server from a clock that reads
+// every answer below, "SYNC " and the server from a clock of an earlier version, nothing else.
+// The server must pass IsSyncServer; anything else (too long, empty, binary, a second line) is
+// no request.
+struct ServiceRequest {
+    std::string server;
+    bool current = true;  // the asking clock reads this version's answers
+    bool operator==(const ServiceRequest&) const = default;
+};
+std::string FormatServiceRequest(const ServiceRequest& request);
+std::optional<ServiceRequest> ParseServiceRequest(std::span<const uint8_t> message);
 
 // The answer: "SET" and the reply's numbers (the round trip in whole nanoseconds: exact for a
 // performance counter of 10 MHz), then the correction in milliseconds (which an earlier
@@ -39,8 +45,10 @@ std::optional<std::string> ParseServiceRequest(std::span<const uint8_t> message)
 // "NO-USABLE-TIME" and the report (which an earlier version's service words as FAILED), "REFUSED",
 // "NOT-APPROVED", "TOO-LARGE" (the step), or "BAD-REQUEST" (to what was no request); the words and the report are
 // separated by a line feed. An answer that does not parse is no answer (nullopt); so is
-// BAD-REQUEST, which a request of this program never gets.
-std::string FormatServiceAnswer(const SyncOutcome& outcome);
+// BAD-REQUEST, which a service of an earlier version gives a current request. A request in the
+// earlier form is answered in the earlier form: seven numbers, and the failures it knows as
+// FAILED with their reports.
+std::string FormatServiceAnswer(const SyncOutcome& outcome, const ServiceRequest& request = {});
 std::string BadRequestAnswer();
 std::optional<SyncOutcome> ParseServiceAnswer(std::span<const uint8_t> message);
 // The report of an outcome the service's client words (NotApproved, TooLarge, Unreachable),

@@ -166,6 +166,9 @@ TEST_F(ServiceTest, LimitedClocksSynchroniseThroughTheServiceOnlyWithApprovedSer
     for (const std::string& garbage : {std::string(), std::string(600, 'S'), std::string("\x00\xff SYNC", 7),
                                        std::string("SYNC 127.0.0.1\r\n")})
         EXPECT_EQ("BAD-REQUEST", PipeAnswerTo(garbage)) << garbage.size();
+    // A clock of the earlier version is answered with the seven numbers it reads, this one with eight.
+    EXPECT_TRUE(std::regex_match(PipeAnswerTo("SYNC 127.0.0.1"), std::regex("SET\n(\\d+ ){6}\\d+"))) << PipeAnswerTo("SYNC 127.0.0.1");
+    EXPECT_TRUE(std::regex_match(PipeAnswerTo("SYNC2 127.0.0.1"), std::regex("SET\n(\\d+ ){7}-?\\d+")));
     const HANDLE silent = OpenPipe();
     EXPECT_NE(INVALID_HANDLE_VALUE, silent);
     SyncFromMenu();
@@ -174,7 +177,7 @@ TEST_F(ServiceTest, LimitedClocksSynchroniseThroughTheServiceOnlyWithApprovedSer
     EXPECT_TRUE(std::regex_match(ReportText(report), kSuccess)) << ReportText(report);
     ASSERT_TRUE(CloseReport(report));
     CloseHandle(silent);
-    EXPECT_EQ(3, server.RequestCount());
+    EXPECT_EQ(5, server.RequestCount());
 
     // A server the service does not know: refused before any datagram, with the button.
     Restart("[Velkaro 1.20]\r\nNTPServer=127.0.0.9\r\nTopMost=No\r\n", /*limited=*/true);
@@ -185,7 +188,7 @@ TEST_F(ServiceTest, LimitedClocksSynchroniseThroughTheServiceOnlyWithApprovedSer
               ReportText(report));
     EXPECT_EQ(L"管理者として同期(&A)", WindowText(GetDlgItem(report, IDC_RESULT_ELEVATE)));
     ASSERT_TRUE(CloseReport(report));
-    EXPECT_EQ(3, server.RequestCount());
+    EXPECT_EQ(5, server.RequestCount());
 
     // An elevated clock sets the time in its own process: the service is not asked.
     ASSERT_TRUE(ExitThroughMenuCommand());

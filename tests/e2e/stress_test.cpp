@@ -173,6 +173,18 @@ TEST_F(ExitDuringTest, TwoReportsOneOverTheOther) {
     ExpectQuietExitWithin(1000);  // both close: nobody has to press OK on the first
 }
 
+// Windows ends the session: the clock ends at once even when its settings cannot be written (a
+// file another program holds), without a box that would hold up the logoff.
+TEST_F(StressTest, TheSessionsEndShowsNoBoxWhenTheSettingsCannotBeSaved) {
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\n");
+    const HANDLE held = CreateFileW((folder + L"\\Velkaro.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    DWORD_PTR result = 0;
+    EXPECT_NE(0, SendMessageTimeoutW(clock, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 3000, &result)) << "a box held it up";
+    EXPECT_TRUE(WaitForExit(3000));
+    CloseHandle(held);
+}
+
 TEST_F(StressTest, AReadOnlyFolderCostsTheSettingsButNothingElse) {
     // scripts/test mounts a read-only folder holding a copy of the executable (Wine runs as
     // root here, and root writes through any permission).

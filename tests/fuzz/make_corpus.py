@@ -55,9 +55,10 @@ VALUES = {
 }
 
 PIPE = {
-    "request": "SYNC ntp.nict.jp",
-    "request-ipv6": "SYNC [fe80::1%12]",
-    "request-port": "SYNC 127.0.0.1:123",
+    "request": "SYNC2 ntp.nict.jp",
+    "request-earlier": "SYNC ntp.nict.jp",
+    "request-ipv6": "SYNC2 [fe80::1%12]",
+    "request-port": "SYNC2 127.0.0.1:123",
     "set": "SET\n2 6 233 123 5000 1780000000 25625700",
     "failed": "FAILED\n時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'a' の応答がありません。",
     "no-usable-time": "NO-USABLE-TIME\n時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'a' の応答に有効な時刻が含まれていません。",

@@ -10,22 +10,36 @@ namespace {
 std::span<const uint8_t> Bytes(const std::string& s) { return {reinterpret_cast<const uint8_t*>(s.data()), s.size()}; }
 
 TEST(TimeService, RequestsAreSyncAndOneServerTheSyncCheckTakes) {
-    const std::string longest = "SYNC " + std::string(253, 'a');
+    const std::string longest = "SYNC2 " + std::string(253, 'a');
     const std::pair<std::string, const char*> cases[] = {
-        {"SYNC ntp.nict.jp", "ntp.nict.jp"}, {"SYNC [fe80::1%12]", "[fe80::1%12]"}, {longest, longest.c_str() + 5},
-        {"", nullptr}, {"SYNC ", nullptr}, {"sync ntp.nict.jp", nullptr}, {"SYNC  ntp.nict.jp", nullptr},
-        {"SYNC ntp.nict.jp\n", nullptr}, {"SYNC a b", nullptr}, {"SYNC 127.0.0.1:123", nullptr},
-        {longest + "a", nullptr}, {std::string("SYNC a\0b", 8), nullptr}, {"SYNC \xE6\x97\xA5.jp", nullptr},
-        {"SYNC " + std::string(600, 'a'), nullptr},
+        {"SYNC2 ntp.nict.jp", "ntp.nict.jp"}, {"SYNC2 [fe80::1%12]", "[fe80::1%12]"}, {longest, longest.c_str() + 6},
+        {"SYNC ntp.nict.jp", "ntp.nict.jp"},  // a clock of an earlier version
+        {"", nullptr}, {"SYNC2 ", nullptr}, {"sync2 ntp.nict.jp", nullptr}, {"SYNC2  ntp.nict.jp", nullptr},
+        {"SYNC2 ntp.nict.jp\n", nullptr}, {"SYNC2 a b", nullptr}, {"SYNC2 127.0.0.1:123", nullptr}, {"SYNC3 a", nullptr},
+        {longest + "a", nullptr}, {std::string("SYNC2 a\0b", 9), nullptr}, {"SYNC2 \xE6\x97\xA5.jp", nullptr},
+        {"SYNC2 " + std::string(600, 'a'), nullptr},
     };
     for (const auto& [message, server] : cases) {
         const auto parsed = ParseServiceRequest(Bytes(message));
         EXPECT_EQ(server != nullptr, parsed.has_value()) << message.substr(0, 40);
         if (server && parsed) {
-            EXPECT_EQ(server, *parsed);
+            EXPECT_EQ((ServiceRequest{server, message.starts_with("SYNC2")}), *parsed);
+            EXPECT_EQ(message, FormatServiceRequest(*parsed));
         }
     }
-    EXPECT_EQ("SYNC [::1]", FormatServiceRequest("[::1]"));
+}
+
+// A clock of the earlier version reads seven numbers and FAILED with its report, nothing newer.
+TEST(TimeService, AnEarlierRequestIsAnsweredInTheEarlierForm) {
+    const ServiceRequest earlier{"a", false};
+    SyncOutcome set(SyncOutcome::Kind::Set);
+    set.reply = {2, 6, 0xE9, 123, 5000, 1780000000};
+    set.correctionMs = -1204;
+    EXPECT_EQ("SET\n2 6 233 123 5000 1780000000 0", FormatServiceAnswer(set, earlier));
+    EXPECT_EQ("FAILED\n" + TooLargeReport("a"), FormatServiceAnswer(SyncOutcome(SyncOutcome::Kind::TooLarge), earlier));
+    EXPECT_EQ("FAILED\nno time", FormatServiceAnswer(SyncOutcome(SyncOutcome::Kind::NoUsableTime, "no time"), earlier));
+    // A step far beyond any reply's other numbers (a clock set to 1601) still reads.
+    EXPECT_EQ(-13000000000000, ParseServiceAnswer(Bytes("SET\n2 6 233 123 5000 1780000000 0 -13000000000000"))->correctionMs);
 }
 
 TEST(TimeService, AnswersCarryTheOutcomeAndParseBackExactly) {

@@ -11,7 +11,7 @@ struct QuietOwner final : FrmMain::Owner {
     void PopupMenu(const POINT*) override {}
     void Winsock1_Event(WPARAM, LPARAM) override {}
     bool ReadyToEnd() override { return true; }
-    void ShutdownApp() override {}
+    void ShutdownApp(bool) override {}
     void Form_Unload() override {}
     int64_t Tick() override { return FrmMain::kNoTickNeeded; }
 };
