@@ -10,6 +10,7 @@
 #include "service/service_client.h"
 #include "service/service_setup.h"
 #include "timesync/run_record_win.h"
+#include "timesync/sync_command.h"
 
 namespace {
 
@@ -50,7 +51,14 @@ void App::MoveToStoredPosition() {
     SetWindowPos(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+bool App::RefusesToRunElevated() const {
+    if (mayElevate_) return false;
+    ResultReports().ShowResultDialog(UnsafeDllSearchReport(), nullptr, true);
+    return true;
+}
+
 int App::SyncMain(const std::string& server) {
+    if (RefusesToRunElevated()) return 1;
     // The reports come above every window, the clock's (which may be topmost) included. This
     // record is never saved: the run reads and writes no settings.
     Settings.TopMost = true;
@@ -67,6 +75,7 @@ int App::SyncMain(const std::string& server) {
 }
 
 int App::InstallServiceMain(const std::string& server) {
+    if (RefusesToRunElevated()) return 1;
     if (const DWORD error = InstallTimeService(ApprovedServers(server, kNtpServers))) {
         ResultReports().ShowResultDialog(InstallFailedReport(ServiceErrorText(error)), nullptr, true);
         return 1;
@@ -75,6 +84,7 @@ int App::InstallServiceMain(const std::string& server) {
 }
 
 int App::UninstallServiceMain() {
+    if (RefusesToRunElevated()) return 1;
     if (const DWORD error = UninstallTimeService()) {
         ResultReports().ShowResultDialog(UninstallFailedReport(ServiceErrorText(error)), nullptr, true);
         return 1;
@@ -109,7 +119,7 @@ bool App::Main() {
     if (!frmMain.Load(instance)) return false;
     const HWND window = frmMain.hwnd();
     Winsock1.Attach(window, kWinsock1Event);
-    run.Attach(window);
+    run.Attach(window, mayElevate_);
     run.RouteThrough([](const std::string& server, const std::function<bool()>& abandoned) -> std::optional<SyncOutcome> {
         if (!UseTimeService()) return std::nullopt;
         return SyncThroughService(server, abandoned);

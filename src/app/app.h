@@ -17,7 +17,8 @@
 
 class App final : FrmMain::Owner, FrmMenus::Owner {
 public:
-    App() = default;
+    // mayElevate: the DLL search leaves out the program's folder, so elevated runs are safe.
+    explicit App(bool mayElevate) : mayElevate_(mayElevate) {}
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
@@ -37,6 +38,8 @@ public:
 
 private:
     bool Main();
+    // Where elevated runs are not safe, the elevated modes say so and end with 1.
+    bool RefusesToRunElevated() const;
     // The face size, the topmost band and the menu's check marks, from Settings: at start-up
     // and after the options dialog's OK.
     void ApplyAppearance() override;
@@ -67,8 +70,9 @@ private:
     ResumeWatch resumeWatch;
     FrmMain frmMain{*this, Settings};
     FrmMenus frmMenus{*this, Settings, frmMain, run};
-    KernelHandle running_;
-    bool saveFailureReported_ = false;  // the mutex that tells later copies that this one runs
+    KernelHandle running_;  // the mutex that tells later copies that this one runs
+    bool saveFailureReported_ = false;
+    const bool mayElevate_;
     std::optional<PeriodicSchedule> schedule_;
     TimeService timeService{run, Winsock1, exchange};
 

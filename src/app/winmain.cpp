@@ -8,14 +8,14 @@
 #include "timesync/sync_command.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    LoadLibrariesFromSystem32Only();  // before anything can load a DLL from this folder
+    const bool safeDllSearch = LoadLibrariesFromSystem32Only();  // before anything can load a DLL from this folder
     const CommandLine command = ParseCommandLine(CommandLineArguments());
     if (command.kind == CommandLine::Kind::Invalid) return 2;  // before anything is shown or sent
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_WIN95_CLASSES;
     if (const ComctlFunctions* comctl = Comctl()) comctl->InitCommonControlsEx(&controls);
-    App app;
+    App app(safeDllSearch);
     switch (command.kind) {
     case CommandLine::Kind::Sync: return app.SyncMain(command.server);
     case CommandLine::Kind::InstallService: return app.InstallServiceMain(command.server);

@@ -35,13 +35,14 @@ std::optional<Functions> LoadFunctions(const wchar_t* name, std::pair<const char
 
 }  // namespace
 
-void LoadLibrariesFromSystem32Only() {
+bool LoadLibrariesFromSystem32Only() {
     // Looked up, not imported: Windows before the search flags has no such function.
     BOOL(WINAPI * setDirectories)(DWORD) = nullptr;
-    if (LookUp(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories", setDirectories))
-        setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    else
-        SetDllDirectoryW(L"");  // at least the current folder leaves the search
+    if (LookUp(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories", setDirectories) &&
+        setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        return true;
+    SetDllDirectoryW(L"");  // at least the current folder leaves the search
+    return false;
 }
 
 const ComctlFunctions* Comctl() {
@@ -73,5 +74,11 @@ const DwmFunctions* Dwm() {
     using F = DwmFunctions;
     static const std::optional<F> functions =
         LoadFunctions<F>(L"dwmapi.dll", std::pair{"DwmGetWindowAttribute", &F::DwmGetWindowAttribute});
+    return functions ? &*functions : nullptr;
+}
+
+const BcryptFunctions* Bcrypt() {
+    using F = BcryptFunctions;
+    static const std::optional<F> functions = LoadFunctions<F>(L"bcrypt.dll", std::pair{"BCryptGenRandom", &F::BCryptGenRandom});
     return functions ? &*functions : nullptr;
 }

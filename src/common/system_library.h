@@ -1,4 +1,4 @@
-// The DLLs that are not among Windows' known DLLs (comctl32, oleacc, version, dwmapi): loaded
+// The DLLs that are not among Windows' known DLLs (comctl32, oleacc, version, dwmapi, bcrypt): loaded
 // from System32 (comctl32 from the side-by-side store the manifest names) when first needed,
 // their functions looked up once. The executable imports none of them, so a DLL of the same
 // name beside it (in the Downloads folder, say) is never taken, not even by its elevated runs;
@@ -6,13 +6,16 @@
 #pragma once
 #include <windows.h>
 
+#include <bcrypt.h>
 #include <commctrl.h>
 #include <dwmapi.h>
 #include <oleacc.h>
 
 // The first thing the program does, in every mode: whatever DLL is loaded later, by the program
-// or by the system on its behalf (uxtheme, dwmapi, the input method), comes from System32.
-void LoadLibrariesFromSystem32Only();
+// or by the system on its behalf (uxtheme, dwmapi, the input method), comes from System32. False
+// on a Windows without the search flags (Vista, 7 and Server 2008 R2 without update KB2533623),
+// where the program's own folder stays in the search: no elevated run is safe there.
+bool LoadLibrariesFromSystem32Only();
 
 struct ComctlFunctions {
     decltype(&::InitCommonControlsEx) InitCommonControlsEx;
@@ -32,9 +35,16 @@ struct VersionFunctions {
 struct DwmFunctions {
     decltype(&::DwmGetWindowAttribute) DwmGetWindowAttribute;
 };
+// The random numbers. Not RtlGenRandom: advapi32 forwards it to cryptbase.dll, which is no known
+// DLL, and the loader resolves a static import of it before the program's first line has
+// restricted the search.
+struct BcryptFunctions {
+    decltype(&::BCryptGenRandom) BCryptGenRandom;
+};
 
 // Each DLL's functions, or nullptr where the DLL or one of them is missing.
 const ComctlFunctions* Comctl();
 const OleaccFunctions* Oleacc();
 const VersionFunctions* Version();
 const DwmFunctions* Dwm();
+const BcryptFunctions* Bcrypt();

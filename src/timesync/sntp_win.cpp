@@ -1,12 +1,11 @@
 // The SNTP exchange on the socket, and the message-only window of the socket.
 #include "timesync/sntp_win.h"
 
-#include <ntsecapi.h>
-
 #include <algorithm>
 #include <vector>
 
 #include "common/message_pump.h"
+#include "common/system_library.h"
 
 void SntpExchange::SendSntpRequest(const std::string& server, AddressRound& round) {
     Close();  // a run started inside another's wait: the other hears nothing more
@@ -26,7 +25,10 @@ void SntpExchange::Ask(size_t address) {
     // The request's transmit value, which the reply must echo: from the system's generator (which
     // never fails in practice; the counter would still differ from one request to the next).
     uint64_t& transmitValue = transmitValue_[address];
-    if (!RtlGenRandom(&transmitValue, sizeof transmitValue)) transmitValue = uint64_t(PerformanceNow());
+    const BcryptFunctions* bcrypt = Bcrypt();
+    if (!bcrypt || !BCRYPT_SUCCESS(bcrypt->BCryptGenRandom(nullptr, reinterpret_cast<PUCHAR>(&transmitValue),
+                                                           sizeof transmitValue, BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
+        transmitValue = uint64_t(PerformanceNow());
     const SntpPacket request = BuildRequest(transmitValue);
     sentAt_[address] = PerformanceNow();
     round_->Asked(address, PerformanceMs(sentAt_[address]));

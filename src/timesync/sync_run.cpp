@@ -61,8 +61,9 @@ void BroadcastTimeChange() {
 
 }  // namespace
 
-void SyncRun::Attach(HWND mainWindow) {
+void SyncRun::Attach(HWND mainWindow, bool mayElevate) {
     mainWindow_ = mainWindow;
+    mayElevate_ = mayElevate;
     attached_ = true;
 }
 
@@ -82,7 +83,7 @@ bool SyncRun::Report(const std::string& text, bool offerElevation) {
 // process of its own; a run without the clock (that very process) never does, so nothing can
 // loop. The elevated run starts only when it was offered, whatever the report answers.
 void SyncRun::ReportOfferingElevation(const std::string& text, const std::string& server) {
-    const bool offer = mainWindow_ && IsSyncServer(server) && !ProcessIsElevated();
+    const bool offer = mainWindow_ && mayElevate_ && IsSyncServer(server) && !ProcessIsElevated();
     if (Report(text, offer) && offer && StartElevatedSync(mainWindow_, server) == ElevatedStart::Failed)
         Report(ElevationFailedReport());
 }

@@ -38,7 +38,8 @@ public:
     // Runs may start once the socket's window is there: the clock's (whose handle the reports
     // put back on top, and which may offer the run as administrator) or none (the /sync run).
     // Detach closes the socket; a run still waiting then ends quietly.
-    void Attach(HWND mainWindow);
+    // A clock offers the run as administrator only where that is safe (mayElevate).
+    void Attach(HWND mainWindow, bool mayElevate = false);
     void Detach();
 
     // One complete synchronisation: send, wait up to one second while the windows stay alive,
@@ -94,6 +95,7 @@ private:
     QuietRetries retries_;
     HWND mainWindow_ = nullptr;
     bool attached_ = false;
+    bool mayElevate_ = false;
     SyncTimings lastTimings_;
     int busy_ = 0;           // runs waiting, reports shown, resume delays running
     bool cancelled_ = false;  // the program is ending: everything on the stack unwinds quietly

@@ -114,7 +114,7 @@ TEST_F(ElevationTest, ABadSyncCommandLineEndsAtOnceWithCodeTwo) {
 // the program or the system loads is never taken: not by the clock with its menu, About box,
 // screen reader object and full-screen check, nor by the elevated run.
 TEST_F(ElevationTest, NoDllIsTakenFromTheProgramsFolder) {
-    constexpr const wchar_t* kPlanted[] = {L"winmm", L"oleacc", L"uxtheme", L"dwmapi"};
+    constexpr const wchar_t* kPlanted[] = {L"winmm", L"oleacc", L"uxtheme", L"dwmapi", L"bcrypt"};
     // Wine takes its own DLLs unless told to search as Windows does. (version.dll is left out:
     // Wine's own user32 imports it, which Windows' does not.)
     constexpr const wchar_t* kWineDefaults = L"Software\\Wine\\AppDefaults\\Velkaro.exe";

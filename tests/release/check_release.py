@@ -89,11 +89,20 @@ ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "s
                    "shcore.dll", "rpcrt4.dll", "combase.dll", "sechost.dll", "ntdll.dll", "comctl32.dll"}
 
 
-def imported_dlls(data):
-    """The DLL names of the import directory (data directory 1), lower case."""
+# Functions of those DLLs that Windows forwards to a DLL outside that list (advapi32's
+# SystemFunction036, RtlGenRandom, goes to cryptbase.dll): the loader resolves a static import of
+# one at the process's start, before the program has restricted the search.
+FORWARDED_OUT = {("advapi32.dll", "systemfunction036"), ("advapi32.dll", "systemfunction040"),
+                 ("advapi32.dll", "systemfunction041")}
+
+
+def imports(data):
+    """The import directory (data directory 1): each DLL's name with the names of its imported
+    functions (ordinals as '#N'), all lower case."""
     at = struct.unpack_from("<I", data, 0x3C)[0]
     optional = at + 24
-    directories = optional + (96 if struct.unpack_from("<H", data, optional)[0] == 0x10B else 112)
+    pe32 = struct.unpack_from("<H", data, optional)[0] == 0x10B
+    directories = optional + (96 if pe32 else 112)
     rva = struct.unpack_from("<I", data, directories + 8)[0]
 
     def offset(address):
@@ -102,15 +111,26 @@ def imported_dlls(data):
                 return raw + address - vaddr
         raise ValueError(f"RVA {address:#x} is in no section")
 
-    names, entry = [], offset(rva) if rva else None
+    def text(address):
+        start = offset(address)
+        return data[start:data.index(b"\0", start)].decode("ascii").lower()
+
+    found, entry = {}, offset(rva) if rva else None
     while entry is not None:
-        name_rva = struct.unpack_from("<I", data, entry + 12)[0]
+        lookup, name_rva, thunks = struct.unpack_from("<III", data, entry)[0], *struct.unpack_from("<II", data, entry + 12)
         if not name_rva:
             break
-        start = offset(name_rva)
-        names.append(data[start:data.index(b"\0", start)].decode("ascii").lower())
+        names, at_thunk = [], offset(lookup or thunks)
+        while True:
+            thunk = struct.unpack_from("<I" if pe32 else "<Q", data, at_thunk)[0]
+            if not thunk:
+                break
+            ordinal = thunk >> (31 if pe32 else 63)
+            names.append(f"#{thunk & 0xFFFF}" if ordinal else text((thunk & 0x7FFFFFFF) + 2))
+            at_thunk += 4 if pe32 else 8
+        found[text(name_rva)] = names
         entry += 20
-    return names
+    return found
 
 
 def product_version_text(data):
@@ -149,9 +169,12 @@ def main(path, version):
         manifest = resource_data(data, 24) or b""
         check(f"{name} has a manifest of version {version}", f'version="{version}"'.encode() in manifest)
         check(f"{name} is per-monitor DPI aware", b">PerMonitorV2, PerMonitor</dpiAwareness>" in manifest)
-        imports = imported_dlls(data) if data else []
-        check(f"{name} imports only DLLs that Windows takes from System32", imports and
-              set(imports) <= ALLOWED_IMPORTS, str(sorted(set(imports) - ALLOWED_IMPORTS) or imports))
+        imported = imports(data) if data else {}
+        check(f"{name} imports only DLLs that Windows takes from System32", imported and
+              set(imported) <= ALLOWED_IMPORTS, str(sorted(set(imported) - ALLOWED_IMPORTS) or imported))
+        forwarded = sorted(f"{dll}!{f}" for dll, functions in imported.items() for f in functions
+                           if (dll, f) in FORWARDED_OUT)
+        check(f"{name} imports no function forwarded out of those DLLs", not forwarded, str(forwarded))
 
     sums = files.get("SHA256SUMS", b"").decode("ascii", "replace").splitlines()
     listed = {}
