@@ -6,7 +6,7 @@ BUILD="$ROOT/build"
 
 PACKAGES=(cmake make g++ googletest file mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           wine wine64 xvfb xdotool imagemagick x11-utils fonts-ipafont-gothic procps
-          clang libclang-rt-14-dev python3-yaml)
+          clang libclang-rt-14-dev python3-yaml locales)
 
 # Installs what is missing, without questions; quick when everything is there.
 ensure_packages() {
@@ -14,11 +14,23 @@ ensure_packages() {
     for p in "${PACKAGES[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
-    [ ${#missing[@]} -eq 0 ] && return 0
+    [ ${#missing[@]} -eq 0 ] && { ensure_locales; return; }
     echo "installing: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq >/dev/null
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null && ensure_locales
+}
+
+# The locales Wine takes its Windows language from: a Japanese Windows (code page 932) for the
+# tests, as the program's users run, and an English one for the English checks.
+ensure_locales() {
+    local have
+    have=$(locale -a 2>/dev/null)
+    grep -qi '^ja_JP.utf8$' <<<"$have" && grep -qi '^en_US.utf8$' <<<"$have" && return 0
+    sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/; s/^# *\(en_US.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >>/etc/locale.gen
+    grep -q '^en_US.UTF-8 UTF-8' /etc/locale.gen || echo 'en_US.UTF-8 UTF-8' >>/etc/locale.gen
+    locale-gen >/dev/null
 }
 
 # configure_and_build <folder> [cmake options...]: configures and builds every target.
@@ -50,6 +62,9 @@ KEEPERS_UP=()   # "prefix=keeper.exe" of each keeper it started
 wine_env() {
     local lane=${1:-1}
     export WINEPREFIX="$BUILD/wineprefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    # Wine is a Japanese Windows (code page 932) unless told otherwise.
+    export LANG=${VELKARO_WINE_LANG:-ja_JP.UTF-8}
+    unset LC_ALL LC_MESSAGES
     [ "$lane" -gt 1 ] && WINEPREFIX="$BUILD/wineprefix-$lane"
     export TMPDIR="$BUILD/wine-tmp"
     mkdir -p "$TMPDIR"

@@ -3,10 +3,10 @@
 
 #include <cstdio>
 
-std::string VersionLine(unsigned major, unsigned minor, unsigned revision) {
+std::string VersionLine(Language language, unsigned major, unsigned minor, unsigned revision) {
     char text[64];
     std::snprintf(text, sizeof text, "%u.%02u.%04u", major, minor, revision);
-    return std::string("バージョン ") + text;
+    return Words(language, Text::AboutVersion, {text});
 }
 
-std::string AboutCaption(const std::string& title) { return title + " のバージョン情報"; }
+std::string AboutCaption(Language language, const std::string& title) { return Words(language, Text::AboutCaption, {title}); }

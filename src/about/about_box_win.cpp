@@ -22,8 +22,9 @@ struct VersionInfo {
     unsigned major = 0, minor = 0, revision = 0;
 };
 
-// The running executable's version information: file version major.minor.0.revision.
-VersionInfo ReadOwnVersion() {
+// The running executable's version information in the language: file version
+// major.minor.0.revision, and the texts of the language's block.
+VersionInfo ReadOwnVersion(Language language) {
     VersionInfo info;
     const VersionFunctions* version = Version();
     if (!version) return info;
@@ -38,12 +39,9 @@ VersionInfo ReadOwnVersion() {
         info.minor = LOWORD(fixed->dwFileVersionMS);
         info.revision = LOWORD(fixed->dwFileVersionLS);
     }
-    WORD* translation = nullptr;
-    if (!version->VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length) ||
-        length < 4)
-        return info;
     wchar_t prefix[64];
-    wsprintfW(prefix, L"\\StringFileInfo\\%04X%04X\\", translation[0], translation[1]);
+    constexpr WORD kUnicode = 1200;
+    wsprintfW(prefix, L"\\StringFileInfo\\%04X%04X\\", LanguageId(language), kUnicode);
     auto text = [&](const wchar_t* name) {
         wchar_t* value = nullptr;
         UINT size = 0;
@@ -67,9 +65,9 @@ FrmAbout::Link* FrmAbout::LinkOf(int id) {
 
 void FrmAbout::Form_Load() {
     const HWND dialog = hwnd_;
-    const VersionInfo version = ReadOwnVersion();
-    SetWindowTextW(dialog, Utf8ToWide(AboutCaption(version.title)).c_str());
-    SetText(IDC_ABOUT_VERSION, VersionLine(version.major, version.minor, version.revision));
+    const VersionInfo version = ReadOwnVersion(language());
+    SetWindowTextW(dialog, Utf8ToWide(AboutCaption(language(), version.title)).c_str());
+    SetText(IDC_ABOUT_VERSION, VersionLine(language(), version.major, version.minor, version.revision));
     SetText(IDC_ABOUT_TITLE, version.title);
     SetText(IDC_ABOUT_DESCRIPTION, version.legal);
     SetText(IDC_ABOUT_URL, kWebPage);

@@ -9,9 +9,9 @@
 
 class FrmAbout : public ModalDialog<FrmAbout> {
 public:
-    // Shows the box modally, in the topmost band when topMost is set, and returns when it is
-    // closed; the clock (backOnTop) then goes back on top.
-    void Show(bool topMost, HWND backOnTop) { ShowModal(IDD_ABOUT, topMost, backOnTop); }
+    // Shows the box in the language modally, in the topmost band when topMost is set, and returns
+    // when it is closed; the clock (backOnTop) then goes back on top.
+    void Show(Language language, bool topMost, HWND backOnTop) { ShowModal(IDD_ABOUT, language, topMost, backOnTop); }
 
 private:
     friend ModalDialog;

@@ -3,6 +3,7 @@
 
 #include "common/desktop.h"
 #include "common/executable.h"
+#include "common/localized_resource.h"
 #include "common/message_pump.h"
 #include "resource.h"
 #include "settings/placement.h"
@@ -51,13 +52,24 @@ void App::MoveToStoredPosition() {
     SetWindowPos(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void App::SpeakChosenLanguage() {
+    const Language language = ChooseLanguage(Settings.Language, GetUserDefaultUILanguage());
+    if (language == language_ && frmMenus.hwnd()) return;
+    language_ = language;
+    SpeakLanguage(language);
+    if (frmMenus.hwnd()) frmMenus.ShowLanguage(language);
+    frmMain.face.ShowLanguage(language);
+}
+
 bool App::RefusesToRunElevated() const {
     if (mayElevate_) return false;
-    ResultReports().ShowResultDialog(UnsafeDllSearchReport(), nullptr, true);
+    ResultReports().ShowResultDialog(language_, Words(language_, Text::UnsafeDllSearch), nullptr, true);
     return true;
 }
 
 int App::SyncMain(const std::string& server) {
+    Settings.Language = LoadSettings().Language;  // the clock's language; nothing else is read
+    SpeakChosenLanguage();
     if (RefusesToRunElevated()) return 1;
     // The reports come above every window, the clock's (which may be topmost) included. This
     // record is never saved: the run reads and writes no settings.
@@ -65,9 +77,9 @@ int App::SyncMain(const std::string& server) {
     run.RecordInto(RecordPathBesideExecutable());
     SocketWindow window;
     if (!window.Load(GetModuleHandleW(nullptr), Winsock1, exchange)) {
-        const SyncOutcome failed(SyncOutcome::Kind::Failed, SendFailedReport(server));
-        run.Record().RecordRun(SyncTrigger::Command, server, failed);
-        ResultReports().ShowResultDialog(failed.report, nullptr, Settings.TopMost);
+        const SyncOutcome failed(SyncOutcome::Kind::Failed, SyncOutcome::Cause::SendFailed);
+        run.Record().RecordRun(language_, SyncTrigger::Command, server, failed);
+        ResultReports().ShowResultDialog(language_, OutcomeReport(language_, failed, server), nullptr, Settings.TopMost);
         return 1;
     }
     run.Attach(nullptr);
@@ -75,18 +87,24 @@ int App::SyncMain(const std::string& server) {
 }
 
 int App::InstallServiceMain(const std::string& server) {
+    Settings.Language = LoadSettings().Language;
+    SpeakChosenLanguage();
     if (RefusesToRunElevated()) return 1;
     if (const DWORD error = InstallTimeService(ApprovedServers(server, kNtpServers))) {
-        ResultReports().ShowResultDialog(InstallFailedReport(ServiceErrorText(error)), nullptr, true);
+        ResultReports().ShowResultDialog(language_, ServiceChangeFailedReport(language_, true, ServiceErrorText(language_, error)),
+                                         nullptr, true);
         return 1;
     }
     return 0;
 }
 
 int App::UninstallServiceMain() {
+    Settings.Language = LoadSettings().Language;
+    SpeakChosenLanguage();
     if (RefusesToRunElevated()) return 1;
     if (const DWORD error = UninstallTimeService()) {
-        ResultReports().ShowResultDialog(UninstallFailedReport(ServiceErrorText(error)), nullptr, true);
+        ResultReports().ShowResultDialog(language_, ServiceChangeFailedReport(language_, false, ServiceErrorText(language_, error)),
+                                         nullptr, true);
         return 1;
     }
     return 0;
@@ -114,6 +132,7 @@ bool App::Main() {
     const bool anotherCopy = AnotherCopyRunning();
     if (!frmMenus.Load(instance)) return false;
     Settings = LoadSettings();
+    SpeakChosenLanguage();
     run.RecordInto(RecordPathBesideExecutable());
     run.AfterEachRun([this](SyncTrigger trigger, bool set) { AfterRun(trigger, set); });
     if (!frmMain.Load(instance)) return false;
@@ -190,6 +209,7 @@ void App::OnResume() {
 void App::ApplyAppearance() {
     const HWND window = frmMain.hwnd();
     if (!window) return;
+    SpeakChosenLanguage();
     frmMain.face.ShowSize(Settings.WindowSize);
     frmMain.Redraw();  // the new face with its figures at once, the ticks planned for its settings
     if (Settings.TopMost) SetTopMost(window);
@@ -204,7 +224,7 @@ void App::StoreSettings() {
     saveFailureReported_ = true;
     // Over the dialog that saved (the options' OK), which takes no input meanwhile.
     const HWND active = GetActiveWindow();
-    ShowSaveFailure(SettingsFilePath(), active == window || active == frmMenus.hwnd() ? nullptr : active);
+    ShowSaveFailure(language_, SettingsFilePath(), active == window || active == frmMenus.hwnd() ? nullptr : active);
 }
 
 bool App::ReadyToEnd() {

@@ -38,6 +38,9 @@ public:
 
 private:
     bool Main();
+    // The language of the settings file beside the executable (or Windows'), for every text from
+    // now on; the clock's menu and face take it too.
+    void SpeakChosenLanguage();
     // Where elevated runs are not safe, the elevated modes say so and end with 1.
     bool RefusesToRunElevated() const;
     // The face size, the topmost band and the menu's check marks, from Settings: at start-up
@@ -64,9 +67,11 @@ private:
     void MoveToStoredPosition();
 
     SettingsRecord Settings;
+    // The language the program speaks: the setting's, or Windows' (see ChooseLanguage).
+    Language language_ = Language::Japanese;
     UdpSocket Winsock1;
     SntpExchange exchange{Winsock1};
-    SyncRun run{exchange, Settings.TopMost};
+    SyncRun run{exchange, Settings.TopMost, language_};
     ResumeWatch resumeWatch;
     FrmMain frmMain{*this, Settings};
     FrmMenus frmMenus{*this, Settings, frmMain, run};

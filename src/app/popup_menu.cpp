@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "about/about_box_win.h"
+#include "common/localized_resource.h"
 #include "common/text_encoding.h"
 #include "resource.h"
 #include "settings/options_dialog.h"
@@ -17,19 +18,14 @@ bool FrmMenus::Load(HINSTANCE instance) {
     wc.lpszClassName = L"VelkaroMenus";
     if (!CreateBound(instance, wc, 0, L"Velkaro", WS_OVERLAPPED, 0, 0, 0, 0)) return false;
 
-    popup_ = CreatePopupMenu();
-    AppendMenuW(popup_, MF_STRING, IDM_EXIT, L"終了(&X)");
-    AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(popup_, MF_STRING, IDM_BLINK, L"点滅(&B)");
-    // Shows the always-on-top setting; it is changed in the options dialog only.
-    AppendMenuW(popup_, MF_STRING | MF_GRAYED, IDM_TOPMOST, L"常に手前に表示(&T)");
-    AppendMenuW(popup_, MF_STRING, IDM_NTP, L"時刻合わせ(&N)");
-    AppendMenuW(popup_, MF_STRING, IDM_OPTION, L"オプション(&O)...");
-    AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(popup_, MF_STRING, IDM_INFO, L"バージョン情報(&A)");
-    mnuMenus_.reset(CreateMenu());
-    AppendMenuW(mnuMenus_.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(popup_), L"ショートカットメニュー");
+    ShowLanguage(Language::Japanese);
     return true;
+}
+
+void FrmMenus::ShowLanguage(Language language) {
+    language_ = language;
+    mnuMenus_.reset(LoadLocalizedMenu(language, IDR_POPUP));
+    popup_ = GetSubMenu(mnuMenus_.get(), 0);
 }
 
 void FrmMenus::Unload() {
@@ -72,11 +68,11 @@ void FrmMenus::mnuNTP_Click() { run_.SyncSystemTime(SyncTrigger::Menu, Settings.
 // Made topmost first when TopMost is set (inside, before it shows); the dialog applies and
 // saves its own changes, and nothing follows when it closes.
 void FrmMenus::mnuOption_Click() {
-    FrmOption(Settings, {[this] { owner_.StoreSettings(); }, [this] { owner_.ApplyAppearance(); },
+    FrmOption(Settings, language_, {[this] { owner_.StoreSettings(); }, [this] { owner_.ApplyAppearance(); },
                          [this](const std::string& server) { run_.SyncSystemTime(SyncTrigger::Test, server); }, TimeServiceRegistered,
                          ProcessMaySetTime,
                          [this](bool install, const std::string& server) {
-                             ChangeTimeService(install, server, frmMain.hwnd(), Settings.TopMost);
+                             ChangeTimeService(language_, install, server, frmMain.hwnd(), Settings.TopMost);
                          },
                          [this] { return RecordLines(); }, [this] { OpenRecord(); }})
         .Show();
@@ -85,7 +81,7 @@ void FrmMenus::mnuOption_Click() {
 FrmOption::RecordLines FrmMenus::RecordLines() const {
     const std::string bytes = ReadRunRecord(run_.RecordPath());
     const std::vector<RecordEntry> entries = ReadRecordEntries(bytes);
-    return {LastRunText(entries), DriftText(entries), !bytes.empty()};
+    return {LastRunText(language_, entries), DriftText(language_, entries), !bytes.empty()};
 }
 
 void FrmMenus::OpenRecord() const {
@@ -102,7 +98,7 @@ void FrmMenus::OpenRecord() const {
 }
 
 // The clock goes back on top after the box has closed.
-void FrmMenus::mnuInfo_Click() { FrmAbout().Show(Settings.TopMost, frmMain.hwnd()); }
+void FrmMenus::mnuInfo_Click() { FrmAbout().Show(language_, Settings.TopMost, frmMain.hwnd()); }
 
 void FrmMenus::Form_Unload() {
     mnuMenus_.reset();  // takes the pop-up with it

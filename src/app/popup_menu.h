@@ -29,6 +29,9 @@ public:
     bool Load(HINSTANCE instance);
     void Unload();
 
+    // The menu, and every window a command opens, in the language from now on (Japanese at
+    // first); the check marks are set again by the caller.
+    void ShowLanguage(Language language);
     // Opens the pop-up at the mouse position with the exit item as the default (bold) item.
     void PopupMenu(const POINT* at);
     void SetChecked(UINT item, bool checked);
@@ -52,4 +55,5 @@ private:
     SyncRun& run_;
     OwnedMenu mnuMenus_;     // the menu bar that is never shown; its one item is the pop-up
     HMENU popup_ = nullptr;  // goes with mnuMenus_
+    Language language_ = Language::Japanese;
 };

@@ -1,6 +1,7 @@
 // The dialogs' shared layout, font and modal run.
 #include "common/modal_dialog.h"
 
+#include "common/localized_resource.h"
 #include "common/text_encoding.h"
 
 namespace {
@@ -18,7 +19,16 @@ bool FontExists(HDC dc, const wchar_t* face) {
 }
 }  // namespace
 
-OwnedFont CreateDialogFont(int dpi) {
+OwnedFont CreateDialogFont(int dpi, Language language) {
+    if (language == Language::English) {
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+        LOGFONTW message = metrics.lfMessageFont;
+        message.lfHeight = -MulDiv(9, dpi, 72);
+        message.lfWidth = 0;
+        return OwnedFont(CreateFontIndirectW(&message));
+    }
     const WindowDC screen(nullptr);
     LOGFONTW lf{};
     lf.lfHeight = -MulDiv(9, dpi, 72);
@@ -35,8 +45,8 @@ OwnedFont CreateDialogFont(int dpi) {
     return OwnedFont(CreateFontIndirectW(&lf));
 }
 
-OwnedFont LayOutDialog(HWND dialog, const DialogLayout& layout, int dpi, const POINT* topLeft) {
-    OwnedFont font = CreateDialogFont(dpi);
+OwnedFont LayOutDialog(HWND dialog, const DialogLayout& layout, int dpi, Language language, const POINT* topLeft) {
+    OwnedFont font = CreateDialogFont(dpi, language);
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         SendMessageW(child, WM_SETFONT, WPARAM(font.get()), FALSE);
 
@@ -77,10 +87,12 @@ BOOL CALLBACK DisableWindow(HWND window, LPARAM disabled) noexcept {
 }
 }  // namespace
 
-INT_PTR RunModalDialog(int templateId, DLGPROC procedure, LPARAM parameter, std::vector<HWND>& disabled) {
+INT_PTR RunModalDialog(int templateId, Language language, DLGPROC procedure, LPARAM parameter,
+                       std::vector<HWND>& disabled) {
+    const auto* dialog = static_cast<const DLGTEMPLATE*>(LocalizedResource(language, RT_DIALOG, templateId));
+    if (!dialog) return -1;
     EnumThreadWindows(GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&disabled));
-    const INT_PTR result =
-        DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), nullptr, procedure, parameter);
+    const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog, nullptr, procedure, parameter);
     EnableWindows(disabled);  // where the dialog was ended from outside (the program's end)
     return result;
 }

@@ -12,10 +12,11 @@
 #include "common/desktop.h"
 #include "common/dpi.h"
 #include "common/handles.h"
+#include "common/language.h"
 
-// The dialogs' font: MS UI Gothic 9 pt at the given DPI, or the nearest Japanese UI font the
-// system has.
-OwnedFont CreateDialogFont(int dpi);
+// The dialogs' font at the given DPI: in Japanese MS UI Gothic 9 pt, or the nearest Japanese UI
+// font the system has; in English the system's message font (Segoe UI) at 9 pt.
+OwnedFont CreateDialogFont(int dpi, Language language);
 // Twips (1/1440 inch) to pixels at the given DPI.
 inline int TwipsToPixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
 
@@ -32,12 +33,14 @@ struct DialogLayout {
 // dialog goes to the given top-left corner, or without one to the centre of the work area.
 // Gives every control the dialog font at that DPI, which the caller keeps until the dialog has
 // gone.
-[[nodiscard]] OwnedFont LayOutDialog(HWND dialog, const DialogLayout& layout, int dpi, const POINT* topLeft = nullptr);
+[[nodiscard]] OwnedFont LayOutDialog(HWND dialog, const DialogLayout& layout, int dpi, Language language,
+                                     const POINT* topLeft = nullptr);
 
-// Shows a dialog of the program's resources modally, without an owner: every other window of
-// the program takes no input until it closes (the clock keeps ticking). The windows it disables
-// are listed in `disabled` meanwhile.
-INT_PTR RunModalDialog(int templateId, DLGPROC procedure, LPARAM parameter, std::vector<HWND>& disabled);
+// Shows a dialog of the program's resources, in the language, modally, without an owner: every
+// other window of the program takes no input until it closes (the clock keeps ticking). The
+// windows it disables are listed in `disabled` meanwhile.
+INT_PTR RunModalDialog(int templateId, Language language, DLGPROC procedure, LPARAM parameter,
+                       std::vector<HWND>& disabled);
 // Lets the listed windows take input again, and empties the list.
 void EnableWindows(std::vector<HWND>& disabled);
 
@@ -54,10 +57,11 @@ protected:
     // RunModalDialog), bound to this object; returns the value given to EndDialog. With topMost
     // the dialog comes up in the topmost band (made topmost while still hidden), and backOnTop
     // (the clock) goes back on top once the dialog has closed.
-    INT_PTR ShowModal(int templateId, bool topMost = false, HWND backOnTop = nullptr) {
+    INT_PTR ShowModal(int templateId, Language language, bool topMost = false, HWND backOnTop = nullptr) {
         topMost_ = topMost;
-        const INT_PTR result =
-            RunModalDialog(templateId, DialogProc, reinterpret_cast<LPARAM>(static_cast<Form*>(this)), disabled_);
+        language_ = language;
+        const INT_PTR result = RunModalDialog(templateId, language, DialogProc,
+                                              reinterpret_cast<LPARAM>(static_cast<Form*>(this)), disabled_);
         if (topMost && backOnTop) SetTopMost(backOnTop, /*withoutActivation=*/true);
         return result;
     }
@@ -74,8 +78,9 @@ protected:
         layout_ = {clientWidth, clientHeight, controls};
         dpi_ = DpiOf(hwnd_);
         KeepDialogLayout(hwnd_);
-        font_ = LayOutDialog(hwnd_, layout_, dpi_);
+        font_ = LayOutDialog(hwnd_, layout_, dpi_, language_);
     }
+    Language language() const { return language_; }
     HFONT font() const { return font_.get(); }
     int dpi() const { return dpi_; }
     int Pixels(int twips) const { return TwipsToPixels(twips, dpi_); }
@@ -106,7 +111,7 @@ private:
             self->dpi_ = LOWORD(wParam);
             const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
             const POINT topLeft{suggested.left, suggested.top};
-            self->font_ = LayOutDialog(dialog, self->layout_, self->dpi_, &topLeft);
+            self->font_ = LayOutDialog(dialog, self->layout_, self->dpi_, self->language_, &topLeft);
             RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             self->HandleMessage(message, wParam, lParam);
             return TRUE;
@@ -137,4 +142,5 @@ private:
     int dpi_ = 96;
     OwnedFont font_;
     bool topMost_ = false;
+    Language language_ = Language::Japanese;
 };

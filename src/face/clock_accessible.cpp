@@ -57,8 +57,8 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
         if (!IsSelf(child)) return E_INVALIDARG;
-        if (!IsWindow(window_) || reading_->year == 0) return CO_E_OBJNOTCONNECTED;
-        return ReturnText(DateTooltipText(reading_->year, reading_->month, reading_->day), description);
+        if (!IsWindow(window_) || reading_->date.empty()) return CO_E_OBJNOTCONNECTED;
+        return ReturnText(reading_->date, description);
     }
 
     // IDispatch and the rest of IAccessible: the system's object.

@@ -3,11 +3,12 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 // What the face shows now; DrawClock writes it, the accessible object reads it.
 struct FaceReading {
-    int hour = -1, minute = -1;   // the figures on the face
-    int year = 0, month = 0, day = 0;  // the date of the tooltip
+    int hour = -1, minute = -1;  // the figures on the face
+    std::string date;            // the tooltip's date, in the user's language
 };
 
 // The answer to WM_GETOBJECT for the face's window: for its client area a clock (ROLE_SYSTEM_CLOCK)

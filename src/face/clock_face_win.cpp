@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
+#include <iterator>
+
 #include "common/text_encoding.h"
 #include "face/japanese_date.h"
 #include "resource.h"
@@ -68,6 +70,17 @@ void BlitSprite(PictureBox& dest, int x, int y, int width, int height, const Pic
     BitBlt(dest.hdc(), x, y, width, height, source.hdc(), sourceX, sourceY, rasterOperation);
 }
 
+namespace {
+// The tooltip's date: with the Japanese era in Japanese, the long date of the user's locale in
+// English (no era).
+std::string TooltipDate(Language language, const SYSTEMTIME& day) {
+    if (language == Language::Japanese) return DateTooltipText(day.wYear, day.wMonth, day.wDay);
+    wchar_t text[128] = L"";
+    GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_LONGDATE, &day, nullptr, text, int(std::size(text)), nullptr);
+    return WideToUtf8(text);
+}
+}  // namespace
+
 int DrawClock(ClockFace& face, int windowSize, bool blink, int blinkDelay) {
     // The local time is read once a minute: within one minute of the system time the face's
     // figures and date cannot change (time zones and daylight saving move by whole minutes, and
@@ -106,9 +119,9 @@ int DrawClock(ClockFace& face, int windowSize, bool blink, int blinkDelay) {
     const SYSTEMTIME& today = now;  // the date of the very moment the figures show
     const int date = today.wYear * 10000 + today.wMonth * 100 + today.wDay;
     if (date != face.tooltipDate) {
-        face.SetTooltipText(DateTooltipText(today.wYear, today.wMonth, today.wDay));
+        face.reading->date = TooltipDate(face.language(), today);
+        face.SetTooltipText(face.reading->date);
         face.tooltipDate = date;
-        *face.reading = {face.reading->hour, face.reading->minute, today.wYear, today.wMonth, today.wDay};
     }
     if (!IsRectEmpty(&changed)) face.Refresh(samePicture ? &changed : nullptr);
     if (now.wHour != face.reading->hour || now.wMinute != face.reading->minute) {

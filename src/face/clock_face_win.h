@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "common/language.h"
 #include "face/clock_accessible.h"
 #include "face/clock_face.h"
 #include "face/picture_box.h"
@@ -33,6 +34,12 @@ public:
     // The face box's surface onto a DC of the window (its WM_PAINT).
     void Paint(HDC dc) const;
     void SetTooltipText(const std::string& utf8);
+    // The language of the tooltip's date (and of what screen readers are told), from the next tick.
+    void ShowLanguage(Language language) {
+        language_ = language;
+        tooltipDate = 0;
+    }
+    Language language() const { return language_; }
 
     PictureBox picBody;        // the face, the only thing shown
     PictureBox picFigures[2];  // sprite sheets at the scale: 0 large, 1 small
@@ -58,6 +65,7 @@ public:
     HWND window() const { return window_; }
 
 private:
+    Language language_ = Language::Japanese;
     PictureBox figures_[2], bodies_[2];  // the resources' pictures, at scale 1
     int scale_ = 0;
     HWND window_ = nullptr;

@@ -8,6 +8,7 @@
 
 #include "common/handles.h"
 #include "common/message_pump.h"
+#include "common/text_encoding.h"
 #include "service/service_pipe.h"
 #include "service/service_setup.h"
 #include "timesync/elevation.h"
@@ -72,7 +73,7 @@ std::optional<std::string> AskService(SC_HANDLE service, const ServiceRequest& r
 }
 
 SyncOutcome CallService(const std::string& server) {
-    const SyncOutcome unreachable = WordedForClock(SyncOutcome(SyncOutcome::Kind::Unreachable), server);
+    const SyncOutcome unreachable(SyncOutcome::Kind::Unreachable);
     const ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     const ServiceHandle service(manager ? OpenServiceW(manager.get(), kServiceName, SERVICE_START | SERVICE_QUERY_STATUS)
                                         : nullptr);
@@ -82,7 +83,10 @@ SyncOutcome CallService(const std::string& server) {
     if (answer == BadRequestAnswer()) answer = AskService(service.get(), {server, false});
     const std::optional<SyncOutcome> outcome =
         answer ? ParseServiceAnswer({reinterpret_cast<const uint8_t*>(answer->data()), answer->size()}) : std::nullopt;
-    return outcome ? WordedForClock(*outcome, server) : unreachable;
+    if (!outcome) return unreachable;
+    SyncOutcome worded = *outcome;  // the service gives a socket error's number, the clock its words
+    if (worded.cause == SyncOutcome::Cause::SocketError) worded.detail = SystemMessage(DWORD(worded.socketError));
+    return worded;
 }
 
 struct ServiceCall {
@@ -102,7 +106,7 @@ DWORD WINAPI RunCall(void* parameter) {
 bool UseTimeService() { return !ProcessMaySetTime() && TimeServiceRegistered(); }
 
 SyncOutcome SyncThroughService(const std::string& server, const std::function<bool()>& abandoned) {
-    const SyncOutcome unreachable = WordedForClock(SyncOutcome(SyncOutcome::Kind::Unreachable), server);
+    const SyncOutcome unreachable(SyncOutcome::Kind::Unreachable);
     const auto call = std::make_shared<ServiceCall>(ServiceCall{server, unreachable});
     auto share = std::make_unique<std::shared_ptr<ServiceCall>>(call);
     const KernelHandle thread(CreateThread(nullptr, 0, RunCall, share.get(), 0, nullptr));

@@ -194,19 +194,18 @@ DWORD UninstallTimeService() {
     return deleted == ERROR_SUCCESS || deleted == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : DWORD(deleted);
 }
 
-std::string ServiceErrorText(DWORD error) {
+std::string ServiceErrorText(Language language, DWORD error) {
     const std::string message = SystemMessage(error);
-    return message.empty() ? "エラー No." + std::to_string(error) : message;
+    return message.empty() ? Words(language, Text::ErrorNumber, {std::to_string(error)}) : message;
 }
 
-void ChangeTimeService(bool install, const std::string& server, HWND owner, bool topMost) {
+void ChangeTimeService(Language language, bool install, const std::string& server, HWND owner, bool topMost) {
     auto report = [&](const std::string& message) {
-        ResultReports().ShowResultDialog(install ? InstallFailedReport(message) : UninstallFailedReport(message), owner,
-                                         topMost);
+        ResultReports().ShowResultDialog(language, ServiceChangeFailedReport(language, install, message), owner, topMost);
     };
     // The elevated run would refuse such a server at once, unseen: no prompt for it.
-    if (install && !IsSyncServer(server)) return report(ServiceErrorText(ERROR_INVALID_PARAMETER));
+    if (install && !IsSyncServer(server)) return report(ServiceErrorText(language, ERROR_INVALID_PARAMETER));
     const std::string parameters = install ? InstallServiceParameters(server) : kUninstallServiceParameters;
     if (StartElevated(GetActiveWindow(), parameters, true) == ElevatedStart::Failed)
-        report("管理者として実行できませんでした。");
+        report(Words(language, Text::RunAsAdministratorFailed));
 }

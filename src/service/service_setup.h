@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/language.h"
+
 // True when the service VelkaroTime is registered with the service manager.
 bool TimeServiceRegistered();
 // The approved servers as the installation wrote them; none when it cannot be read.
@@ -24,10 +26,10 @@ DWORD InstallTimeService(const std::vector<std::string>& approved);
 // it is in use) and its folder when empty, and the approved servers' key. 0, or the error.
 DWORD UninstallTimeService();
 // The system's text for the error, or its number where the system has none.
-std::string ServiceErrorText(DWORD error);
+std::string ServiceErrorText(Language language, DWORD error);
 
 // The options dialog's button: runs /install-service "SERVER" or /uninstall-service elevated
 // and waits for it, serving the windows. A declined prompt changes nothing; a run that could not
 // be started is reported (in the topmost band with topMost); a run that fails shows its own
 // report.
-void ChangeTimeService(bool install, const std::string& server, HWND owner, bool topMost);
+void ChangeTimeService(Language language, bool install, const std::string& server, HWND owner, bool topMost);

@@ -12,9 +12,9 @@
 namespace {
 
 constexpr std::string_view kRequestWord = "SYNC2 ", kEarlierRequestWord = "SYNC ";
-constexpr std::string_view kSet = "SET", kFailedWord = "FAILED", kNoUsableTime = "NO-USABLE-TIME", kRefused = "REFUSED",
-                           kNotApproved = "NOT-APPROVED", kTooLarge = "TOO-LARGE",
-                           kBadRequest = "BAD-REQUEST";
+constexpr std::string_view kSet = "SET", kFailedWord = "FAILED", kNoAnswer = "NO-ANSWER", kSendFailed = "SEND-FAILED",
+                           kSocketError = "SOCKET-ERROR", kNoUsableTime = "NO-USABLE-TIME", kRefused = "REFUSED",
+                           kNotApproved = "NOT-APPROVED", kTooLarge = "TOO-LARGE", kBadRequest = "BAD-REQUEST";
 
 std::string_view AsText(std::span<const uint8_t> message) {
     return {reinterpret_cast<const char*>(message.data()), message.size()};
@@ -68,53 +68,64 @@ std::optional<ServiceRequest> ParseServiceRequest(std::span<const uint8_t> messa
 }
 
 std::string FormatServiceAnswer(const SyncOutcome& outcome, const ServiceRequest& request) {
-    switch (outcome.kind) {
-    case SyncOutcome::Kind::Set: {
+    using Kind = SyncOutcome::Kind;
+    if (outcome.kind == Kind::Set) {
         const SntpReply& r = outcome.reply;
         return std::string(kSet) + '\n' + std::to_string(r.stratum) + ' ' + std::to_string(r.poll) + ' ' +
                std::to_string(r.precision) + ' ' + std::to_string(r.hold) + ' ' + std::to_string(r.fraction) + ' ' +
                std::to_string(r.transmitUnixSeconds) + ' ' + std::to_string(std::llround(outcome.elapsedMs * 1e6)) +
                (outcome.correctionMs && request.current ? ' ' + std::to_string(*outcome.correctionMs) : "");
     }
-    case SyncOutcome::Kind::Failed: return std::string(kFailedWord) + '\n' + outcome.report;
-    case SyncOutcome::Kind::NoUsableTime:
-        return std::string(request.current ? kNoUsableTime : kFailedWord) + '\n' + outcome.report;
-    case SyncOutcome::Kind::Refused: return std::string(kRefused);
-    case SyncOutcome::Kind::NotApproved: return std::string(kNotApproved);
-    case SyncOutcome::Kind::TooLarge:
-        return request.current ? std::string(kTooLarge) : std::string(kFailedWord) + '\n' + TooLargeReport(request.server);
-    default: return BadRequestAnswer();  // the service never answers with the others
+    if (outcome.kind == Kind::Refused) return std::string(kRefused);
+    if (outcome.kind == Kind::NotApproved) return std::string(kNotApproved);
+    // A clock of the earlier version reads the other failures as FAILED and the report, in the
+    // only language it speaks.
+    if (!request.current) return std::string(kFailedWord) + '\n' + OutcomeReport(Language::Japanese, outcome, request.server);
+    switch (outcome.kind) {
+    case Kind::Failed:
+        switch (outcome.cause) {
+        case SyncOutcome::Cause::NoAnswer: return std::string(kNoAnswer);
+        case SyncOutcome::Cause::SendFailed: return std::string(kSendFailed);
+        case SyncOutcome::Cause::SocketError: return std::string(kSocketError) + '\n' + std::to_string(outcome.socketError);
+        }
+        break;
+    case Kind::NoUsableTime: return std::string(kNoUsableTime);
+    case Kind::TooLarge: return std::string(kTooLarge);
+    default: break;
     }
+    return BadRequestAnswer();  // the service never answers with the others
 }
 
 std::string BadRequestAnswer() { return std::string(kBadRequest); }
 
 std::optional<SyncOutcome> ParseServiceAnswer(std::span<const uint8_t> message) {
+    using Kind = SyncOutcome::Kind;
     const std::string_view text = AsText(message);
     if (text.size() > kMaxServiceAnswer || text.find('\0') != std::string_view::npos) return std::nullopt;
     const size_t newline = text.find('\n');
     const std::string_view word = text.substr(0, newline);
     if (newline == std::string_view::npos) {
-        if (word == kRefused) return SyncOutcome(SyncOutcome::Kind::Refused);
-        if (word == kNotApproved) return SyncOutcome(SyncOutcome::Kind::NotApproved);
-        if (word == kTooLarge) return SyncOutcome(SyncOutcome::Kind::TooLarge);
+        if (word == kRefused) return SyncOutcome(Kind::Refused);
+        if (word == kNotApproved) return SyncOutcome(Kind::NotApproved);
+        if (word == kTooLarge) return SyncOutcome(Kind::TooLarge);
+        if (word == kNoUsableTime) return SyncOutcome(Kind::NoUsableTime);
+        if (word == kNoAnswer) return SyncOutcome(Kind::Failed, SyncOutcome::Cause::NoAnswer);
+        if (word == kSendFailed) return SyncOutcome(Kind::Failed, SyncOutcome::Cause::SendFailed);
         return std::nullopt;
     }
     const std::string_view rest = text.substr(newline + 1);
     if (word == kSet) return ParseSet(rest);
-    if (word == kFailedWord && !rest.empty()) return SyncOutcome(SyncOutcome::Kind::Failed, std::string(rest));
-    if (word == kNoUsableTime && !rest.empty()) return SyncOutcome(SyncOutcome::Kind::NoUsableTime, std::string(rest));
-    return std::nullopt;
-}
-
-SyncOutcome WordedForClock(SyncOutcome outcome, const std::string& server) {
-    switch (outcome.kind) {
-    case SyncOutcome::Kind::NotApproved: outcome.report = NotApprovedReport(server); break;
-    case SyncOutcome::Kind::TooLarge: outcome.report = TooLargeReport(server); break;
-    case SyncOutcome::Kind::Unreachable: outcome.report = ServiceUnreachableReport(); break;
-    default: break;
+    if (word == kSocketError) {
+        SyncOutcome failed(Kind::Failed, SyncOutcome::Cause::SocketError);
+        if (!ReadNumber(rest, 1, std::numeric_limits<int>::max(), failed.socketError)) return std::nullopt;
+        return failed;
     }
-    return outcome;
+    if (word == kFailedWord && !rest.empty()) {  // an earlier version's service, which words its failures itself
+        SyncOutcome failed(Kind::Failed);
+        failed.report = std::string(rest);
+        return failed;
+    }
+    return std::nullopt;
 }
 
 int64_t MaxStepMs(std::optional<uint32_t> maxCorrection) {
@@ -145,17 +156,6 @@ std::string InstallServiceParameters(std::string_view server) {
     return "/install-service \"" + std::string(server) + "\"";
 }
 
-std::string InstallFailedReport(const std::string& systemMessage) {
-    return "時刻合わせサービスを登録できませんでした。\r\n\r\n" + systemMessage;
-}
-std::string UninstallFailedReport(const std::string& systemMessage) {
-    return "時刻合わせサービスを削除できませんでした。\r\n\r\n" + systemMessage;
-}
-std::string ServiceUnreachableReport() { return "時刻の同期に失敗しました。\r\n\r\n時刻合わせサービスに接続できません。"; }
-std::string TooLargeReport(const std::string& server) {
-    return "時刻の同期に失敗しました。\r\n\r\nNTPサーバー '" + server +
-           "' の時刻がこのパソコンの時刻から大きくずれているため、時刻合わせサービスでは合わせません。";
-}
-std::string NotApprovedReport(const std::string& server) {
-    return "時刻の同期に失敗しました。\r\n\r\nNTPサーバー '" + server + "' は時刻合わせサービスに登録されていません。";
+std::string ServiceChangeFailedReport(Language language, bool install, const std::string& systemMessage) {
+    return Words(language, install ? Text::ServiceInstallFailed : Text::ServiceRemoveFailed) + "\r\n\r\n" + systemMessage;
 }

@@ -39,21 +39,18 @@ struct ServiceRequest {
 std::string FormatServiceRequest(const ServiceRequest& request);
 std::optional<ServiceRequest> ParseServiceRequest(std::span<const uint8_t> message);
 
-// The answer: "SET" and the reply's numbers (the round trip in whole nanoseconds: exact for a
-// performance counter of 10 MHz), then the correction in milliseconds (which an earlier
-// version's service does not send), "FAILED" and the report (the network's failure),
-// "NO-USABLE-TIME" and the report (which an earlier version's service words as FAILED), "REFUSED",
-// "NOT-APPROVED", "TOO-LARGE" (the step), or "BAD-REQUEST" (to what was no request); the words and the report are
-// separated by a line feed. An answer that does not parse is no answer (nullopt); so is
-// BAD-REQUEST, which a service of an earlier version gives a current request. A request in the
-// earlier form is answered in the earlier form: seven numbers, and the failures it knows as
-// FAILED with their reports.
+// The answer to a current request: "SET" and the reply's numbers (the round trip in whole
+// nanoseconds: exact for a performance counter of 10 MHz), then the correction in milliseconds;
+// or the failure as words alone, for the clock to put in its user's language: "NO-ANSWER",
+// "SEND-FAILED", "SOCKET-ERROR" and the error's number, "NO-USABLE-TIME", "REFUSED",
+// "NOT-APPROVED", "TOO-LARGE"; or "BAD-REQUEST" to what was no request. Words and numbers are
+// separated by a line feed. A request in the earlier form is answered in the earlier form: seven
+// numbers, REFUSED, NOT-APPROVED, and every other failure as "FAILED" with its report in
+// Japanese (which is what such a clock reads). An answer that does not parse is no answer
+// (nullopt); so is BAD-REQUEST, which a service of an earlier version gives a current request.
 std::string FormatServiceAnswer(const SyncOutcome& outcome, const ServiceRequest& request = {});
 std::string BadRequestAnswer();
 std::optional<SyncOutcome> ParseServiceAnswer(std::span<const uint8_t> message);
-// The report of an outcome the service's client words (NotApproved, TooLarge, Unreachable),
-// filled in; any other outcome as it is.
-SyncOutcome WordedForClock(SyncOutcome outcome, const std::string& server);
 
 // The servers the service may synchronise with: the server given at installation and the
 // options dialog's list, each once (letter case aside), in that order.
@@ -65,13 +62,9 @@ bool IsApprovedServer(std::string_view server, const std::vector<std::string>& a
 std::string InstallServiceParameters(std::string_view server);
 inline constexpr const char* kUninstallServiceParameters = "/uninstall-service";
 
-// The reports (UTF-8): of the installation and the removal (the system's message after the
-// first line), of a run that could not reach the service, and of a server it does not approve.
-std::string InstallFailedReport(const std::string& systemMessage);
-std::string UninstallFailedReport(const std::string& systemMessage);
-std::string ServiceUnreachableReport();
-std::string NotApprovedReport(const std::string& server);
-std::string TooLargeReport(const std::string& server);
+// The report of an installation or removal that failed, the system's message after the first
+// line (UTF-8).
+std::string ServiceChangeFailedReport(Language language, bool install, const std::string& systemMessage);
 
 // Where the installed copy goes: under the native Program Files folder (the 64-bit one on 64-bit
 // Windows, whichever build installs), or the one the system names where there is no native one.

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "common/text_encoding.h"
@@ -20,7 +22,8 @@ constexpr int kPages[3][14] = {
     {IDC_OPT_LABEL2, IDC_OPT_FRAME2, IDC_CMB_SERVERS, IDC_CMD_TESTNTP, IDC_CHK_USENTP, IDC_CHK_USENTP2,
      IDC_OPT_INTERVAL_LABEL, IDC_CMB_INTERVAL, IDC_OPT_SERVICE_NEEDED, IDC_OPT_SERVICE_STATE, IDC_CMD_SERVICE,
      IDC_OPT_LAST_RUN, IDC_OPT_DRIFT, IDC_CMD_OPEN_RECORD},
-    {IDC_OPT_LABEL3, IDC_OPT_FRAME3, IDC_CHK_AUTORUN, IDC_OPT_FRAME4, IDC_CHK_CLEARRECENT},
+    {IDC_OPT_LABEL3, IDC_OPT_FRAME3, IDC_CHK_AUTORUN, IDC_OPT_FRAME4, IDC_CHK_CLEARRECENT, IDC_OPT_LANGUAGE_LABEL,
+     IDC_CMB_LANGUAGE},
 };
 constexpr int kPageLeft = 240, kPageTop = 480;
 
@@ -70,15 +73,18 @@ void FrmOption::Form_Load() {
                      {IDC_CHK_AUTORUN, x + 120 + 240, y + 480 + 360, 3615, 300},
                      {IDC_OPT_FRAME4, x + 120, y + 1560, 5175, 855},
                      {IDC_CHK_CLEARRECENT, x + 120 + 240, y + 1560 + 360, 4875, 300},  // to 4 px inside the frame
+                     {IDC_OPT_LANGUAGE_LABEL, x + 120, y + 2685, 2535, 300},
+                     {IDC_CMB_LANGUAGE, x + 2700, y + 2640, 2535, 300 + 1500},
                      {IDOK, 3060, 6465, 1320, 315},
                      {IDCANCEL, 4485, 6465, 1320, 315},
                  });
     const HWND tab = GetDlgItem(hwnd_, IDC_OPT_TAB);
-    const wchar_t* tabs[] = {L"表示", L"時刻合わせ", L"その他"};
+    const Text tabs[] = {Text::PageDisplay, Text::PageTimeSync, Text::PageOther};
     for (int i = 0; i < 3; ++i) {
+        std::wstring name = Utf8ToWide(Words(language(), tabs[i]));
         TCITEMW item{};
         item.mask = TCIF_TEXT;
-        item.pszText = const_cast<wchar_t*>(tabs[i]);
+        item.pszText = name.data();
         SendMessageW(tab, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
     }
     // The tab strip lies below the pages' controls, so that it never paints over them.
@@ -105,6 +111,7 @@ void FrmOption::Form_Load() {
     Check(IDC_CHK_USENTP2, Settings.UseNTP2);
     Check(IDC_CHK_CLEARRECENT, Settings.ClearRecent);
     FillIntervals();
+    FillLanguages();
     const bool AutoRunRegistered = QueryAutoRun();
     Check(IDC_CHK_AUTORUN, AutoRunRegistered);
     // The button acts at once, elevated, as the system's own shield buttons do.
@@ -120,9 +127,23 @@ void FrmOption::FillIntervals() {
     std::vector<int> hours(std::begin(kIntervalChoices), std::end(kIntervalChoices));
     if (std::find(hours.begin(), hours.end(), Settings.NTPInterval) == hours.end()) hours.push_back(Settings.NTPInterval);
     for (int h : hours) {
-        const LRESULT item = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(IntervalText(h)).c_str()));
+        const LRESULT item =
+            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(IntervalText(language(), h)).c_str()));
         SendMessageW(list, CB_SETITEMDATA, item, h);
         if (h == Settings.NTPInterval) SendMessageW(list, CB_SETCURSEL, item, 0);
+    }
+}
+
+// Automatic, then the two languages, each named in its own words; each item carries its setting.
+void FrmOption::FillLanguages() {
+    const HWND list = GetDlgItem(hwnd_, IDC_CMB_LANGUAGE);
+    const std::optional<Language> stored = LanguageOfSetting(Settings.Language);
+    const std::pair<Text, std::optional<Language>> choices[] = {
+        {Text::LanguageAutomatic, std::nullopt}, {Text::LanguageJapanese, Language::Japanese}, {Text::LanguageEnglish, Language::English}};
+    for (const auto& [name, choice] : choices) {
+        const LRESULT item = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(Words(language(), name)).c_str()));
+        SendMessageW(list, CB_SETITEMDATA, item, choice ? LPARAM(*choice) + 1 : 0);
+        if (choice == stored) SendMessageW(list, CB_SETCURSEL, item, 0);
     }
 }
 
@@ -139,8 +160,8 @@ void FrmOption::ShowServiceState() {
     serviceRegistered_ = actions_.serviceRegistered && actions_.serviceRegistered();
     serviceNeeded_ = !serviceRegistered_ && actions_.maySetTime && !actions_.maySetTime();
     ShowWindow(GetDlgItem(hwnd_, IDC_OPT_SERVICE_NEEDED), serviceNeeded_ && visiblePage_ == 2 ? SW_SHOW : SW_HIDE);
-    SetText(IDC_OPT_SERVICE_STATE, serviceRegistered_ ? "時刻合わせサービス: 登録済み" : "時刻合わせサービス: 登録されていません");
-    SetText(IDC_CMD_SERVICE, serviceRegistered_ ? "サービスを削除(&V)..." : "サービスを登録(&V)...");
+    SetText(IDC_OPT_SERVICE_STATE, Words(language(), serviceRegistered_ ? Text::ServiceInstalled : Text::ServiceNotInstalled));
+    SetText(IDC_CMD_SERVICE, Words(language(), serviceRegistered_ ? Text::RemoveService : Text::InstallService));
 }
 
 // Installs the service (approving the server in the box) or removes it; the line and the
@@ -220,7 +241,12 @@ void FrmOption::cmdOK_Click() {
     Settings.WindowSize = Checked(IDC_CHK_WINDOWSIZE) ? 2 : 1;
     Settings.TopMost = Checked(IDC_CHK_TOPMOST);
     Settings.Blink = Checked(IDC_CHK_BLINK);
-    // The new face at once (its figures come with the next tick), the topmost band, the marks.
+    const LRESULT chosen = SendDlgItemMessageW(hwnd_, IDC_CMB_LANGUAGE, CB_GETCURSEL, 0, 0);
+    if (chosen != CB_ERR) {
+        const LRESULT data = SendDlgItemMessageW(hwnd_, IDC_CMB_LANGUAGE, CB_GETITEMDATA, WPARAM(chosen), 0);
+        Settings.Language = SettingOfLanguage(data ? std::optional(Language(data - 1)) : std::nullopt);
+    }
+    // The new face and language at once (its figures come with the next tick), the topmost band, the marks.
     if (actions_.applyAppearance) actions_.applyAppearance();
     Settings.EXITbyDblClick = Checked(IDC_CHK_EXITBYDBLCLICK);
     Settings.FixWindowPosition = Checked(IDC_CHK_FIXWINDOWPOSITION);

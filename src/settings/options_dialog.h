@@ -29,12 +29,13 @@ public:
         std::function<RecordLines()> readRecord;  // read when the dialog opens and after a test
         std::function<void()> openRecord;         // in the user's program for text files
     };
-    // The dialog edits the record it is given.
-    FrmOption(SettingsRecord& settings, Actions actions) : Settings(settings), actions_(std::move(actions)) {}
+    // The dialog edits the record it is given, in the language it is given.
+    FrmOption(SettingsRecord& settings, Language language, Actions actions)
+        : Settings(settings), language_(language), actions_(std::move(actions)) {}
 
     // Shows the dialog modally, in the topmost band when TopMost is set; OK applies and saves
-    // everything, キャンセル changes nothing.
-    void Show() { ShowModal(IDD_OPTION, Settings.TopMost); }
+    // everything (the language too), キャンセル changes nothing.
+    void Show() { ShowModal(IDD_OPTION, language_, Settings.TopMost); }
 
 private:
     friend ModalDialog;
@@ -46,6 +47,7 @@ private:
     void cmdService_Click();
     void ShowServiceState();
     void FillIntervals();
+    void FillLanguages();
     void ShowRecord();
 
     void CaptureTabBody();
@@ -56,6 +58,7 @@ private:
     std::string ServerText() const;
 
     SettingsRecord& Settings;
+    Language language_;
     Actions actions_;
     int visiblePage_ = 1;
     bool serviceRegistered_ = false;

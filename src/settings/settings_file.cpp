@@ -8,11 +8,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-std::string SaveFailedReport(const std::string& filePath) {
-    return "設定を保存できませんでした。\r\n\r\n設定ファイル '" + filePath + "' に書き込めません。";
+std::string SaveFailedReport(Language language, const std::string& filePath) {
+    return Words(language, Text::SettingsNotSaved, {filePath});
 }
 
-std::string IntervalText(int hours) { return hours == 0 ? "しない" : std::to_string(hours) + " 時間ごと"; }
+std::string IntervalText(Language language, int hours) {
+    if (hours == 0) return Words(language, Text::IntervalNever);
+    if (hours == 1) return Words(language, Text::IntervalOneHour);
+    return Words(language, Text::IntervalHours, {std::to_string(hours)});
+}
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
     std::string path(folder);
@@ -138,6 +142,7 @@ SettingsRecord ParseSettings(const IniReader& read) {
     r.XPosR = ReadFractionField(read("XPosR", "0.7"), 0.7f);
     r.YPosR = ReadFractionField(read("YPosR", "0.3"), 0.3f);
     r.NTPInterval = ReadIntegerField<int32_t>(read(kIntervalKey, ""), 0, 168, 0, 168);
+    r.Language = SettingOfLanguage(LanguageOfSetting(read(kLanguageKey, "")));
     return r;
 }
 
@@ -160,3 +165,4 @@ SettingsEntries SettingsToEntries(const SettingsRecord& r, float xFraction, floa
 }
 
 bool WritesInterval(const SettingsRecord& record, bool fileHasIt) { return record.NTPInterval != 0 || fileHasIt; }
+bool WritesLanguage(const SettingsRecord& record, bool fileHasIt) { return !record.Language.empty() || fileHasIt; }

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <utility>
 
+#include "common/language.h"
+
 struct SettingsRecord {
     int16_t WindowSize = 0;
     bool TopMost = false;
@@ -24,6 +26,7 @@ struct SettingsRecord {
     float XPosR = 0;
     float YPosR = 0;
     int32_t NTPInterval = 0;  // hours between periodic runs; 0: none
+    std::string Language;     // "ja", "en", or "" for automatic (as Windows)
 
     bool operator==(const SettingsRecord&) const = default;
 };
@@ -41,10 +44,10 @@ inline constexpr const char* kDefaultNtpServer = kNtpServers[0];
 // The periodic run's choices on the options page, in hours (0: しない), and how each is named
 // there; a stored value outside the list is named the same way.
 inline constexpr int kIntervalChoices[] = {0, 1, 3, 6, 12, 24};
-std::string IntervalText(int hours);
+std::string IntervalText(Language language, int hours);
 
 // The report of a settings file that would not take a write (UTF-8).
-std::string SaveFailedReport(const std::string& filePath);
+std::string SaveFailedReport(Language language, const std::string& filePath);
 
 // A folder and a file name joined by one backslash; a folder that already ends with one
 // (a drive root such as C:\) gets no second.
@@ -81,3 +84,6 @@ SettingsEntries SettingsToEntries(const SettingsRecord& record, float xFraction,
 // never had it keeps its thirteen keys.
 inline constexpr const char* kIntervalKey = "NTPInterval";
 bool WritesInterval(const SettingsRecord& record, bool fileHasIt);
+// Language likewise, after NTPInterval: only when it is not automatic or the file has it already.
+inline constexpr const char* kLanguageKey = "Language";
+bool WritesLanguage(const SettingsRecord& record, bool fileHasIt);

@@ -65,6 +65,8 @@ bool SaveSettingsTo(const std::string& filePath, const SettingsRecord& record, i
     for (const auto& [key, value] : entries) saved = WriteIniValueTo(filePath, key, value) && saved;
     if (WritesInterval(record, IniHasKey(filePath, kIntervalKey)))
         saved = WriteIniValueTo(filePath, kIntervalKey, std::to_string(record.NTPInterval)) && saved;
+    if (WritesLanguage(record, IniHasKey(filePath, kLanguageKey)))
+        saved = WriteIniValueTo(filePath, kLanguageKey, record.Language) && saved;
     return saved;
 }
 
@@ -75,7 +77,7 @@ bool SaveSettings(const SettingsRecord& Settings, HWND mainWindow) {
                           GetSystemMetrics(SM_CYSCREEN));
 }
 
-void ShowSaveFailure(const std::string& filePath, HWND owner) {
-    MessageBoxW(owner, Utf8ToWide(SaveFailedReport(filePath)).c_str(), Utf8ToWide(kProgramTitle).c_str(),
+void ShowSaveFailure(Language language, const std::string& filePath, HWND owner) {
+    MessageBoxW(owner, Utf8ToWide(SaveFailedReport(language, filePath)).c_str(), Utf8ToWide(kProgramTitle).c_str(),
                 MB_OK | MB_ICONWARNING | MB_TOPMOST | MB_SETFOREGROUND);
 }

@@ -31,4 +31,4 @@ bool SaveSettingsTo(const std::string& filePath, const SettingsRecord& record, i
                     int screenHeight);
 // Says, in a topmost message box (owned by owner, if any), that the settings could not be
 // written to the file.
-void ShowSaveFailure(const std::string& filePath, HWND owner);
+void ShowSaveFailure(Language language, const std::string& filePath, HWND owner);

@@ -22,10 +22,11 @@ void AddressRound::Asked(size_t address, double nowMs) {
     ++asked_;
 }
 
-void AddressRound::Fail(size_t address, Failure failure, std::string report) {
+void AddressRound::Fail(size_t address, Failure failure, int socketError, std::string detail) {
     if (address >= asked_ || addresses_[address].failure) return;
     addresses_[address].failure = failure;
-    addresses_[address].report = std::move(report);
+    addresses_[address].socketError = socketError;
+    addresses_[address].detail = std::move(detail);
 }
 
 void AddressRound::Cut() { count_ = asked_; }
@@ -36,10 +37,10 @@ bool AddressRound::Over(double nowMs) const {
     if (!AllAsked()) return false;
     // An unreachable address is as silent as one that is not there: the run waits for a late
     // reply from the others all the same.
-    const bool allReported = std::all_of(addresses_.begin(), addresses_.begin() + asked_, [](const Address& a) {
+    const bool allFailed = std::all_of(addresses_.begin(), addresses_.begin() + asked_, [](const Address& a) {
         return a.failure && *a.failure != Failure::Unreachable;
     });
-    return allReported || nowMs - addresses_[asked_ - 1].askedAt > kReplyTimeoutMs;
+    return allFailed || nowMs - addresses_[asked_ - 1].askedAt > kReplyTimeoutMs;
 }
 
 double AddressRound::NextMomentMs() const {
@@ -49,10 +50,17 @@ double AddressRound::NextMomentMs() const {
     return last.failure ? last.askedAt : last.askedAt + kNextAddressAfterMs;
 }
 
-AddressRound::Failed AddressRound::FailureReport(const std::string& server) const {
+SyncOutcome AddressRound::Failed() const {
+    using Cause = SyncOutcome::Cause;
     const Address& first = addresses_[0];
-    if (first.failure == Failure::Reported) return {false, first.report};
+    if (first.failure == Failure::SendFailed) return SyncOutcome(SyncOutcome::Kind::Failed, Cause::SendFailed);
+    if (first.failure == Failure::SocketError) {
+        SyncOutcome failed(SyncOutcome::Kind::Failed, Cause::SocketError);
+        failed.socketError = first.socketError;
+        failed.detail = first.detail;
+        return failed;
+    }
     const bool noUsableTime = std::any_of(addresses_.begin(), addresses_.begin() + asked_,
                                           [](const Address& a) { return a.failure == Failure::NoUsableTime; });
-    return noUsableTime ? Failed{true, NoUsableTimeReport(server)} : Failed{false, TimeoutReport(server)};
+    return SyncOutcome(noUsableTime ? SyncOutcome::Kind::NoUsableTime : SyncOutcome::Kind::Failed);
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "timesync/sntp.h"
+#include "timesync/sync_outcome.h"
 
 // A pool name may give many addresses; a run asks no more than this many of them.
 inline constexpr size_t kMostAddresses = 8;
@@ -20,21 +21,14 @@ inline constexpr double kReplyTimeoutMs = 1000;
 class AddressRound {
 public:
     // How an address failed: no answer of its own (an unreachable port or host, which is the
-    // silence of a server that is not there), a failure with its report (the send, a socket
-    // error), or a reply without a usable time.
-    enum class Failure { Unreachable, Reported, NoUsableTime };
+    // silence of a server that is not there), a send that failed, a socket error, or a reply
+    // without a usable time.
+    enum class Failure { Unreachable, SendFailed, SocketError, NoUsableTime };
     struct Reply {
         SntpReply reply;
         double elapsedMs;        // from that address's request to the reply
         int64_t sentAt, takenAt;  // the caller's clock readings
     };
-    // What the run reports when no address gave a usable reply.
-    struct Failed {
-        bool noUsableTime;  // the report is that of a reply without a usable time
-        std::string report;
-        bool operator==(const Failed&) const = default;
-    };
-
     // A new round over that many addresses (at most kMostAddresses of them), none asked yet.
     void Start(size_t addresses);
     size_t Addresses() const { return count_; }
@@ -43,28 +37,30 @@ public:
     // every address has been asked.
     std::optional<size_t> Due(double nowMs) const;
     void Asked(size_t address, double nowMs);
-    // The address failed; a Reported failure brings its report. Only its first failure counts.
-    void Fail(size_t address, Failure failure, std::string report = {});
+    // The address failed; a socket error brings its number and the system's words. Only its
+    // first failure counts.
+    void Fail(size_t address, Failure failure, int socketError = 0, std::string detail = {});
     void Replied(const Reply& reply) { reply_ = reply; }
     // No further address is asked (a run started inside this one's wait took the socket): the
     // round ends with the addresses it has asked.
     void Cut();
 
-    // Over: a reply came, every address asked failed with a report of its own, or the time after
-    // the last request is up.
+    // Over: a reply came, every address asked failed with a failure of its own (not unreachable),
+    // or the time after the last request is up.
     bool Over(double nowMs) const;
     // The next moment at which Due or Over can change without any event.
     double NextMomentMs() const;
     const std::optional<Reply>& reply() const { return reply_; }
     // Once over without a reply: the first address's failure, except that a reply without a
     // usable time from any address says more than the silence of the first.
-    Failed FailureReport(const std::string& server) const;
+    SyncOutcome Failed() const;
 
 private:
     struct Address {
         double askedAt = 0;
         std::optional<Failure> failure;
-        std::string report;
+        int socketError = 0;
+        std::string detail;
     };
     bool AllAsked() const { return asked_ == count_; }
     std::array<Address, kMostAddresses> addresses_{};

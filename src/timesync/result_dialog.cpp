@@ -6,11 +6,14 @@
 #include <algorithm>
 
 void FrmDialog::Form_Load() {
+    // Left of OK: the report keeps its size; the English button's words take more room.
+    const TwipsRect elevatePlace = language() == Language::Japanese ? TwipsRect{IDC_RESULT_ELEVATE, 990, 1200, 2250, 375}
+                                                               : TwipsRect{IDC_RESULT_ELEVATE, 120, 1200, 3120, 375};
     LayOut(5055, 1695,
            {
-               {IDC_RESULT_MESSAGE, 120, 120, 4815, 975},   // lblMsg
-               {IDOK, 3360, 1200, 1575, 375},               // cmdOK
-               {IDC_RESULT_ELEVATE, 990, 1200, 2250, 375},  // left of OK: the report keeps its size
+               {IDC_RESULT_MESSAGE, 120, 120, 4815, 975},  // lblMsg
+               {IDOK, 3360, 1200, 1575, 375},              // cmdOK
+               elevatePlace,
            });
     SetText(IDC_RESULT_MESSAGE, text_);
     const HWND elevate = GetDlgItem(hwnd_, IDC_RESULT_ELEVATE);
@@ -35,8 +38,9 @@ INT_PTR FrmDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     return FALSE;
 }
 
-bool ResultReports::ShowResultDialog(const std::string& text, HWND mainWindow, bool topMost, bool offerElevation) {
-    return FrmDialog(text, offerElevation, open_).Show(topMost, mainWindow);
+bool ResultReports::ShowResultDialog(Language language, const std::string& text, HWND mainWindow, bool topMost,
+                                     bool offerElevation) {
+    return FrmDialog(language, text, offerElevation, open_).Show(topMost, mainWindow);
 }
 
 void ResultReports::CloseResultDialog() {

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr std::string_view kBom = "\xEF\xBB\xBF", kCrLf = "\r\n", kSetWord = "同期", kFailedWord = "失敗";
+constexpr std::string_view kBom = "\xEF\xBB\xBF", kCrLf = "\r\n";
 constexpr int64_t kHourMs = 3600000, kDayMs = 24 * kHourMs, kRetryMs = 10 * 60000;
 constexpr int kRetries = 3;
 constexpr int64_t kLongestIntervalMs = 168 * kHourMs;
@@ -47,8 +47,13 @@ std::string OnOneLine(std::string_view text) {
     return out;
 }
 
-std::string Head(const CivilTime& at, SyncTrigger trigger, std::string_view server, std::string_view word) {
-    return Joined({Stamp(at), "\t", TriggerWord(trigger), "\t", OnOneLine(server), "\t", word, "\t"});
+std::string Head(Language language, const CivilTime& at, SyncTrigger trigger, std::string_view server, Text word) {
+    return Joined({Stamp(at), "\t", TriggerWord(language, trigger), "\t", OnOneLine(server), "\t", Words(language, word), "\t"});
+}
+
+// The word of a line in either language.
+bool IsWord(std::string_view field, Text word) {
+    return field == TableText(Language::Japanese, word) || field == TableText(Language::English, word);
 }
 
 // "+0.153", "-1.204", "+0.000"
@@ -100,14 +105,14 @@ std::string ShortStamp(const CivilTime& t) {
 
 }  // namespace
 
-std::string_view TriggerWord(SyncTrigger trigger) {
+std::string TriggerWord(Language language, SyncTrigger trigger) {
     switch (trigger) {
-    case SyncTrigger::StartUp: return "起動時";
-    case SyncTrigger::Menu: return "メニュー";
-    case SyncTrigger::Test: return "テスト";
-    case SyncTrigger::Resume: return "スタンバイ回復";
-    case SyncTrigger::Periodic: return "定期";
-    case SyncTrigger::Command: return "コマンド";
+    case SyncTrigger::StartUp: return Words(language, Text::TriggerStartUp);
+    case SyncTrigger::Menu: return Words(language, Text::TriggerMenu);
+    case SyncTrigger::Test: return Words(language, Text::TriggerTest);
+    case SyncTrigger::Resume: return Words(language, Text::TriggerResume);
+    case SyncTrigger::Periodic: return Words(language, Text::TriggerPeriodic);
+    case SyncTrigger::Command: return Words(language, Text::TriggerCommand);
     }
     return "";
 }
@@ -117,15 +122,17 @@ bool ReportsSuccess(SyncTrigger trigger) {
 }
 bool ReportsFailure(SyncTrigger trigger) { return trigger != SyncTrigger::Periodic; }
 
-std::string SetLine(const CivilTime& at, SyncTrigger trigger, std::string_view server, std::optional<int64_t> correctionMs,
-                    double roundTripMs) {
-    return Joined({Head(at, trigger, server, kSetWord), correctionMs ? Seconds3(*correctionMs) : "?", "\t",
+std::string SetLine(Language language, const CivilTime& at, SyncTrigger trigger, std::string_view server,
+                    std::optional<int64_t> correctionMs, double roundTripMs) {
+    return Joined({Head(language, at, trigger, server, Text::RecordSet), correctionMs ? Seconds3(*correctionMs) : "?", "\t",
                    FormatOneDecimal(roundTripMs)});
 }
 
-std::string FailedLine(const CivilTime& at, SyncTrigger trigger, std::string_view server, std::string_view report) {
+std::string FailedLine(Language language, const CivilTime& at, SyncTrigger trigger, std::string_view server,
+                       std::string_view report) {
     const size_t body = report.find("\r\n\r\n");
-    return Joined({Head(at, trigger, server, kFailedWord), OnOneLine(body == std::string_view::npos ? report : report.substr(body + 4))});
+    return Joined({Head(language, at, trigger, server, Text::RecordFailed),
+                   OnOneLine(body == std::string_view::npos ? report : report.substr(body + 4))});
 }
 
 std::string BytesToAppend(uint64_t fileSize, char lastByte, const std::vector<std::string>& lines) {
@@ -162,22 +169,25 @@ std::vector<RecordEntry> ReadRecordEntries(std::string_view bytes) {
         const std::vector<std::string_view> f = SplitAt(line, '\t');
         const std::optional<CivilTime> at = f.size() >= 5 ? ReadStamp(f[0]) : std::nullopt;
         if (!at) continue;
-        if (f[3] == kFailedWord) entries.push_back({*at, false, std::nullopt, std::string(f[4])});
-        else if (f[3] == kSetWord && f.size() == 6) entries.push_back({*at, true, ReadCorrection(f[4])});
+        if (IsWord(f[3], Text::RecordFailed)) entries.push_back({*at, false, std::nullopt, std::string(f[4])});
+        else if (IsWord(f[3], Text::RecordSet) && f.size() == 6) entries.push_back({*at, true, ReadCorrection(f[4])});
     }
     return entries;
 }
 
-std::string LastRunText(const std::vector<RecordEntry>& entries) {
-    constexpr std::string_view kHead = "前回の時刻合わせ: ";
-    if (entries.empty()) return Joined({kHead, "記録がありません"});
+std::string LastRunText(Language language, const std::vector<RecordEntry>& entries) {
+    auto line = [&](Text text, std::initializer_list<std::string_view> arguments) {
+        return Words(language, Text::LastRun, {Words(language, text, arguments)});
+    };
+    if (entries.empty()) return line(Text::LastRunNone, {});
     const RecordEntry& last = entries.back();
-    if (!last.set) return Joined({kHead, ShortStamp(last.at), " 失敗（", last.reason, "）"});
-    if (!last.correctionMs) return Joined({kHead, ShortStamp(last.at)});
-    return Joined({kHead, ShortStamp(last.at), " (", Seconds3(*last.correctionMs), " 秒)"});
+    const std::string at = ShortStamp(last.at);
+    if (!last.set) return line(Text::LastRunFailed, {at, last.reason});
+    if (!last.correctionMs) return Words(language, Text::LastRun, {at});
+    return line(Text::LastRunSet, {at, Seconds3(*last.correctionMs)});
 }
 
-std::string DriftText(const std::vector<RecordEntry>& entries) {
+std::string DriftText(Language language, const std::vector<RecordEntry>& entries) {
     // A correction is the drift since the set just before it: the latest one found at least an
     // hour after that set says how fast the clock drifts.
     std::optional<double> perDay;
@@ -189,10 +199,10 @@ std::string DriftText(const std::vector<RecordEntry>& entries) {
         if (spanMs >= kHourMs) perDay = double(*e->correctionMs) / 1000.0 * double(kDayMs) / double(spanMs);
     }
     if (!perDay) return "";
-    constexpr std::string_view kHead = "この PC の時計: ";
-    if (std::fabs(*perDay) < 0.05) return Joined({kHead, "1 日のずれは 0.1 秒未満です"});
+    if (std::fabs(*perDay) < 0.05) return Words(language, Text::Drift, {Words(language, Text::DriftBelowATenth)});
     // A positive correction put the clock forward: it had fallen behind.
-    return Joined({kHead, "1 日に約 ", FormatOneDecimal(std::fabs(*perDay)), " 秒", *perDay > 0 ? "遅れます" : "進みます"});
+    const Text way = *perDay > 0 ? Text::DriftLoses : Text::DriftGains;
+    return Words(language, Text::Drift, {Words(language, way, {FormatOneDecimal(std::fabs(*perDay))})});
 }
 
 std::optional<CivilTime> LastSetAt(const std::vector<RecordEntry>& entries) {

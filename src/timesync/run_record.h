@@ -7,12 +7,14 @@
 #include <string_view>
 #include <vector>
 
+#include "common/language.h"
 #include "timesync/sntp.h"
 
 // What started a run, and so how much of it is reported: a success only to the user who asked
 // for it, a failure to everyone but the periodic run, which nobody is sitting in front of.
 enum class SyncTrigger { StartUp, Menu, Test, Resume, Periodic, Command };
-std::string_view TriggerWord(SyncTrigger trigger);  // 起動時, メニュー, テスト, スタンバイ回復, 定期, コマンド
+// 起動時, メニュー, テスト, スタンバイ回復, 定期, コマンド; Start, Menu, Test, Resume, Periodic, Command
+std::string TriggerWord(Language language, SyncTrigger trigger);
 bool ReportsSuccess(SyncTrigger trigger);
 bool ReportsFailure(SyncTrigger trigger);
 
@@ -27,9 +29,11 @@ inline constexpr size_t kMaxRecordBytes = 1 << 20;
 // the time); the correction (the new time minus the one it replaced) is unknown (?) when a time
 // service of an earlier version set the time. A failure's reason is its report after the first
 // line and the empty line below it, on one line.
-std::string SetLine(const CivilTime& at, SyncTrigger trigger, std::string_view server,
+// The words (the trigger, 同期 or 失敗, Set or Failed) are the language's.
+std::string SetLine(Language language, const CivilTime& at, SyncTrigger trigger, std::string_view server,
                     std::optional<int64_t> correctionMs, double roundTripMs);
-std::string FailedLine(const CivilTime& at, SyncTrigger trigger, std::string_view server, std::string_view report);
+std::string FailedLine(Language language, const CivilTime& at, SyncTrigger trigger, std::string_view server,
+                       std::string_view report);
 
 // The bytes that append lines to a record whose size and last byte are given: a byte-order mark
 // first in a new file, a line break first after a torn last line, each line ended by CR LF.
@@ -45,7 +49,8 @@ std::optional<std::string> TrimmedRecord(std::string_view bytes);
 // a file that a cloud store keeps (another kind of reparse point) is the user's own.
 bool IsPlainRecordFile(uint32_t attributes, uint32_t reparseTag, uint32_t links);
 
-// What the options page and the schedule read from a line; lines that do not read are skipped.
+// What the options page and the schedule read from a line, in either language's words; lines
+// that do not read are skipped.
 struct RecordEntry {
     CivilTime at{};  // seconds, the milliseconds 0
     bool set = false;
@@ -57,11 +62,11 @@ std::vector<RecordEntry> ReadRecordEntries(std::string_view bytes);
 
 // "前回の時刻合わせ: 2026/12/08 06:40 (+0.153 秒)", "… 失敗（reason）" when the last run failed
 // (the reason cut to fit the options page), or "… 記録がありません".
-std::string LastRunText(const std::vector<RecordEntry>& entries);
+std::string LastRunText(Language language, const std::vector<RecordEntry>& entries);
 // "この PC の時計: 1 日に約 0.8 秒遅れます" (or 進みます, or "1 日のずれは 0.1 秒未満です"): the
 // latest correction that was found at least an hour after the set before it, over that span, per
 // day. Empty without such a correction.
-std::string DriftText(const std::vector<RecordEntry>& entries);
+std::string DriftText(Language language, const std::vector<RecordEntry>& entries);
 // The local time of the last run that set the time.
 std::optional<CivilTime> LastSetAt(const std::vector<RecordEntry>& entries);
 

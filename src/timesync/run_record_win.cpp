@@ -69,15 +69,15 @@ std::string ReadRunRecord(const std::string& path) {
     return file ? ReadOpened(file.get(), ReadFile).value_or(std::string()) : std::string();
 }
 
-void RunRecordFile::RecordRun(SyncTrigger trigger, const std::string& server, const SyncOutcome& outcome) {
+void RunRecordFile::RecordRun(Language language, SyncTrigger trigger, const std::string& server, const SyncOutcome& outcome) {
     if (outcome.kind == SyncOutcome::Kind::Abandoned || path_.empty()) return;
     SYSTEMTIME now;
     GetLocalTime(&now);
     const CivilTime at{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, 0};
     if (held_.size() == kMaxHeldLines) held_.erase(held_.begin());
     held_.push_back(outcome.kind == SyncOutcome::Kind::Set
-                        ? SetLine(at, trigger, server, outcome.correctionMs, outcome.elapsedMs)
-                        : FailedLine(at, trigger, server, outcome.report));
+                        ? SetLine(language, at, trigger, server, outcome.correctionMs, outcome.elapsedMs)
+                        : FailedLine(language, at, trigger, server, OutcomeReport(language, outcome, server)));
     KernelHandle file = OpenRecord(Utf8ToWide(path_), true);
     if (!file) return;
     LARGE_INTEGER size{}, end{};

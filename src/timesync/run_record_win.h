@@ -17,12 +17,13 @@ class RunRecordFile {
 public:
     void SetPath(std::string path) { path_ = std::move(path); }
     const std::string& Path() const { return path_; }
-    // Appends the line of a run that ended (an abandoned run has none), at the local time of now.
+    // Appends the line of a run that ended (an abandoned run has none), at the local time of now,
+    // in the language.
     // A line is only ever appended: the file is rewritten only to cut it back, after a read
     // that took all it keeps, through a new file that replaces it in one step. A file that another
     // program holds keeps the line here, to be written before the next one (kMaxHeldLines at
     // most); nothing is shown either way: it is a record, not a setting. No path: nothing.
-    void RecordRun(SyncTrigger trigger, const std::string& server, const SyncOutcome& outcome);
+    void RecordRun(Language language, SyncTrigger trigger, const std::string& server, const SyncOutcome& outcome);
 
     static constexpr size_t kMaxHeldLines = 20;
     // The function the record's bytes are read through (ReadFile; a test gives a failing one).

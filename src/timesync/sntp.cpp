@@ -11,8 +11,6 @@
 namespace {
 
 constexpr int64_t kUnixFromNtpEra0 = 2208988800;  // 1900-01-01 to 1970-01-01, in seconds
-constexpr const char* kFailed = "時刻の同期に失敗しました。\r\n\r\n";
-constexpr const char* kIdeographicSpace = "\u3000";
 
 uint32_t Read32(std::span<const uint8_t> b, size_t at) {
     return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | uint32_t(b[at + 3]);
@@ -174,26 +172,11 @@ std::string FormatReplyTimeMs(int64_t unixSeconds, TenThousandths fraction) {
     return FormatReplyTime(t) + milliseconds;
 }
 
-std::string SendFailedReport(const std::string& server) {
-    return std::string(kFailed) + "NTPサーバー '" + server + "' と正常に通信できません。";
-}
-std::string TimeoutReport(const std::string& server) {
-    return std::string(kFailed) + "NTPサーバー '" + server + "' の応答がありません。";
-}
-std::string PermissionReport() { return std::string(kFailed) + "システムの時刻を変更する権限がない可能性があります。"; }
-std::string ElevationFailedReport() { return std::string(kFailed) + "管理者として実行できませんでした。"; }
-std::string NoUsableTimeReport(const std::string& server) {
-    return std::string(kFailed) + "NTPサーバー '" + server + "' の応答に有効な時刻が含まれていません。";
-}
-std::string SocketErrorReport(int number, const std::string& description) {
-    return "通信エラー No." + std::to_string(number) + ": " + description;
-}
-
-std::string SuccessReport(const std::string& server, const SntpReply& r, double elapsedMs) {
-    return "システムの時刻を '" + server + "' と同期しました。\r\n\r\n" +  //
-           "取得した時刻: " + FormatReplyTimeMs(r.transmitUnixSeconds + 9 * 3600, r.fraction) + "\r\n" +
-           "Stratum: " + std::to_string(r.stratum) + kIdeographicSpace + "Poll Interval: " + std::to_string(r.poll) +
-           kIdeographicSpace + "Precision: " + std::to_string(int(int8_t(r.precision))) + "\r\n" +
-           "応答遅延: " + FormatOneDecimal(HoldMs(r)) + "ms" + kIdeographicSpace +
-           "推定伝送遅延: " + FormatOneDecimal(EstimatedDelayMs(elapsedMs, r)) + "ms";
+std::string SuccessReport(Language language, const std::string& server, const SntpReply& r, double elapsedMs) {
+    const std::string received = FormatReplyTimeMs(r.transmitUnixSeconds + 9 * 3600, r.fraction);
+    return Words(language, Text::SyncedWith, {server}) + "\r\n\r\n" + Words(language, Text::TimeReceived, {received}) + "\r\n" +
+           Words(language, Text::ReplyHeader,
+                 {std::to_string(r.stratum), std::to_string(r.poll), std::to_string(int(int8_t(r.precision)))}) +
+           "\r\n" +
+           Words(language, Text::ReplyDelays, {FormatOneDecimal(HoldMs(r)), FormatOneDecimal(EstimatedDelayMs(elapsedMs, r))});
 }

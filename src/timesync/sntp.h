@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/language.h"
+
 inline constexpr int kSntpPort = 123;
 
 // The host that a server text names, for the look-up: a bracketed IPv6 literal ("[::1]",
@@ -84,14 +86,9 @@ int64_t TimeToSetUnixMs(const SntpReply& r, double elapsedMs, double sinceReplyM
 // setting puts the time to set on a whole millisecond, so that nothing is lost to rounding.
 double MillisecondsToWholeMillisecond(const SntpReply& r, double elapsedMs, double sinceReplyMs);
 
-// ---- the reports (UTF-8) ----
-std::string SendFailedReport(const std::string& server);
-std::string TimeoutReport(const std::string& server);
-std::string PermissionReport();
-std::string ElevationFailedReport();  // the run as administrator could not be started
-std::string NoUsableTimeReport(const std::string& server);
-std::string SocketErrorReport(int number, const std::string& description);
-std::string SuccessReport(const std::string& server, const SntpReply& r, double elapsedMs);
+// The success report (UTF-8), five lines: the server, an empty line, the time received (nine
+// hours ahead of UTC), the reply's header bytes, the hold and the estimated delay.
+std::string SuccessReport(Language language, const std::string& server, const SntpReply& r, double elapsedMs);
 
 // Numbers as the reports write them, halves away from zero: "###0.0", and the transmit time
 // (seconds since 1970 in the wanted zone, and the fraction) as "yyyy/mm/dd hh:nn:ss.000".

@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "common/message_pump.h"
+#include "common/text_encoding.h"
 #include "common/system_library.h"
 
 void SntpExchange::SendSntpRequest(const std::string& server, AddressRound& round) {
     Close();  // a run started inside another's wait: the other hears nothing more
     round_ = &round;
-    server_ = server;
     addresses_ = Winsock1.Resolve(HostForLookup(server), kSntpPort);
     round.Start(std::max<size_t>(addresses_.size(), 1));  // a name not found fails as its one address
     Advance(round);
@@ -33,7 +33,7 @@ void SntpExchange::Ask(size_t address) {
     sentAt_[address] = PerformanceNow();
     round_->Asked(address, PerformanceMs(sentAt_[address]));
     if (address >= addresses_.size() || !Winsock1.Open(address, addresses_[address]) || !Winsock1.Send(address, request))
-        Fail(address, AddressRound::Failure::Reported, SendFailedReport(server_));
+        Fail(address, AddressRound::Failure::SendFailed);
 }
 
 void SntpExchange::Release(const AddressRound& round) {
@@ -46,9 +46,9 @@ void SntpExchange::Close() {
     round_ = nullptr;
 }
 
-void SntpExchange::Fail(size_t address, AddressRound::Failure failure, std::string report) {
+void SntpExchange::Fail(size_t address, AddressRound::Failure failure, int socketError, std::string detail) {
     Winsock1.Close(address);
-    round_->Fail(address, failure, std::move(report));
+    round_->Fail(address, failure, socketError, std::move(detail));
 }
 
 void SntpExchange::Winsock1_DataArrival(size_t address) {
@@ -71,7 +71,7 @@ void SntpExchange::Winsock1_DataArrival(size_t address) {
 }
 
 void SntpExchange::Winsock1_Error(size_t address, int number, const std::string& description) {
-    Fail(address, AddressRound::Failure::Reported, SocketErrorReport(number, description));
+    Fail(address, AddressRound::Failure::SocketError, number, description);
 }
 
 void SntpExchange::Winsock1_Event(WPARAM socket, LPARAM event) {
@@ -79,7 +79,7 @@ void SntpExchange::Winsock1_Event(WPARAM socket, LPARAM event) {
     if (!address || !round_) return;  // an event of a socket closed since
     const int error = WSAGETSELECTERROR(event);
     if (IsUnreachableError(error)) Fail(*address, AddressRound::Failure::Unreachable);
-    else if (error) Winsock1_Error(*address, error, SocketErrorDescription(error));
+    else if (error) Winsock1_Error(*address, error, SystemMessage(DWORD(error)));
     else if (WSAGETSELECTEVENT(event) == FD_READ) Winsock1_DataArrival(*address);
 }
 

@@ -45,11 +45,10 @@ private:
     void Ask(size_t address);
     void Winsock1_DataArrival(size_t address);
     void Winsock1_Error(size_t address, int number, const std::string& description);
-    void Fail(size_t address, AddressRound::Failure failure, std::string report = {});
+    void Fail(size_t address, AddressRound::Failure failure, int socketError = 0, std::string detail = {});
 
     UdpSocket& Winsock1;
     AddressRound* round_ = nullptr;  // the round the socket serves, on the stack of its run
-    std::string server_;
     std::vector<SocketAddress> addresses_;
     std::array<uint64_t, kMostAddresses> transmitValue_{};  // each request's own, which its reply echoes
     std::array<int64_t, kMostAddresses> sentAt_{};          // performance counter just before each send

@@ -52,7 +52,3 @@ ElevatedStart ElevatedStartOf(bool executed, uint32_t error) {
 }
 
 std::string SyncParameters(std::string_view server) { return "/sync \"" + std::string(server) + "\""; }
-
-std::string UnsafeDllSearchReport() {
-    return "この Windows では、更新プログラム KB2533623 を入れるまで管理者としての実行はできません。";
-}

@@ -31,10 +31,6 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 // '%'. Nothing in it needs quoting or escaping on a command line.
 bool IsSyncServer(std::string_view server);
 
-// What the elevated modes (/sync, /install-service, /uninstall-service) say, and end with 1, on a
-// Windows whose DLL search still includes the program's own folder.
-std::string UnsafeDllSearchReport();
-
 // The parameters that start the elevated run against the server: /sync "SERVER".
 std::string SyncParameters(std::string_view server);
 

@@ -1,29 +1,35 @@
-// What became of one synchronisation, in this process or through the time service. Portable.
+// What became of one synchronisation, in this process or through the time service, and its
+// report in the user's language. Portable.
 #pragma once
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
+#include "common/language.h"
 #include "timesync/sntp.h"
 
 struct SyncOutcome {
     enum class Kind {
         Set,          // the clock was set: reply and elapsedMs
-        Failed,       // the network's failure (no reply, no address, a send or socket error): report
-        NoUsableTime, // a reply, but none with a usable time: report
+        Failed,       // the network's failure (cause): no reply, no address, a send or socket error
+        NoUsableTime, // a reply, but none with a usable time
         Refused,      // the system refused the new time
-        NotApproved,  // the service does not synchronise with this server: report
-        TooLarge,     // the step is larger than the service may take: report
-        Unreachable,  // the service could not be reached, or its pipe is not the service's: report
+        NotApproved,  // the service does not synchronise with this server
+        TooLarge,     // the step is larger than the service may take
+        Unreachable,  // the service could not be reached, or its pipe is not the service's
         Abandoned,    // the program is ending: nothing is reported
     };
+    enum class Cause { NoAnswer, SendFailed, SocketError };
     SyncOutcome() = default;
-    explicit SyncOutcome(Kind k, std::string failureReport = {}) : kind(k), report(std::move(failureReport)) {}
+    explicit SyncOutcome(Kind k, Cause c = Cause::NoAnswer) : kind(k), cause(c) {}
 
     Kind kind = Kind::Abandoned;
-    // Failed, NoUsableTime: the report, as the exchange words it; NotApproved, TooLarge and Unreachable: the
-    // report, as the time service's client words it.
+    Cause cause = Cause::NoAnswer;  // Failed
+    int socketError = 0;            // Failed by a SocketError: its number
+    std::string detail;             // ... and the system's words for it, in the user's language
+    // Failed: a report that a time service of an earlier version worded itself, shown as it is.
     std::string report;
     SntpReply reply{};     // Set
     double elapsedMs = 0;  // Set: from the request to the reply
@@ -31,3 +37,9 @@ struct SyncOutcome {
     std::optional<int64_t> correctionMs;
     bool operator==(const SyncOutcome&) const = default;
 };
+
+// The report of an outcome that is not a set: a first line, an empty line, the detail (a socket
+// error: its number and the system's words alone).
+std::string OutcomeReport(Language language, const SyncOutcome& outcome, std::string_view server);
+// The same shape for any detail.
+std::string FailureReport(Language language, Text detail, std::initializer_list<std::string_view> arguments = {});

@@ -75,17 +75,25 @@ void SyncRun::Detach() {
 
 // True when the user asked to synchronise as administrator (only ever with offerElevation).
 bool SyncRun::Report(const std::string& text, bool offerElevation) {
-    return !Abandoned() && reports_.ShowResultDialog(text, mainWindow_, topMost_, offerElevation);
+    return !Abandoned() && reports_.ShowResultDialog(language_, text, mainWindow_, topMost_, offerElevation);
 }
 
 // The clock was not allowed to set the time, or the time service would not. A clock the
 // system started with a limited token offers to run the synchronisation again elevated, as a
 // process of its own; a run without the clock (that very process) never does, so nothing can
 // loop. The elevated run starts only when it was offered, whatever the report answers.
+// The network's failures and replies without a usable time are reported as they are; a refused
+// time and the service's refusals may offer the run as administrator.
+void SyncRun::ReportOutcome(const SyncOutcome& outcome, const std::string& server) {
+    const std::string text = OutcomeReport(language_, outcome, server);
+    if (outcome.kind == SyncOutcome::Kind::Failed || outcome.kind == SyncOutcome::Kind::NoUsableTime) Report(text);
+    else ReportOfferingElevation(text, server);
+}
+
 void SyncRun::ReportOfferingElevation(const std::string& text, const std::string& server) {
     const bool offer = mainWindow_ && mayElevate_ && IsSyncServer(server) && !ProcessIsElevated();
     if (Report(text, offer) && offer && StartElevatedSync(mainWindow_, server) == ElevatedStart::Failed)
-        Report(ElevationFailedReport());
+        Report(FailureReport(language_, Text::RunAsAdministratorFailed));
 }
 
 bool SyncRun::SyncSystemTime(SyncTrigger trigger, const std::string& server) {
@@ -108,15 +116,13 @@ bool SyncRun::Try(SyncTrigger trigger, const std::string& server) {
     if (outcome.kind == Kind::Abandoned || retries_.TryAgain(trigger, outcome, int64_t(GetTickCount64()))) return false;
     const bool set = outcome.kind == Kind::Set;
     if (set) BroadcastTimeChange();
-    if (outcome.kind == Kind::Refused) outcome.report = PermissionReport();
     // Recorded before any report: an elevated run that the report starts writes its line after.
-    record_.RecordRun(trigger, server, outcome);
+    record_.RecordRun(language_, trigger, server, outcome);
     if (afterRun_) afterRun_(trigger, set);
     if (set) {
-        if (ReportsSuccess(trigger)) Report(SuccessReport(server, outcome.reply, outcome.elapsedMs));
+        if (ReportsSuccess(trigger)) Report(SuccessReport(language_, server, outcome.reply, outcome.elapsedMs));
     } else if (ReportsFailure(trigger)) {
-        if (outcome.kind == Kind::Failed || outcome.kind == Kind::NoUsableTime) Report(outcome.report);
-        else ReportOfferingElevation(outcome.report, server);
+        ReportOutcome(outcome, server);
     }
     return set;
 }
@@ -138,10 +144,7 @@ SyncOutcome SyncRun::ExchangeAndSet(const std::string& server, int64_t maxStepMs
         if (round.Over(now)) break;
         WaitForMessages(round.NextMomentMs() - now + 1);
     }
-    if (!round.reply()) {
-        AddressRound::Failed failed = round.FailureReport(server);
-        return SyncOutcome(failed.noUsableTime ? Kind::NoUsableTime : Kind::Failed, std::move(failed.report));
-    }
+    if (!round.reply()) return round.Failed();
 
     // The reply is to this run's request: any run started inside the wait took what it got.
     const SntpReply reply = round.reply()->reply;

@@ -29,9 +29,11 @@ using ServiceRoute =
 
 class SyncRun {
 public:
-    // The run exchanges through `exchange`; its reports come in the topmost band while topMost
-    // (the TopMost setting, read at each report) is true.
-    SyncRun(SntpExchange& exchange, const bool& topMost) : exchange_(exchange), topMost_(topMost) {}
+    // The run exchanges through `exchange`; its reports (and its record's lines) are in
+    // `language` and come in the topmost band while topMost (the TopMost setting), each read at
+    // each report.
+    SyncRun(SntpExchange& exchange, const bool& topMost, const Language& language)
+        : exchange_(exchange), topMost_(topMost), language_(language) {}
     SyncRun(const SyncRun&) = delete;
     SyncRun& operator=(const SyncRun&) = delete;
 
@@ -83,11 +85,13 @@ private:
     bool Abandoned() const { return cancelled_ || !attached_; }
     bool Try(SyncTrigger trigger, const std::string& server);
     bool Report(const std::string& text, bool offerElevation = false);
+    void ReportOutcome(const SyncOutcome& outcome, const std::string& server);
     // A report that offers the run as administrator, where a clock may offer it.
     void ReportOfferingElevation(const std::string& text, const std::string& server);
 
     SntpExchange& exchange_;
     const bool& topMost_;
+    const Language& language_;
     ServiceRoute route_;
     RunRecordFile record_;
     std::function<void(SyncTrigger, bool)> afterRun_;

@@ -89,9 +89,3 @@ std::optional<size_t> UdpSocket::SlotOf(WPARAM eventSocket) const {
 bool UdpSocket::IsOpen() const {
     return std::any_of(sockets_.begin(), sockets_.end(), [](const OwnedSocket& s) { return bool(s); });
 }
-
-std::string SocketErrorDescription(int error) {
-    const std::string description = SystemMessage(DWORD(error));
-    // Not every system has texts for the socket errors (Wine has none).
-    return description.empty() ? "通信中にエラーが発生しました。" : description;
-}

@@ -79,6 +79,3 @@ private:
 // True for the errors with which the system says that a datagram found no listener or no way to
 // its address (an ICMP "port unreachable" or "host unreachable").
 bool IsUnreachableError(int error);
-
-// The system's text for a Winsock error number, in the user's language.
-std::string SocketErrorDescription(int error);

@@ -17,14 +17,16 @@ TEST(RunRecord, LinesAreTabSeparatedAndReadBackForTheOptionsPage) {
         std::string line, expected;
         RecordEntry entry;
     } cases[] = {
-        {SetLine(kAt, SyncTrigger::Menu, "ntp.nict.jp", 153, 12.34), "メニュー\tntp.nict.jp\t同期\t+0.153\t12.3", {kAt, true, 153}},
-        {SetLine(kAt, SyncTrigger::Periodic, "a", -1204, 0.05), "定期\ta\t同期\t-1.204\t0.1", {kAt, true, -1204}},
-        {SetLine(kAt, SyncTrigger::StartUp, "a", 0, 3), "起動時\ta\t同期\t+0.000\t3.0", {kAt, true, 0}},
-        {SetLine(kAt, SyncTrigger::Resume, "a", -3723456, 3), "スタンバイ回復\ta\t同期\t-3723.456\t3.0", {kAt, true, -3723456}},
+        {SetLine(Language::Japanese, kAt, SyncTrigger::Menu, "ntp.nict.jp", 153, 12.34), "メニュー\tntp.nict.jp\t同期\t+0.153\t12.3", {kAt, true, 153}},
+        {SetLine(Language::Japanese, kAt, SyncTrigger::Periodic, "a", -1204, 0.05), "定期\ta\t同期\t-1.204\t0.1", {kAt, true, -1204}},
+        {SetLine(Language::Japanese, kAt, SyncTrigger::StartUp, "a", 0, 3), "起動時\ta\t同期\t+0.000\t3.0", {kAt, true, 0}},
+        {SetLine(Language::Japanese, kAt, SyncTrigger::Resume, "a", -3723456, 3), "スタンバイ回復\ta\t同期\t-3723.456\t3.0", {kAt, true, -3723456}},
+        {SetLine(Language::English, kAt, SyncTrigger::Resume, "a", 5, 3), "Resume\ta\tSet\t+0.005\t3.0", {kAt, true, 5}},
+        {FailedLine(Language::English, kAt, SyncTrigger::StartUp, "a", "x\r\n\r\ny"), "Start\ta\tFailed\ty", {kAt, false, {}, "y"}},
         // a service of an earlier version does not say by how much
-        {SetLine(kAt, SyncTrigger::Test, "a", std::nullopt, 9.96), "テスト\ta\t同期\t?\t10.0", {kAt, true, {}}},
+        {SetLine(Language::Japanese, kAt, SyncTrigger::Test, "a", std::nullopt, 9.96), "テスト\ta\t同期\t?\t10.0", {kAt, true, {}}},
         // the reason on one line: tabs (a stored server's too) and line breaks become blanks
-        {FailedLine(kAt, SyncTrigger::Command, "a\tb", "x\r\n\r\nError 10065\r\nno route\n\tto host"),
+        {FailedLine(Language::Japanese, kAt, SyncTrigger::Command, "a\tb", "x\r\n\r\nError 10065\r\nno route\n\tto host"),
          "コマンド\ta b\t失敗\tError 10065 no route  to host", {kAt, false, {}, "Error 10065 no route  to host"}},
     };
     for (const auto& c : cases) {
@@ -92,10 +94,15 @@ TEST(RunRecord, TheOptionsPageShowsTheLastRunAndTheDriftPerDay) {
         {sets({"6 06:40 +0.000", "7 06:40 +0.100", "8 06:40 ?"}), "2026/12/08 06:40", "1 日に約 0.1 秒遅れます"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(std::string("前回の時刻合わせ: ") + c.lastRun, LastRunText(c.entries));
-        EXPECT_EQ(*c.drift ? std::string("この PC の時計: ") + c.drift : "", DriftText(c.entries)) << c.lastRun;
+        EXPECT_EQ(std::string("前回の時刻合わせ: ") + c.lastRun, LastRunText(Language::Japanese, c.entries));
+        EXPECT_EQ(*c.drift ? std::string("この PC の時計: ") + c.drift : "", DriftText(Language::Japanese, c.entries)) << c.lastRun;
     }
-    EXPECT_EQ("前回の時刻合わせ: 2026/12/08 06:40 失敗（x y）", LastRunText(ReadRecordEntries(kStamp + "定期\ta\t失敗\tx y")));
+    EXPECT_EQ("前回の時刻合わせ: 2026/12/08 06:40 失敗（x y）", LastRunText(Language::Japanese, ReadRecordEntries(kStamp + "定期\ta\t失敗\tx y")));
+    // The English page, from a record that holds lines of both languages.
+    const std::vector<RecordEntry> both = ReadRecordEntries("2026-12-07 06:40:00\tメニュー\ta\t同期\t+0.000\t1.0\r\n"
+                                                            "2026-12-08 06:40:00\tPeriodic\ta\tSet\t+0.800\t1.0\r\n");
+    EXPECT_EQ("Last synchronisation: 2026/12/08 06:40 (+0.800 s)", LastRunText(Language::English, both));
+    EXPECT_EQ("This PC's clock: loses about 0.8 s a day", DriftText(Language::English, both));
 }
 
 TEST(RunRecord, ThePeriodicRunIsDueAnIntervalAfterTheLastSetAndRetriesThreeTimes) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "timesync/sntp.h"
+#include "timesync/sync_outcome.h"
 #include "timesync/sync_command.h"
 
 namespace {
@@ -75,7 +76,7 @@ TEST(Sntp, MillisecondsAndTheReport) {
               "取得した時刻: 2025/03/16 08:30:05.500\r\n"
               "Stratum: 2\u3000Poll Interval: 0\u3000Precision: -20\r\n"
               "応答遅延: 0.2ms\u3000推定伝送遅延: 15.4ms",
-              SuccessReport("ntp.example.jp", r, 31));
+              SuccessReport(Language::Japanese, "ntp.example.jp", r, 31));
 
     // delay + fraction of exactly 515.5 and 516.5 both give 516
     SntpReply even = Decode(Reply(0xEB808BFD, 0x80000000));
@@ -92,7 +93,7 @@ TEST(Sntp, HoldAcrossASecondBoundaryStaysSmallAndPositive) {
     EXPECT_DOUBLE_EQ(2.0, HoldMs(r));
     EXPECT_DOUBLE_EQ(9.0, EstimatedDelayMs(20, r));
     EXPECT_EQ("応答遅延: 2.0ms\u3000推定伝送遅延: 9.0ms",
-              SuccessReport("s", r, 20).substr(SuccessReport("s", r, 20).rfind("\r\n") + 2));
+              SuccessReport(Language::Japanese, "s", r, 20).substr(SuccessReport(Language::Japanese, "s", r, 20).rfind("\r\n") + 2));
 }
 
 TEST(Sntp, MillisecondsCarryIntoSecondsAndTheDateBothWays) {
@@ -145,7 +146,6 @@ TEST(Sntp, RepliesThatAreNotOursAreIgnoredAndUselessOnesRefused) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.verdict, CheckReply(std::span<const uint8_t>(c.packet.data(), c.size), c.sent)) << c.what;
-    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'x' の応答に有効な時刻が含まれていません。", NoUsableTimeReport("x"));
 }
 
 TEST(Sntp, EraBoundary) {
@@ -160,12 +160,27 @@ TEST(Sntp, EraBoundary) {
 }
 
 TEST(Sntp, ReportTextsAndNumberFormats) {
-    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '' と正常に通信できません。", SendFailedReport(""));
-    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答がありません。", TimeoutReport("127.0.0.1"));
-    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nシステムの時刻を変更する権限がない可能性があります。", PermissionReport());
-    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\n管理者として実行できませんでした。", ElevationFailedReport());
-    EXPECT_EQ("通信エラー No.10054: reset", SocketErrorReport(10054, "reset"));
-    EXPECT_EQ("通信エラー No.-5: x", SocketErrorReport(-5, "x"));
+    // Every failure as the run reports it, worded from the outcome.
+    using Kind = SyncOutcome::Kind;
+    using Cause = SyncOutcome::Cause;
+    SyncOutcome socket(Kind::Failed, Cause::SocketError), socketUnknown = socket, earlier(Kind::Failed);
+    socket.socketError = socketUnknown.socketError = 10054;
+    socket.detail = "reset";
+    earlier.report = "as an earlier service worded it";
+    const std::pair<SyncOutcome, std::string> reports[] = {
+        {SyncOutcome(Kind::Failed, Cause::SendFailed), "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 's' と正常に通信できません。"},
+        {SyncOutcome(Kind::Failed), "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 's' の応答がありません。"},
+        {SyncOutcome(Kind::NoUsableTime), "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 's' の応答に有効な時刻が含まれていません。"},
+        {SyncOutcome(Kind::Refused), "時刻の同期に失敗しました。\r\n\r\nシステムの時刻を変更する権限がない可能性があります。"},
+        {SyncOutcome(Kind::NotApproved), "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 's' は時刻合わせサービスに登録されていません。"},
+        {SyncOutcome(Kind::Unreachable), "時刻の同期に失敗しました。\r\n\r\n時刻合わせサービスに接続できません。"},
+        {socket, "通信エラー No.10054: reset"},
+        {socketUnknown, "通信エラー No.10054: 通信中にエラーが発生しました。"},
+        {earlier, "as an earlier service worded it"},
+    };
+    for (const auto& [outcome, report] : reports) EXPECT_EQ(report, OutcomeReport(Language::Japanese, outcome, "s"));
+    EXPECT_EQ("The time could not be synchronised.\r\n\r\nThe NTP server 's' did not answer.",
+              OutcomeReport(Language::English, SyncOutcome(Kind::Failed), "s"));
     struct Case {
         double value;
         const char* text;
@@ -197,7 +212,7 @@ TEST(Sntp, TheReportsTimeLineRoundsTheFractionAndCarriesIntoTheDate) {
 
     // In the report: the transmit second 2024/05/02 23:30:05 UTC with a fraction of 0.99999 s.
     const SntpPacket p = Reply(0xE9DEA07D, 0xFFFF0000, 0xE9DEA07D, 0xFFF00000);
-    const std::string report = SuccessReport("s", Decode(p), 20);
+    const std::string report = SuccessReport(Language::Japanese, "s", Decode(p), 20);
     EXPECT_NE(std::string::npos, report.find("取得した時刻: 2024/05/03 08:30:06.000\r\n")) << report;
 }
 

@@ -36,8 +36,11 @@ TEST(TimeService, AnEarlierRequestIsAnsweredInTheEarlierForm) {
     set.reply = {2, 6, 0xE9, 123, 5000, 1780000000};
     set.correctionMs = -1204;
     EXPECT_EQ("SET\n2 6 233 123 5000 1780000000 0", FormatServiceAnswer(set, earlier));
-    EXPECT_EQ("FAILED\n" + TooLargeReport("a"), FormatServiceAnswer(SyncOutcome(SyncOutcome::Kind::TooLarge), earlier));
-    EXPECT_EQ("FAILED\nno time", FormatServiceAnswer(SyncOutcome(SyncOutcome::Kind::NoUsableTime, "no time"), earlier));
+    EXPECT_EQ("FAILED\n時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'a' の時刻がこのパソコンの時刻から大きくずれているため、"
+              "時刻合わせサービスでは合わせません。",
+              FormatServiceAnswer(SyncOutcome(SyncOutcome::Kind::TooLarge), earlier));
+    EXPECT_EQ("FAILED\n時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'a' の応答に有効な時刻が含まれていません。",
+              FormatServiceAnswer(SyncOutcome(SyncOutcome::Kind::NoUsableTime), earlier));
     // A step far beyond any reply's other numbers (a clock set to 1601) still reads.
     EXPECT_EQ(-13000000000000, ParseServiceAnswer(Bytes("SET\n2 6 233 123 5000 1780000000 0 -13000000000000"))->correctionMs);
 }
@@ -49,10 +52,14 @@ TEST(TimeService, AnswersCarryTheOutcomeAndParseBackExactly) {
     EXPECT_EQ(std::nullopt, ParseServiceAnswer(Bytes("SET\n2 6 233 123 5000 1780000000 25625700"))->correctionMs);  // an earlier version's
     set.correctionMs = -1204;
     EXPECT_EQ("SET\n2 6 233 123 5000 1780000000 25625700 -1204", FormatServiceAnswer(set));
-    const SyncOutcome failed(SyncOutcome::Kind::Failed, "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'a' の応答がありません。");
-    const SyncOutcome noUsableTime(SyncOutcome::Kind::NoUsableTime, "NTPサーバー 'a' の応答に有効な時刻が含まれていません。");
-    for (const SyncOutcome& o : {set, failed, noUsableTime, SyncOutcome(SyncOutcome::Kind::Refused), SyncOutcome(SyncOutcome::Kind::NotApproved),
-                                SyncOutcome(SyncOutcome::Kind::TooLarge)}) {
+    // The failures go as words (a socket error with its number) for the clock to put in its language.
+    using Kind = SyncOutcome::Kind;
+    SyncOutcome socket(Kind::Failed, SyncOutcome::Cause::SocketError);
+    socket.socketError = 10065;
+    EXPECT_EQ("SOCKET-ERROR\n10065", FormatServiceAnswer(socket));
+    for (const SyncOutcome& o : {set, SyncOutcome(Kind::Failed), SyncOutcome(Kind::Failed, SyncOutcome::Cause::SendFailed), socket,
+                                SyncOutcome(Kind::NoUsableTime), SyncOutcome(Kind::Refused), SyncOutcome(Kind::NotApproved),
+                                SyncOutcome(Kind::TooLarge)}) {
         const auto back = ParseServiceAnswer(Bytes(FormatServiceAnswer(o)));
         ASSERT_TRUE(back) << FormatServiceAnswer(o);
         EXPECT_TRUE(o == *back) << FormatServiceAnswer(o);  // every field, none swapped
@@ -96,11 +103,10 @@ TEST(TimeService, TheStepLimitAndTheInstallFolderFollowTheMachineNotTheBuild) {
     for (const auto& [native, known, folder] : folders) EXPECT_EQ(std::wstring(folder), ServiceFolder(native, known));
 }
 
-TEST(TimeService, TheClockWordsAServiceItCannotReachAndPassesTheExchangesReportOn) {
-    using Kind = SyncOutcome::Kind;
-    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\n時刻合わせサービスに接続できません。",
-              WordedForClock(SyncOutcome(Kind::Unreachable), "a").report);
-    EXPECT_EQ("as the exchange said", WordedForClock(SyncOutcome(Kind::Failed, "as the exchange said"), "a").report);
+TEST(TimeService, AnEarlierServicesFailureKeepsItsOwnWords) {
+    const auto failed = ParseServiceAnswer(Bytes("FAILED\nas the service said"));
+    ASSERT_TRUE(failed);
+    EXPECT_EQ("as the service said", OutcomeReport(Language::English, *failed, "a"));
 }
 
 }  // namespace

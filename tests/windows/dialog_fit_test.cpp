@@ -1,5 +1,5 @@
-// Every caption, label and button text of the three dialogs fits its control, measured with the
-// font the dialog itself gives the control.
+// Every caption, label and button text of the three dialogs fits its control, in Japanese and in
+// English, measured with the font the dialog itself gives the control.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -12,7 +12,9 @@
 #include "common/text_encoding.h"
 #include "settings/options_dialog.h"
 #include "timesync/result_dialog.h"
+#include "timesync/run_record.h"
 #include "timesync/sntp.h"
+#include "timesync/sync_outcome.h"
 
 namespace {
 
@@ -27,7 +29,10 @@ std::vector<std::string> Overflows(HWND dialog) {
         GetWindowTextW(control, raw, 512);
         const LONG style = GetWindowLongW(control, GWL_STYLE);
         const bool isStatic = lstrcmpiW(kind, L"Static") == 0, isButton = lstrcmpiW(kind, L"Button") == 0;
-        if (!raw[0] || !(isStatic || isButton) || (isStatic && (style & SS_TYPEMASK) == SS_ICON)) continue;
+        // (a label that cuts its text to fit with an ellipsis is meant to)
+        if (!raw[0] || !(isStatic || isButton) || (isStatic && (style & SS_TYPEMASK) == SS_ICON) ||
+            (isStatic && (style & SS_ENDELLIPSIS)))
+            continue;
         std::wstring text;  // as shown: "&&" is an ampersand, "&x" an underlined x
         for (const wchar_t* c = raw; *c; ++c)
             if (*c != L'&' || (isStatic && (style & SS_NOPREFIX)) || (c[1] == L'&' && ++c)) text += *c;
@@ -80,22 +85,32 @@ std::vector<std::string> OverflowsOf(const std::function<void()>& show) {
     return g_cut;
 }
 
-TEST(DialogFit, EveryTextFitsItsControlWithTheDialogsFont) {
+TEST(DialogFit, EveryTextFitsItsControlWithTheDialogsFontInBothLanguages) {
     using Cut = std::vector<std::string>;
-    SettingsRecord settings;
-    settings.NTPInterval = 168;
-    FrmOption::Actions longest;  // the longest lines the record can give
-    longest.readRecord = [] {
-        return FrmOption::RecordLines{"前回の時刻合わせ: 2026/12/08 23:59 (-1234.567 秒)", "この PC の時計: 1 日に約 1234.5 秒遅れます", true};
-    };
-    EXPECT_EQ(Cut{}, OverflowsOf([&] { FrmOption(settings, longest).Show(); })) << "options";
-    EXPECT_EQ(Cut{}, OverflowsOf([] { FrmAbout().Show(false, nullptr); })) << "About";
-    std::vector<HWND> open;
-    const SntpReply reply{2, 6, 0xE9, 123, 5000, 1780000000};
-    for (const std::string& report : {SuccessReport("time.cloudflare.com", reply, 25.6), PermissionReport(),
-                                      NoUsableTimeReport("time.cloudflare.com")})
-        EXPECT_EQ(Cut{}, OverflowsOf([&] { FrmDialog(report, false, open).Show(false, nullptr); })) << report;
-    EXPECT_EQ(Cut{}, OverflowsOf([&] { FrmDialog(PermissionReport(), /*offerElevation=*/true, open).Show(false, nullptr); }));
+    for (const Language language : {Language::Japanese, Language::English}) {
+        SCOPED_TRACE(language == Language::Japanese ? "Japanese" : "English");
+        SettingsRecord settings;
+        settings.NTPInterval = 168;
+        FrmOption::Actions longest;  // the longest lines the record can give
+        const RecordEntry set{{2026, 12, 8, 23, 59, 0, 0}, true, -1234567};
+        longest.readRecord = [&] {
+            return FrmOption::RecordLines{LastRunText(language, {set}),
+                                          DriftText(language, {{{2026, 12, 8, 22, 59, 0, 0}, true, 0}, set}), true};
+        };
+        longest.serviceRegistered = [] { return false; };
+        longest.maySetTime = [] { return false; };  // the line that asks for the service shows
+        EXPECT_EQ(Cut{}, OverflowsOf([&] { FrmOption(settings, language, longest).Show(); })) << "options";
+        EXPECT_EQ(Cut{}, OverflowsOf([&] { FrmAbout().Show(language, false, nullptr); })) << "About";
+        std::vector<HWND> open;
+        SyncOutcome kinds[3]{SyncOutcome(SyncOutcome::Kind::Refused), SyncOutcome(SyncOutcome::Kind::NoUsableTime),
+                             SyncOutcome(SyncOutcome::Kind::TooLarge)};
+        const SntpReply reply{2, 6, 0xE9, 123, 5000, 1780000000};
+        std::vector<std::string> reports{SuccessReport(language, "time.cloudflare.com", reply, 25.6)};
+        for (const SyncOutcome& o : kinds) reports.push_back(OutcomeReport(language, o, "time.cloudflare.com"));
+        for (const std::string& report : reports)
+            EXPECT_EQ(Cut{}, OverflowsOf([&] { FrmDialog(language, report, false, open).Show(false, nullptr); })) << report;
+        EXPECT_EQ(Cut{}, OverflowsOf([&] { FrmDialog(language, reports[1], /*offerElevation=*/true, open).Show(false, nullptr); }));
+    }
 }
 
 }  // namespace

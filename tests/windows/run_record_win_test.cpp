@@ -25,19 +25,25 @@ void Write(const std::string& path, const std::string& bytes) {
     CloseHandle(f);
 }
 
-const SyncOutcome kFailed(SyncOutcome::Kind::Failed, "x\r\n\r\nreason");
+// A failure worded by an earlier service: its report's detail is the line's reason.
+SyncOutcome Failure() {
+    SyncOutcome failed(SyncOutcome::Kind::Failed);
+    failed.report = "x\r\n\r\nreason";
+    return failed;
+}
+const SyncOutcome kFailed = Failure();
 
 TEST(RunRecordFile, ALineIsAppendedOnlyToAPlainFileOfItsOwn) {
     const std::string record = TempPath("velkaro-record.log"), other = TempPath("velkaro-other.log");
     RunRecordFile file;
     file.SetPath(record);
-    file.RecordRun(SyncTrigger::Menu, "a", kFailed);
-    file.RecordRun(SyncTrigger::Menu, "a", SyncOutcome(SyncOutcome::Kind::Abandoned));  // no line
+    file.RecordRun(Language::Japanese, SyncTrigger::Menu, "a", kFailed);
+    file.RecordRun(Language::Japanese, SyncTrigger::Menu, "a", SyncOutcome(SyncOutcome::Kind::Abandoned));  // no line
     const std::string written = ReadRunRecord(record);
     EXPECT_TRUE(written.starts_with("\xEF\xBB\xBF" "2") && written.ends_with("\tメニュー\ta\t失敗\treason\r\n")) << written;
     // A name planted as a second name of another file: neither read nor written.
     ASSERT_TRUE(MoveFileA(record.c_str(), other.c_str()) && CreateHardLinkA(record.c_str(), other.c_str(), nullptr));
-    file.RecordRun(SyncTrigger::Menu, "a", kFailed);
+    file.RecordRun(Language::Japanese, SyncTrigger::Menu, "a", kFailed);
     EXPECT_EQ("", ReadRunRecord(record));
     DeleteFileA(record.c_str());
     EXPECT_EQ(written, ReadRunRecord(other));
@@ -61,19 +67,19 @@ TEST(RunRecordFile, NothingIsLostWhenTheFileFails) {
     RunRecordFile file;
     file.SetPath(path);
     file.ReadThrough(ReadFailingPartWay);
-    file.RecordRun(SyncTrigger::Menu, "first", kFailed);
+    file.RecordRun(Language::Japanese, SyncTrigger::Menu, "first", kFailed);
     file.ReadThrough(ReadFile);
     ASSERT_TRUE(CreateDirectoryA((path + ".new").c_str(), nullptr));
-    file.RecordRun(SyncTrigger::Menu, "second", kFailed);
+    file.RecordRun(Language::Japanese, SyncTrigger::Menu, "second", kFailed);
     RemoveDirectoryA((path + ".new").c_str());
     std::string record = ReadRunRecord(path);
     EXPECT_TRUE(record.starts_with(old)) << "the record was rewritten";
     EXPECT_EQ(kTrimRecordAtLines + 1, size_t(std::count(record.begin(), record.end(), '\n')));
 
     const HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    file.RecordRun(SyncTrigger::Menu, "held", kFailed);
+    file.RecordRun(Language::Japanese, SyncTrigger::Menu, "held", kFailed);
     CloseHandle(held);
-    file.RecordRun(SyncTrigger::Menu, "next", kFailed);
+    file.RecordRun(Language::Japanese, SyncTrigger::Menu, "next", kFailed);
     record = ReadRunRecord(path);
     EXPECT_EQ(kMaxRecordLines, size_t(std::count(record.begin(), record.end(), '\n')));
     const std::vector<RecordEntry> entries = ReadRecordEntries(record);

@@ -41,10 +41,10 @@ protected:
         }
     }
     bool Replied() const { return round.reply().has_value(); }
-    // The round's end as the run would find it now.
-    std::optional<AddressRound::Failed> Failure() const {
+    // The round's end as the run would report it now.
+    std::optional<std::string> Report() const {
         if (!round.Over(PerformanceMs()) || round.reply()) return std::nullopt;
-        return round.FailureReport(server_);
+        return OutcomeReport(Language::Japanese, round.Failed(), server_);
     }
     void Send(const std::string& server) {
         server_ = server;
@@ -54,7 +54,8 @@ protected:
     UdpSocket socket;
     SntpExchange exchange{socket};
     const bool topMost = false;
-    SyncRun run{exchange, topMost};
+    const Language language = Language::Japanese;
+    SyncRun run{exchange, topMost, language};
     SocketWindow window;
     FakeSntpServer server;
     AddressRound round;
@@ -107,8 +108,8 @@ TEST_F(SntpExchangeTest, ReplyWithoutUsableTimeLeavesItsReport) {
     ASSERT_TRUE(request);
     server.SendTo(*request, FakeSntpServer::AnswerTo(*request, 0, /*stratum=*/0));
     ASSERT_TRUE(PumpUntil([&] { return !socket.IsOpen(); }));
-    const AddressRound::Failed expected{true, "時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答に有効な時刻が含まれていません。"};
-    EXPECT_EQ(expected, Failure());  // at once: the server's only address has answered
+    // at once: the server's only address has answered
+    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '127.0.0.1' の応答に有効な時刻が含まれていません。", Report());
 }
 
 TEST_F(SntpExchangeTest, ErrorEventClosesTheSocketAndLeavesItsText) {
@@ -121,8 +122,8 @@ TEST_F(SntpExchangeTest, ErrorEventClosesTheSocketAndLeavesItsText) {
     wchar_t* description = nullptr;
     FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                    WSAENETDOWN, 0, reinterpret_cast<wchar_t*>(&description), 0, nullptr);
-    ASSERT_TRUE(Failure());
-    const std::string text = Failure()->report;
+    ASSERT_TRUE(Report());
+    const std::string text = *Report();
     if (!description) {
         EXPECT_EQ("通信エラー No.10050: 通信中にエラーが発生しました。", text);
     } else {
@@ -134,8 +135,7 @@ TEST_F(SntpExchangeTest, ErrorEventClosesTheSocketAndLeavesItsText) {
 TEST_F(SntpExchangeTest, SendFailureNamesTheServer) {
     for (const char* host : {"", "no-such-host.invalid", "[::1]:123", "127.0.0.1:123"}) {
         Send(host);  // no port but 123
-        const AddressRound::Failed expected{false, "時刻の同期に失敗しました。\r\n\r\nNTPサーバー '" + std::string(host) + "' と正常に通信できません。"};
-        EXPECT_EQ(expected, Failure()) << host;
+        EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー '" + std::string(host) + "' と正常に通信できません。", Report()) << host;
     }
 }
 
@@ -143,7 +143,7 @@ TEST_F(SntpExchangeTest, LiteralIpv6AddressIsAcceptedBareOrInBrackets) {
     for (const char* host : {"::1", "[::1]"}) {  // nobody answers there; the send itself works
         Send(host);
         EXPECT_EQ(1u, round.Addresses()) << host;
-        EXPECT_FALSE(Failure()) << host;
+        EXPECT_FALSE(Report()) << host;
     }
 }
 

@@ -1,0 +1,164 @@
+// The languages and the two tables of the portable code's texts.
+#include "common/language.h"
+
+#include <array>
+#include <cctype>
+
+namespace {
+
+constexpr size_t kTexts = size_t(Text::Count);
+
+// Each table lists its texts in the order of the enumeration, one line an id.
+constexpr std::array<std::string_view, kTexts> kJapanese = {
+    "時刻の同期に失敗しました。",
+    "NTPサーバー '%1' と正常に通信できません。",
+    "NTPサーバー '%1' の応答がありません。",
+    "NTPサーバー '%1' の応答に有効な時刻が含まれていません。",
+    "システムの時刻を変更する権限がない可能性があります。",
+    "管理者として実行できませんでした。",
+    "通信エラー No.%1: %2",
+    "通信中にエラーが発生しました。",
+    "システムの時刻を '%1' と同期しました。",
+    "取得した時刻: %1",
+    "Stratum: %1\u3000Poll Interval: %2\u3000Precision: %3",
+    "応答遅延: %1ms\u3000推定伝送遅延: %2ms",
+    "時刻合わせサービスを登録できませんでした。",
+    "時刻合わせサービスを削除できませんでした。",
+    "時刻合わせサービスに接続できません。",
+    "NTPサーバー '%1' の時刻がこのパソコンの時刻から大きくずれているため、時刻合わせサービスでは合わせません。",
+    "NTPサーバー '%1' は時刻合わせサービスに登録されていません。",
+    "エラー No.%1",
+    "この Windows では、更新プログラム KB2533623 を入れるまで管理者としての実行はできません。",
+    "設定を保存できませんでした。\r\n\r\n設定ファイル '%1' に書き込めません。",
+    "しない",
+    "1 時間ごと",
+    "%1 時間ごと",
+    "時刻合わせサービス: 登録済み",
+    "時刻合わせサービス: 登録されていません",
+    "サービスを登録(&V)...",
+    "サービスを削除(&V)...",
+    "表示",
+    "時刻合わせ",
+    "その他",
+    "自動（Windows に合わせる）",
+    "日本語",
+    "English",
+    "起動時",
+    "メニュー",
+    "テスト",
+    "スタンバイ回復",
+    "定期",
+    "コマンド",
+    "同期",
+    "失敗",
+    "前回の時刻合わせ: %1",
+    "記録がありません",
+    "%1 (%2 秒)",
+    "%1 失敗（%2）",
+    "この PC の時計: %1",
+    "1 日のずれは 0.1 秒未満です",
+    "1 日に約 %1 秒遅れます",
+    "1 日に約 %1 秒進みます",
+    "バージョン %1",
+    "%1 のバージョン情報",
+};
+
+constexpr std::array<std::string_view, kTexts> kEnglish = {
+    "The time could not be synchronised.",
+    "Could not communicate properly with the NTP server '%1'.",
+    "The NTP server '%1' did not answer.",
+    "The answer of the NTP server '%1' holds no usable time.",
+    "This program may not have the right to change the system time.",
+    "It could not be run as administrator.",
+    "Network error %1: %2",
+    "An error occurred while communicating.",
+    "The time was set from '%1'.",
+    "Time received (JST): %1",
+    "Stratum: %1   Poll interval: %2   Precision: %3",
+    "Server hold: %1 ms   Delay each way: %2 ms",
+    "The time service could not be installed.",
+    "The time service could not be removed.",
+    "The time service cannot be reached.",
+    "The time of the NTP server '%1' is too far from this PC's time: the time service does not set it.",
+    "The NTP server '%1' is not approved for the time service.",
+    "Error %1",
+    "On this Windows, nothing can run as administrator until update KB2533623 is installed.",
+    "The settings could not be saved.\r\n\r\nThe settings file '%1' cannot be written.",
+    "Never",
+    "Every hour",
+    "Every %1 hours",
+    "Time service: installed",
+    "Time service: not installed",
+    "Install ser&vice...",
+    "Remo&ve service...",
+    "Display",
+    "Time sync",
+    "Other",
+    "Automatic (as Windows)",
+    "日本語",
+    "English",
+    "Start",
+    "Menu",
+    "Test",
+    "Resume",
+    "Periodic",
+    "Command",
+    "Set",
+    "Failed",
+    "Last synchronisation: %1",
+    "no record",
+    "%1 (%2 s)",
+    "%1 failed (%2)",
+    "This PC's clock: %1",
+    "drifts less than 0.1 s a day",
+    "loses about %1 s a day",
+    "gains about %1 s a day",
+    "Version %1",
+    "About %1",
+};
+
+}  // namespace
+
+std::optional<Language> LanguageOfSetting(std::string_view value) {
+    auto is = [&](std::string_view word) {
+        if (value.size() != word.size()) return false;
+        for (size_t i = 0; i < word.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(value[i])) != word[i]) return false;
+        return true;
+    };
+    if (is("ja")) return Language::Japanese;
+    if (is("en")) return Language::English;
+    return std::nullopt;
+}
+
+std::string_view SettingOfLanguage(std::optional<Language> language) {
+    if (!language) return "";
+    return *language == Language::Japanese ? "ja" : "en";
+}
+
+Language ChooseLanguage(std::string_view setting, uint16_t userUiLanguage) {
+    constexpr uint16_t kJapanesePrimary = 0x11;
+    if (const std::optional<Language> chosen = LanguageOfSetting(setting)) return *chosen;
+    return (userUiLanguage & 0x3FF) == kJapanesePrimary ? Language::Japanese : Language::English;
+}
+
+uint16_t LanguageId(Language language) { return language == Language::Japanese ? 0x0411 : 0x0409; }
+
+std::string_view TableText(Language language, Text text) {
+    return (language == Language::Japanese ? kJapanese : kEnglish)[size_t(text)];
+}
+
+std::string Words(Language language, Text text, std::initializer_list<std::string_view> arguments) {
+    const std::string_view pattern = TableText(language, text);
+    std::string out;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        const size_t n = i + 1 < pattern.size() ? size_t(pattern[i + 1] - '1') : arguments.size();
+        if (pattern[i] == '%' && n < arguments.size()) {
+            out += arguments.begin()[n];
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
