@@ -421,9 +421,9 @@ HWND ClockTest::FindTitled(const wchar_t* title) const {
     return nullptr;
 }
 
-HWND ClockTest::WaitForReport(int timeoutMs) const {
+HWND ClockTest::WaitForReport(int timeoutMs, const wchar_t* title) const {
     HWND report = nullptr;
-    WaitFor([&] { return (report = FindTitled(L"時刻の同期")) != nullptr; }, timeoutMs);
+    WaitFor([&] { return (report = FindTitled(title)) != nullptr; }, timeoutMs);
     return report;
 }
 

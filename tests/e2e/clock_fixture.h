@@ -103,7 +103,7 @@ protected:
     void OpenMenu();
     // The result dialog of a synchronisation once it shows (or none), its text, and closing it
     // with Enter.
-    HWND WaitForReport(int timeoutMs = 3000) const;
+    HWND WaitForReport(int timeoutMs = 3000, const wchar_t* title = L"時刻の同期") const;
     std::string ReportText(HWND report) const;
     bool CloseReport(HWND report) const;
     // Starts a synchronisation as a person does: the pop-up menu, then its access key.

@@ -197,6 +197,28 @@ TEST_F(OptionsTest, ALimitedClockWithoutTheServiceIsToldWhatThePeriodicRunTakes)
     }
 }
 
+// On this Japanese Windows: the list stores English, and the windows opened after OK speak it,
+// without a restart; a file that never had the key gets none while it is automatic.
+TEST_F(OptionsTest, TheLanguageListStoresEnglishAndTheNextWindowsSpeakIt) {
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\n");
+    HWND dialog = OpenOptions();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(L"自動（Windows に合わせる）", WindowText(GetDlgItem(dialog, IDC_CMB_LANGUAGE)));
+    Click(dialog, IDOK);
+    ASSERT_TRUE(Closes(dialog));
+    EXPECT_EQ(0u, IniValues(SettingsText()).count("Language"));
+    dialog = OpenOptions();
+    ASSERT_TRUE(dialog);
+    SendMessageW(GetDlgItem(dialog, IDC_CMB_LANGUAGE), CB_SETCURSEL, 2, 0);
+    Click(dialog, IDOK);
+    ASSERT_TRUE(Closes(dialog));
+    EXPECT_EQ("en", IniValues(SettingsText())["Language"]);
+    PostMessageW(menus, WM_COMMAND, IDM_OPTION, 0);
+    EXPECT_TRUE(WaitFor([&] { return (dialog = FindTitled(L"Options")) != nullptr; }));
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(Closes(dialog));
+}
+
 TEST_F(OptionsTest, CancelAfterChangesLeavesEverythingAsItWas) {
     PrepareAndStart("[Velkaro 1.20]\r\nTopMost=Yes\r\n");
     const std::string before = SettingsText();

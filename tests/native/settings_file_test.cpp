@@ -66,6 +66,16 @@ TEST(Settings, TheIntervalIsHoursUpToAWeekAndAnythingElseIsOff) {
     for (const auto& [stored, hours] : cases) EXPECT_EQ(hours, Load({{"NTPInterval", stored}}).NTPInterval) << stored;
 }
 
+TEST(Settings, TheLanguageIsJaEnOrAutomaticAndWrittenOnlyOnceChosen) {
+    const std::pair<const char*, const char*> cases[] = {{"", ""}, {"ja", "ja"}, {"EN", "en"}, {"jp", ""}, {"en-US", ""}};
+    for (const auto& [stored, read] : cases) EXPECT_EQ(read, Load({{"Language", stored}}).Language) << stored;
+    SettingsRecord r;
+    EXPECT_FALSE(WritesLanguage(r, false));
+    EXPECT_TRUE(WritesLanguage(r, true));  // back to automatic: the key the file has is emptied
+    r.Language = "en";
+    EXPECT_TRUE(WritesLanguage(r, false));
+}
+
 TEST(Settings, NumbersAreReadLikeTheFileAlwaysWas) {
     struct Case {
         const char* text;

@@ -1,0 +1,70 @@
+// The clock on an English Windows (this driver runs with LANG=en_US.UTF-8, and its clocks inherit
+// Wine's language from it): the options pages, the reports, the About box and the record in
+// English; Language=ja gives the Japanese windows all the same.
+#include "clock_fixture.h"
+
+#include "../support/fake_sntp.h"
+
+namespace {
+
+class EnglishTest : public ClockTest {
+protected:
+    HWND Opened(UINT command, const wchar_t* title) {
+        PostMessageW(menus, WM_COMMAND, command, 0);
+        HWND window = nullptr;
+        WaitFor([&] { return (window = FindTitled(title)) != nullptr; });
+        return window;
+    }
+    void Close(HWND window) {
+        PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(window); }));
+    }
+    std::wstring Text(HWND dialog, int id) const { return WindowText(GetDlgItem(dialog, id)); }
+};
+
+TEST_F(EnglishTest, EveryWindowSpeaksEnglishUnlessTheSettingSaysJapanese) {
+    ASSERT_EQ(0x0409, GetUserDefaultUILanguage()) << "the driver does not run as an English Windows";
+    FakeSntpServer server;
+    ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\nNTPServer=127.0.0.1\r\n");
+
+    const HWND options = Opened(IDM_OPTION, L"Options");
+    ASSERT_TRUE(options);
+    EXPECT_EQ(L"Always on &top", Text(options, IDC_CHK_TOPMOST));
+    EXPECT_EQ(L"Time service: not installed", Text(options, IDC_OPT_SERVICE_STATE));
+    EXPECT_EQ(L"Last synchronisation: no record", Text(options, IDC_OPT_LAST_RUN));
+    EXPECT_EQ(L"Lan&guage:", Text(options, IDC_OPT_LANGUAGE_LABEL));
+    EXPECT_EQ(L"Automatic (as Windows)", Text(options, IDC_CMB_LANGUAGE));
+    EXPECT_EQ(L"Never", Text(options, IDC_CMB_INTERVAL));
+    Close(options);
+
+    PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
+    HWND report = WaitForReport(3000, L"Time Synchronisation");
+    ASSERT_TRUE(report);
+    EXPECT_EQ(0u, ReportText(report).find("The time was set from '127.0.0.1'.\r\n\r\nTime received (JST): ")) << ReportText(report);
+    ASSERT_TRUE(CloseReport(report));
+    server.Stop();
+    PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
+    report = WaitForReport(3000, L"Time Synchronisation");
+    ASSERT_TRUE(report);
+    EXPECT_EQ("The time could not be synchronised.\r\n\r\nThe NTP server '127.0.0.1' did not answer.", ReportText(report));
+    ASSERT_TRUE(CloseReport(report));
+    const std::string record = ReadBytes(folder + L"\\Velkaro.log");
+    EXPECT_NE(std::string::npos, record.find("\tMenu\t127.0.0.1\tSet\t")) << record;
+    EXPECT_NE(std::string::npos, record.find("\tMenu\t127.0.0.1\tFailed\tThe NTP server '127.0.0.1' did not answer.\r\n"));
+
+    const HWND about = Opened(IDM_INFO, L"About Tarnvik (LCD type)");
+    ASSERT_TRUE(about);
+    EXPECT_EQ(0u, Text(about, IDC_ABOUT_VERSION).find(L"Version "));
+    Close(about);
+    ASSERT_TRUE(ExitThroughMenuCommand());
+    TearDown();
+
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\nLanguage=ja\r\n");
+    const HWND japanese = Opened(IDM_OPTION, L"オプション");
+    ASSERT_TRUE(japanese);
+    EXPECT_EQ(L"常に手前に表示(&T)", Text(japanese, IDC_CHK_TOPMOST));
+    Close(japanese);
+}
+
+}  // namespace
