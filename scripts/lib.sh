@@ -200,17 +200,17 @@ project_version() {
     sed -n 's/^project(Velkaro VERSION \([0-9.]*\).*/\1/p' "$ROOT/CMakeLists.txt"
 }
 
-# assemble_release <x86 exe> <x64 exe> <zip>: the release zip, byte for byte the same for the
+# assemble_release <x86 exe> <x64 exe> <zip>: the release zip (with both users' guides), byte for byte the same for the
 # same inputs: fixed order, the date of the last commit (UTC) on every entry, no extra fields.
 assemble_release() {
     local stamp
     stamp=$(git -C "$ROOT" log -1 --format=%ct 2>/dev/null || echo 315532800)
     mkdir -p "$(dirname "$3")"
-    python3 - "$1" "$2" "$ROOT/readme-ja.txt" "$3" "$stamp" <<'PY'
+    python3 - "$1" "$2" "$ROOT/readme-ja.txt" "$ROOT/readme-en.txt" "$3" "$stamp" <<'PY'
 import hashlib, sys, time, zipfile
-x86, x64, readme, out, stamp = sys.argv[1:]
+x86, x64, readme, readme_en, out, stamp = sys.argv[1:]
 files = [("x86/Velkaro.exe", open(x86, "rb").read()), ("x64/Velkaro.exe", open(x64, "rb").read()),
-         ("readme-ja.txt", open(readme, "rb").read())]
+         ("readme-ja.txt", open(readme, "rb").read()), ("readme-en.txt", open(readme_en, "rb").read())]
 sums = "".join(f"{hashlib.sha256(data).hexdigest()}  {name}\n" for name, data in files)
 files.append(("SHA256SUMS", sums.encode("ascii")))
 when = time.gmtime(max(int(stamp), 315532800))[:6]  # zip dates start in 1980

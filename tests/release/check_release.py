@@ -155,7 +155,7 @@ def main(path, version):
     with zipfile.ZipFile(path) as z:
         names = z.namelist()
         files = {n: z.read(n) for n in names}
-    expected = ["x86/Velkaro.exe", "x64/Velkaro.exe", "readme-ja.txt", "SHA256SUMS"]
+    expected = ["x86/Velkaro.exe", "x64/Velkaro.exe", "readme-ja.txt", "readme-en.txt", "SHA256SUMS"]
     check("the zip holds " + ", ".join(expected), sorted(names) == sorted(expected), f"holds {names}")
 
     for name, kind, machine in (("x86/Velkaro.exe", "PE32", 0x14C), ("x64/Velkaro.exe", "PE32+", 0x8664)):
@@ -182,22 +182,23 @@ def main(path, version):
         digest, _, name = line.partition("  ")
         listed[name] = digest
     want = {n: hashlib.sha256(files.get(n, b"")).hexdigest()
-            for n in ("x86/Velkaro.exe", "x64/Velkaro.exe", "readme-ja.txt")}
-    check("SHA256SUMS matches the executables and the readme", listed == want, f"{listed} != {want}")
+            for n in ("x86/Velkaro.exe", "x64/Velkaro.exe", "readme-ja.txt", "readme-en.txt")}
+    check("SHA256SUMS matches the executables and the readmes", listed == want, f"{listed} != {want}")
 
-    readme = files.get("readme-ja.txt", b"")
-    check("readme-ja.txt starts with a UTF-8 byte-order mark", readme.startswith(b"\xef\xbb\xbf"))
-    try:
-        text = readme[3:].decode("utf-8")
-        check("readme-ja.txt is valid UTF-8", True)
-    except UnicodeDecodeError as e:
-        check("readme-ja.txt is valid UTF-8", False, str(e))
-        text = ""
-    bare = text.replace("\r\n", "")
-    check("readme-ja.txt ends its lines with CR LF only", "\n" not in bare and "\r" not in bare and
-          text.endswith("\r\n"))
-    wide = [i + 1 for i, line in enumerate(text.split("\r\n")) if columns(line) > 80]
-    check("readme-ja.txt lines are at most 80 columns", not wide, f"lines {wide}")
+    for guide in ("readme-ja.txt", "readme-en.txt"):
+        readme = files.get(guide, b"")
+        check(f"{guide} starts with a UTF-8 byte-order mark", readme.startswith(b"\xef\xbb\xbf"))
+        try:
+            text = readme[3:].decode("utf-8")
+            check(f"{guide} is valid UTF-8", True)
+        except UnicodeDecodeError as e:
+            check(f"{guide} is valid UTF-8", False, str(e))
+            text = ""
+        bare = text.replace("\r\n", "")
+        check(f"{guide} ends its lines with CR LF only", "\n" not in bare and "\r" not in bare and
+              text.endswith("\r\n"))
+        wide = [i + 1 for i, line in enumerate(text.split("\r\n")) if columns(line) > 80]
+        check(f"{guide} lines are at most 80 columns", not wide, f"lines {wide}")
 
     failed = results.count(False)
     print(f"release: {len(results) - failed} passed, {failed} failed")
