@@ -53,12 +53,10 @@ void App::MoveToStoredPosition() {
 }
 
 void App::SpeakChosenLanguage() {
-    const Language language = ChooseLanguage(Settings.Language, GetUserDefaultUILanguage());
-    if (language == language_ && frmMenus.hwnd()) return;
-    language_ = language;
-    SpeakLanguage(language);
-    if (frmMenus.hwnd()) frmMenus.ShowLanguage(language);
-    frmMain.face.ShowLanguage(language);
+    language_ = ChooseLanguage(Settings.Language, GetUserDefaultUILanguage());
+    SpeakLanguage(language_);
+    if (frmMenus.hwnd()) frmMenus.ShowLanguage(language_);  // the check marks are the caller's
+    frmMain.face.ShowLanguage(language_);
 }
 
 bool App::RefusesToRunElevated() const {
@@ -132,7 +130,6 @@ bool App::Main() {
     const bool anotherCopy = AnotherCopyRunning();
     if (!frmMenus.Load(instance)) return false;
     Settings = LoadSettings();
-    SpeakChosenLanguage();
     run.RecordInto(RecordPathBesideExecutable());
     run.AfterEachRun([this](SyncTrigger trigger, bool set) { AfterRun(trigger, set); });
     if (!frmMain.Load(instance)) return false;

@@ -7,7 +7,6 @@
 #include "common/system_library.h"
 #include "common/text_encoding.h"
 #include "face/clock_face.h"
-#include "face/japanese_date.h"
 
 namespace {
 

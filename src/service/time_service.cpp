@@ -78,6 +78,8 @@ std::string FormatServiceAnswer(const SyncOutcome& outcome, const ServiceRequest
     }
     if (outcome.kind == Kind::Refused) return std::string(kRefused);
     if (outcome.kind == Kind::NotApproved) return std::string(kNotApproved);
+    // A failure worded already (by a service of an earlier version) goes on as it is.
+    if (outcome.kind == Kind::Failed && !outcome.report.empty()) return std::string(kFailedWord) + '\n' + outcome.report;
     // A clock of the earlier version reads the other failures as FAILED and the report, in the
     // only language it speaks.
     if (!request.current) return std::string(kFailedWord) + '\n' + OutcomeReport(Language::Japanese, outcome, request.server);

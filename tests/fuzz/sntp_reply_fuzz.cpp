@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(t.millisecond >= 0 && t.millisecond <= 999);
     FUZZ_CHECK(FormatReplyTime(CivilFromUnixMs(r.transmitUnixSeconds * 1000)).size() == 19);
 
-    const std::string report = SuccessReport("host", r, elapsedMs);
+    const std::string report = SuccessReport(Language::Japanese, "host", r, elapsedMs);
     FUZZ_CHECK(report.find("Stratum: " + std::to_string(r.stratum)) != std::string::npos);
     // "取得した時刻: yyyy/mm/dd hh:nn:ss.fff", whatever the fraction carried into
     const size_t line = report.find("取得した時刻: ") + std::string("取得した時刻: ").size();
