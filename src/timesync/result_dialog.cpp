@@ -16,13 +16,33 @@ void FrmDialog::Form_Load() {
                elevatePlace,
            });
     SetText(IDC_RESULT_MESSAGE, text_);
+    KeepFiveLines();
     const HWND elevate = GetDlgItem(hwnd_, IDC_RESULT_ELEVATE);
     if (offerElevation_) Button_SetElevationRequiredState(elevate, TRUE);  // the shield
     else DestroyWindow(elevate);
 }
 
+// A report has up to five lines. Above 96 DPI the label's twips can come a pixel or two short of
+// five lines of the font; it then reaches down towards the buttons, which have the room.
+void FrmDialog::KeepFiveLines() const {
+    const HWND label = GetDlgItem(hwnd_, IDC_RESULT_MESSAGE);
+    TEXTMETRICW metrics{};
+    {
+        const WindowDC dc(label);
+        const SelectedObject selected(dc.get(), font());
+        GetTextMetricsW(dc.get(), &metrics);
+    }
+    RECT box;
+    GetClientRect(label, &box);
+    if (box.bottom < 5 * metrics.tmHeight)
+        SetWindowPos(label, nullptr, 0, 0, box.right, 5 * metrics.tmHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR FrmDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
+    case WM_DPICHANGED:  // laid out again at the new scale
+        KeepFiveLines();
+        return FALSE;
     case WM_INITDIALOG:
         open_.push_back(hwnd_);
         Form_Load();

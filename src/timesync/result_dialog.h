@@ -26,6 +26,7 @@ private:
     friend ModalDialog;
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void Form_Load();
+    void KeepFiveLines() const;
 
     Language language_;
     std::string text_;

@@ -113,4 +113,28 @@ TEST(DialogFit, EveryTextFitsItsControlWithTheDialogsFontInBothLanguages) {
     }
 }
 
+// The same at display scales of 150 % and 200 %: this program again, started with the prefix's
+// DPI (LogPixels, which a program reads as it starts) at 144 and 192.
+TEST(DialogFit, AndAtLargerScales) {
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    constexpr const wchar_t* kDesktop = L"Control Panel\\Desktop";
+    for (DWORD dpi : {144u, 192u}) {
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", REG_DWORD, &dpi, sizeof dpi));
+        std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=DialogFit.EveryText*";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        DWORD code = 99;
+        if (CreateProcessW(self, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            WaitForSingleObject(pi.hProcess, 60000);
+            GetExitCodeProcess(pi.hProcess, &code);
+            CloseHandle(pi.hProcess);
+            CloseHandle(pi.hThread);
+        }
+        EXPECT_EQ(0u, code) << "at " << dpi << " DPI";
+    }
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels");
+}
+
 }  // namespace

@@ -46,9 +46,9 @@ protected:
         if (!round.Over(PerformanceMs()) || round.reply()) return std::nullopt;
         return OutcomeReport(Language::Japanese, round.Failed(), server_);
     }
-    void Send(const std::string& server) {
-        server_ = server;
-        exchange.SendSntpRequest(server, round);
+    void Send(const std::string& host) {
+        server_ = host;
+        exchange.SendSntpRequest(host, round);
     }
 
     UdpSocket socket;
