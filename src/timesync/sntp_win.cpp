@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "common/message_pump.h"
-#include "common/text_encoding.h"
 #include "common/system_library.h"
+#include "common/text_encoding.h"
 
 void SntpExchange::SendSntpRequest(const std::string& server, AddressRound& round) {
     Close();  // a run started inside another's wait: the other hears nothing more
