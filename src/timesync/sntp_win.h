@@ -28,8 +28,8 @@ public:
 
     // Resolves the server's name and starts the round over its addresses, asking the first; the
     // socket's events go to that round until Release. Whatever an earlier round left is
-    // forgotten: its sockets are closed and it asks no further address. A name that is not found,
-    // or a send that fails, ends as the round's failure with the report.
+    // forgotten: its sockets are closed and it asks no further address. A name that is not found
+    // fails as its one address, a send that fails as that address.
     void SendSntpRequest(const std::string& server, AddressRound& round);
     // Asks the round's next address when it is due (as long as the socket is the round's).
     void Advance(AddressRound& round);

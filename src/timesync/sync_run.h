@@ -44,7 +44,8 @@ public:
     void Attach(HWND mainWindow, bool mayElevate = false);
     void Detach();
 
-    // One complete synchronisation: send, wait up to one second while the windows stay alive,
+    // One complete synchronisation: ask the name's addresses, wait up to a second after the last
+    // request while the windows stay alive,
     // set the clock, tell every window, record, report (as much as the trigger reports). True
     // when the clock was set. A clock whose route takes the run (see RouteThrough) has the time
     // service run it.
