@@ -28,6 +28,18 @@ TEST_F(EnglishTest, EveryWindowSpeaksEnglishUnlessTheSettingSaysJapanese) {
     ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Answer));
     PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\nNTPServer=127.0.0.1\r\n");
 
+    // The tooltip's date: the user's long date, without the era.
+    ParkMouse();
+    const POINT c = Center();
+    MouseTo(c.x, c.y);
+    MouseTo(c.x + 1, c.y + 1);
+    HWND tip = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (tip = FindTop(pi.dwProcessId, L"tooltips_class32")) != nullptr; }, 4000));
+    wchar_t today[128] = L"";
+    GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_LONGDATE, nullptr, nullptr, today, 128, nullptr);
+    EXPECT_EQ(std::wstring(today), WindowText(tip));
+    ParkMouse();
+
     const HWND options = Opened(IDM_OPTION, L"Options");
     ASSERT_TRUE(options);
     EXPECT_EQ(L"Always on &top", Text(options, IDC_CHK_TOPMOST));
