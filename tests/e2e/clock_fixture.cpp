@@ -145,6 +145,23 @@ Pixels BitmapPixels(HBITMAP bitmap) {
 }
 }  // namespace
 
+SYSTEMTIME LocalTimeAgo(int minutesAgo) {
+    FILETIME utc, local;
+    GetSystemTimeAsFileTime(&utc);
+    FileTimeToLocalFileTime(&utc, &local);
+    const uint64_t t = (uint64_t(local.dwHighDateTime) << 32 | local.dwLowDateTime) - uint64_t(minutesAgo) * 600000000;
+    local = {DWORD(t), DWORD(t >> 32)};
+    SYSTEMTIME s;
+    FileTimeToSystemTime(&local, &s);
+    return s;
+}
+
+std::string RecordStamp(const SYSTEMTIME& s) {
+    char text[32];
+    snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", s.wYear, s.wMonth, s.wDay, s.wHour, s.wMinute, s.wSecond);
+    return text;
+}
+
 bool UseDisplayDpi(DWORD dpi) {
     constexpr const wchar_t* kDesktop = L"Control Panel\\Desktop";
     if (!dpi) return RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels") == ERROR_SUCCESS;

@@ -63,6 +63,10 @@ std::vector<std::pair<std::string, std::string>> IniEntries(const std::string& t
 IniMap IniValues(const std::string& text);
 extern const char* const kAllKeys[13];
 
+// The local time that many minutes ago, and as the record writes it ("2026-12-08 06:40:05").
+SYSTEMTIME LocalTimeAgo(int minutesAgo);
+std::string RecordStamp(const SYSTEMTIME& t);
+
 std::wstring DriverFolder();
 void WriteBytes(const std::wstring& path, const std::string& text);
 std::string ReadBytes(const std::wstring& path);

@@ -150,9 +150,10 @@ TEST_F(OptionsTest, OkAppliesAtOnceSavesAndWritesTheStartEntry) {
 // says of the record.
 TEST_F(OptionsTest, TheIntervalListStoresItsHoursAndThePageShowsTheRecord) {
     Prepare("[Velkaro 1.20]\r\nTopMost=No\r\nNTPInterval=5\r\n");
-    // Sets still to come, which count as now: no periodic run falls due while the page is read.
-    WriteBytes(folder + L"\\Velkaro.log", "2099-12-06 10:00:00\tメニュー\ta\t同期\t+0.000\t1.0\r\n"
-                                         "2099-12-07 10:00:00\t定期\ta\t同期\t-0.480\t1.0\r\n");
+    // The last set ten minutes ago: no periodic run falls due while the page is read.
+    const SYSTEMTIME last = LocalTimeAgo(10);
+    WriteBytes(folder + L"\\Velkaro.log", RecordStamp(LocalTimeAgo(24 * 60 + 10)) + "\tメニュー\ta\t同期\t+0.000\t1.0\r\n" +
+                                             RecordStamp(last) + "\t定期\ta\t同期\t-0.480\t1.0\r\n");
     Start();
     HWND dialog = OpenOptions();
     ASSERT_TRUE(dialog);
@@ -162,7 +163,10 @@ TEST_F(OptionsTest, TheIntervalListStoresItsHoursAndThePageShowsTheRecord) {
     EXPECT_EQ(L"5 時間ごと", std::wstring(shown));
     EXPECT_EQ(7, SendMessageW(list, CB_GETCOUNT, 0, 0));
     EXPECT_EQ(L"定期的に時刻合わせ(&P):", WindowText(GetDlgItem(dialog, IDC_OPT_INTERVAL_LABEL)));
-    EXPECT_EQ(L"前回の時刻合わせ: 2099/12/07 10:00 (-0.480 秒)", WindowText(GetDlgItem(dialog, IDC_OPT_LAST_RUN)));
+    wchar_t lastRun[64];
+    swprintf(lastRun, 64, L"前回の時刻合わせ: %04d/%02d/%02d %02d:%02d (-0.480 秒)", last.wYear, last.wMonth, last.wDay, last.wHour,
+             last.wMinute);
+    EXPECT_EQ(lastRun, WindowText(GetDlgItem(dialog, IDC_OPT_LAST_RUN)));
     EXPECT_EQ(L"この PC の時計: 1 日に約 0.5 秒進みます", WindowText(GetDlgItem(dialog, IDC_OPT_DRIFT)));
     PostMessageW(GetDlgItem(dialog, IDC_CMD_OPEN_RECORD), BM_CLICK, 0, 0);  // in the program for text files
     HWND editor = nullptr;

@@ -23,19 +23,6 @@ int64_t Now() {
     return now.QuadPart;
 }
 
-// The local time that many minutes ago, as the record writes it.
-std::string RecordStamp(int minutesAgo) {
-    FILETIME utc, local;
-    GetSystemTimeAsFileTime(&utc);
-    FileTimeToLocalFileTime(&utc, &local);
-    const uint64_t t = (uint64_t(local.dwHighDateTime) << 32 | local.dwLowDateTime) - uint64_t(minutesAgo) * 600000000;
-    SYSTEMTIME s;
-    FileTimeToSystemTime(&(local = {DWORD(t), DWORD(t >> 32)}), &s);
-    char text[32];
-    snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", s.wYear, s.wMonth, s.wDay, s.wHour, s.wMinute, s.wSecond);
-    return text;
-}
-
 // The record's lines: the local time, the trigger, then a set (Wine sets no time more than half a
 // second away: the correction is less than that) or the failure's reason.
 const std::string kBom = "\xEF\xBB\xBF", kStamp = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\t",
@@ -159,7 +146,7 @@ TEST_F(SyncTest, APeriodicRunComesWhenTheRecordSaysItIsDueAndShowsNothing) {
         FakeSntpServer own;  // counts this case's requests only
         ASSERT_TRUE(own.Start(c.mode));
         Prepare(Settings("NTPInterval=1\r\n"));
-        const std::string old = kBom + RecordStamp(c.minutesAgo) + "\tメニュー\t127.0.0.1\t同期\t+0.020\t1.0\r\n";
+        const std::string old = kBom + RecordStamp(LocalTimeAgo(c.minutesAgo)) + "\tメニュー\t127.0.0.1\t同期\t+0.020\t1.0\r\n";
         WriteBytes(folder + L"\\Velkaro.log", old);
         Start();
         EXPECT_EQ(!c.newLine.empty(), WaitFor([&] { return Record().size() > old.size(); }, c.newLine.empty() ? 1500 : 5000));
