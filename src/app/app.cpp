@@ -59,15 +59,15 @@ void App::SpeakChosenLanguage() {
     frmMain.face.ShowLanguage(language_);
 }
 
-bool App::RefusesToRunElevated() const {
+bool App::RefusesToRunElevated() {
+    Settings.Language = LoadSettings().Language;  // the clock's language; nothing else is read
+    SpeakChosenLanguage();
     if (mayElevate_) return false;
     ResultReports().ShowResultDialog(language_, Words(language_, Text::UnsafeDllSearch), nullptr, true);
     return true;
 }
 
 int App::SyncMain(const std::string& server) {
-    Settings.Language = LoadSettings().Language;  // the clock's language; nothing else is read
-    SpeakChosenLanguage();
     if (RefusesToRunElevated()) return 1;
     // The reports come above every window, the clock's (which may be topmost) included. This
     // record is never saved: the run reads and writes no settings.
@@ -85,8 +85,6 @@ int App::SyncMain(const std::string& server) {
 }
 
 int App::InstallServiceMain(const std::string& server) {
-    Settings.Language = LoadSettings().Language;
-    SpeakChosenLanguage();
     if (RefusesToRunElevated()) return 1;
     if (const DWORD error = InstallTimeService(ApprovedServers(server, kNtpServers))) {
         ResultReports().ShowResultDialog(language_, ServiceChangeFailedReport(language_, true, ServiceErrorText(language_, error)),
@@ -97,8 +95,6 @@ int App::InstallServiceMain(const std::string& server) {
 }
 
 int App::UninstallServiceMain() {
-    Settings.Language = LoadSettings().Language;
-    SpeakChosenLanguage();
     if (RefusesToRunElevated()) return 1;
     if (const DWORD error = UninstallTimeService()) {
         ResultReports().ShowResultDialog(language_, ServiceChangeFailedReport(language_, false, ServiceErrorText(language_, error)),
@@ -191,7 +187,8 @@ int64_t App::Tick() {
         if (retryAt) run.RetrySystemTime(Settings.NTPServer);
         else run.SyncSystemTime(SyncTrigger::Periodic, Settings.NTPServer);
     }
-    const std::optional<int64_t> due = run.RetryDueAt() ? run.RetryDueAt() : schedule_->DueAt(Settings.NTPInterval);
+    const std::optional<int64_t> retryNext = run.RetryDueAt();
+    const std::optional<int64_t> due = retryNext ? retryNext : schedule_->DueAt(Settings.NTPInterval);
     return due ? std::max<int64_t>(*due - Monotonic(), 0) : FrmMain::kNoTickNeeded;
 }
 

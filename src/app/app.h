@@ -41,8 +41,9 @@ private:
     // The language of the settings file beside the executable (or Windows'), for every text from
     // now on; the clock's menu and face take it too.
     void SpeakChosenLanguage();
-    // Where elevated runs are not safe, the elevated modes say so and end with 1.
-    bool RefusesToRunElevated() const;
+    // The elevated modes' start: the language of the settings file beside the executable, and,
+    // where elevated runs are not safe, the report that says so (the mode then ends with 1).
+    bool RefusesToRunElevated();
     // The face size, the topmost band and the menu's check marks, from Settings: at start-up
     // and after the options dialog's OK.
     void ApplyAppearance() override;

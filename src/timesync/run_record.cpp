@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
+#include <limits>
 
 #include "common/split.h"
 
@@ -14,7 +15,6 @@ namespace {
 constexpr std::string_view kBom = "\xEF\xBB\xBF", kCrLf = "\r\n";
 constexpr int64_t kHourMs = 3600000, kDayMs = 24 * kHourMs, kRetryMs = 10 * 60000;
 constexpr int kRetries = 3;
-constexpr int64_t kLongestIntervalMs = 168 * kHourMs;
 // A tick this late means the clock itself was not running meanwhile.
 // Longer than any wait between two ticks of the clock (a minute, when the colon does not blink),
 // with room for a loaded machine.
@@ -211,9 +211,11 @@ std::optional<CivilTime> LastSetAt(const std::vector<RecordEntry>& entries) {
     return last->at;
 }
 
-// A set after now: long enough ago for any interval.
+// A set after now counts as long enough ago for any interval (far from the type's limits, so the
+// sums of the schedule stay exact).
 PeriodicSchedule::PeriodicSchedule(int64_t now, int64_t lastSetAgoMs, int64_t holdAfterPauseMs)
-    : lastSet_(now - (lastSetAgoMs < 0 ? kLongestIntervalMs : lastSetAgoMs)), lastLook_(now), hold_(holdAfterPauseMs) {}
+    : lastSet_(lastSetAgoMs < 0 ? std::numeric_limits<int64_t>::min() / 4 : now - lastSetAgoMs), lastLook_(now),
+      hold_(holdAfterPauseMs) {}
 
 bool PeriodicSchedule::Due(int64_t now, int hours) {
     if (now - lastLook_ > kPauseMs) heldUntil_ = now + hold_;
