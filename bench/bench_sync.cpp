@@ -19,7 +19,8 @@ int main() {
     UdpSocket socket;
     SntpExchange exchange{socket};
     const bool topMost = false;
-    SyncRun run{exchange, topMost};
+    const Language language = Language::Japanese;
+    SyncRun run{exchange, topMost, language};
     SocketWindow window;
     if (!window.Load(GetModuleHandleW(nullptr), socket, exchange)) return 1;
     run.Attach(nullptr);
@@ -32,7 +33,8 @@ int main() {
         }
         std::vector<double> replyToSet, takenToSet, error;
         for (int i = 0; i < 50; ++i) {
-            run.SyncSystemTime(SyncTrigger::StartUp, "127.0.0.1");
+            // As the user's runs: the rules of sending would hold these runs 15 s apart.
+            run.ExchangeAndSet("127.0.0.1");
             const SyncTimings t = run.LastSyncTimings();
             replyToSet.push_back(MillisecondsSince(server.lastAnsweredAt, t.setAt));
             takenToSet.push_back(MillisecondsSince(t.takenAt, t.setAt));
@@ -64,7 +66,7 @@ int main() {
             std::vector<double> took;
             for (int i = 0; i < 11; ++i) {
                 const int64_t start = PerformanceNow();
-                if (run.SyncSystemTime(SyncTrigger::StartUp, host)) took.push_back(MillisecondsSince(start));
+                if (run.ExchangeAndSet(host).kind == SyncOutcome::Kind::Set) took.push_back(MillisecondsSince(start));
                 while (silent.Take(0)) continue;
             }
             std::sort(took.begin(), took.end());

@@ -132,9 +132,10 @@ bool App::Main() {
     const HWND window = frmMain.hwnd();
     Winsock1.Attach(window, kWinsock1Event);
     run.Attach(window, mayElevate_);
-    run.RouteThrough([](const std::string& server, const std::function<bool()>& abandoned) -> std::optional<SyncOutcome> {
+    run.RouteThrough([](const std::string& server, bool automatic,
+                        const std::function<bool()>& abandoned) -> std::optional<SyncOutcome> {
         if (!UseTimeService()) return std::nullopt;
-        return SyncThroughService(server, abandoned);
+        return SyncThroughService(server, automatic, abandoned);
     });
     resumeWatch.OnResumeFromStandby = [this] { OnResume(); };
     HookWindow(window, resumeWatch);
@@ -181,14 +182,16 @@ int64_t App::Tick() {
     if (!schedule_ || run.Ending()) return FrmMain::kNoTickNeeded;
     const int64_t now = Monotonic();
     const bool periodicDue = schedule_->Due(now, Settings.NTPInterval);  // asked on every tick: it watches for pauses
+    // A try that fell due during a standby waits for the hold after it, as the periodic run does.
     const std::optional<int64_t> retryAt = run.RetryDueAt();
-    if (retryAt ? now >= *retryAt : periodicDue) {
+    if (retryAt ? now >= std::max(*retryAt, schedule_->HeldUntil()) : periodicDue) {
         if (run.TimeSyncBusy() || InMenuLoop()) return 1000;
         if (retryAt) run.RetrySystemTime(Settings.NTPServer);
         else run.SyncSystemTime(SyncTrigger::Periodic, Settings.NTPServer);
     }
     const std::optional<int64_t> retryNext = run.RetryDueAt();
-    const std::optional<int64_t> due = retryNext ? retryNext : schedule_->DueAt(Settings.NTPInterval);
+    const std::optional<int64_t> due =
+        retryNext ? std::max(*retryNext, schedule_->HeldUntil()) : schedule_->DueAt(Settings.NTPInterval);
     return due ? std::max<int64_t>(*due - Monotonic(), 0) : FrmMain::kNoTickNeeded;
 }
 
@@ -203,6 +206,9 @@ void App::OnResume() {
 void App::ApplyAppearance() {
     const HWND window = frmMain.hwnd();
     if (!window) return;
+    // Another server: what the old one's addresses asked of this PC no longer holds.
+    if (Settings.NTPServer != serverOfTheRules_) exchange.Rules().ForgetKisses();
+    serverOfTheRules_ = Settings.NTPServer;
     SpeakChosenLanguage();
     frmMain.face.ShowSize(Settings.WindowSize);
     frmMain.Redraw();  // the new face with its figures at once, the ticks planned for its settings
@@ -230,6 +236,7 @@ bool App::ReadyToEnd() {
 void App::ShutdownApp(bool sessionEnds) {
     const HWND window = frmMain.hwnd();
     if (!window) return;  // already ended (the session end and the exit timer can both ask)
+    run.CancelTimeSync();  // no run starts from here on, not even while the settings box is up
     Winsock1.Close();
     if (sessionEnds) saveFailureReported_ = true;  // a box would hold up the logoff until Windows kills the clock
     StoreSettings();

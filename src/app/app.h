@@ -80,6 +80,7 @@ private:
     bool saveFailureReported_ = false;
     const bool mayElevate_;
     std::optional<PeriodicSchedule> schedule_;
+    std::string serverOfTheRules_;  // the server setting the rules of sending were kept for
     TimeService timeService{run, Winsock1, exchange};
 
     // The service manager calls the service's main without any context: the app that asked for

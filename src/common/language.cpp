@@ -61,6 +61,8 @@ constexpr std::array<std::string_view, kTexts> kJapanese = {
     "1 日に約 %1 秒進みます",
     "バージョン %1",
     "%1 のバージョン情報",
+    "NTPサーバー '%1' はこのパソコンからの問い合わせを断っています。別のサーバーを選んでください。",
+    "NTPサーバー '%1' から、問い合わせの間隔を空けるよう求められました。%2 まで問い合わせを控えます。",
 };
 
 constexpr std::array<std::string_view, kTexts> kEnglish = {
@@ -115,6 +117,8 @@ constexpr std::array<std::string_view, kTexts> kEnglish = {
     "gains about %1 s a day",
     "Version %1",
     "About %1",
+    "The NTP server '%1' refuses requests from this PC. Choose another server.",
+    "The NTP server '%1' asked to be queried less often. Tarnvik will not ask it again before %2.",
 };
 
 }  // namespace

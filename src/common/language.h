@@ -74,6 +74,8 @@ enum class Text {
     DriftGains,
     AboutVersion,
     AboutCaption,
+    ServerRefuses,
+    ServerAsksLessOften,
     Count
 };
 

@@ -35,3 +35,9 @@ void WaitForMessages(double milliseconds) {
     if (milliseconds <= 0) return;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(milliseconds + 0.999), QS_ALLINPUT);
 }
+
+void WaitForMessagesOrObject(void* object, double milliseconds) {
+    if (milliseconds <= 0) return;
+    const HANDLE handle = object;
+    MsgWaitForMultipleObjects(handle ? 1 : 0, &handle, FALSE, DWORD(milliseconds + 0.999), QS_ALLINPUT);
+}

@@ -14,3 +14,5 @@ inline double PerformanceMs(int64_t at = PerformanceNow()) { return Milliseconds
 
 // Waits until a message arrives or the given milliseconds pass, whichever comes first.
 void WaitForMessages(double milliseconds);
+// The same, also ending when the kernel object (a HANDLE) is signalled.
+void WaitForMessagesOrObject(void* object, double milliseconds);

@@ -17,7 +17,6 @@ namespace {
 
 constexpr double kPipeWaitMs = 5000;        // for a service just started to open its pipe
 constexpr DWORD kRequestTimeoutMs = 2000;
-constexpr DWORD kAnswerTimeoutMs = 10000;   // the service's exchange waits one second at most
 
 // The pipe, opened for messages; the service is started when the pipe is not there.
 KernelHandle ConnectToService(SC_HANDLE service) {
@@ -67,19 +66,21 @@ std::optional<std::string> AskService(SC_HANDLE service, const ServiceRequest& r
     if (!pipe || !IsTheServicesPipe(pipe.get(), service) || !SetNamedPipeHandleState(pipe.get(), &mode, nullptr, nullptr) ||
         !WritePipeMessage(pipe.get(), FormatServiceRequest(request), kRequestTimeoutMs))
         return std::nullopt;
-    const PipeMessage answer = ReadPipeMessage(pipe.get(), kMaxServiceAnswer, kAnswerTimeoutMs);
+    const PipeMessage answer = ReadPipeMessage(pipe.get(), kMaxServiceAnswer, DWORD(kServiceAnswerLimitMs));
     if (answer.status != PipeMessage::Status::Message) return std::nullopt;
     return std::string(answer.bytes.begin(), answer.bytes.end());
 }
 
-SyncOutcome CallService(const std::string& server) {
+SyncOutcome CallService(const std::string& server, bool automatic) {
     const SyncOutcome unreachable(SyncOutcome::Kind::Unreachable);
     const ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     const ServiceHandle service(manager ? OpenServiceW(manager.get(), kServiceName, SERVICE_START | SERVICE_QUERY_STATUS)
                                         : nullptr);
     if (!service) return unreachable;
-    std::optional<std::string> answer = AskService(service.get(), {server, true});
-    // A service of an earlier version (not installed anew since) knows only the earlier request.
+    std::optional<std::string> answer = AskService(service.get(), {server, true, automatic});
+    // A service of an earlier version (not installed anew since) knows only the earlier requests:
+    // the one without the word for an automatic run, or only the first.
+    if (answer == BadRequestAnswer() && automatic) answer = AskService(service.get(), {server, true, false});
     if (answer == BadRequestAnswer()) answer = AskService(service.get(), {server, false});
     const std::optional<SyncOutcome> outcome =
         answer ? ParseServiceAnswer({reinterpret_cast<const uint8_t*>(answer->data()), answer->size()}) : std::nullopt;
@@ -91,13 +92,14 @@ SyncOutcome CallService(const std::string& server) {
 
 struct ServiceCall {
     std::string server;
+    bool automatic;
     SyncOutcome outcome;
 };
 
 // The call holds its own share of the request: the clock may stop waiting for it (at its exit).
 DWORD WINAPI RunCall(void* parameter) {
     const std::unique_ptr<std::shared_ptr<ServiceCall>> share(static_cast<std::shared_ptr<ServiceCall>*>(parameter));
-    (*share)->outcome = CallService((*share)->server);
+    (*share)->outcome = CallService((*share)->server, (*share)->automatic);
     return 0;
 }
 
@@ -105,9 +107,9 @@ DWORD WINAPI RunCall(void* parameter) {
 
 bool UseTimeService() { return !ProcessMaySetTime() && TimeServiceRegistered(); }
 
-SyncOutcome SyncThroughService(const std::string& server, const std::function<bool()>& abandoned) {
+SyncOutcome SyncThroughService(const std::string& server, bool automatic, const std::function<bool()>& abandoned) {
     const SyncOutcome unreachable(SyncOutcome::Kind::Unreachable);
-    const auto call = std::make_shared<ServiceCall>(ServiceCall{server, unreachable});
+    const auto call = std::make_shared<ServiceCall>(ServiceCall{server, automatic, unreachable});
     auto share = std::make_unique<std::shared_ptr<ServiceCall>>(call);
     const KernelHandle thread(CreateThread(nullptr, 0, RunCall, share.get(), 0, nullptr));
     if (!thread) return unreachable;

@@ -11,4 +11,5 @@ bool UseTimeService();
 // The synchronisation run by the service: started when it does not run (its pipe awaited for at
 // most 5 s), its pipe checked to be the service's own, the request sent and the answer read.
 // The windows are served meanwhile; once `abandoned` says so, the run ends quietly (Abandoned).
-SyncOutcome SyncThroughService(const std::string& server, const std::function<bool()>& abandoned);
+// `automatic`: the service holds the run to the rules of sending.
+SyncOutcome SyncThroughService(const std::string& server, bool automatic, const std::function<bool()>& abandoned);

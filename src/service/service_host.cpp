@@ -109,7 +109,17 @@ void TimeService::Serve(HANDLE pipe) {
     if (!connected) return;
     for (int64_t lastRequest = PerformanceNow();;) {
         const double idle = kIdleStopMs - MillisecondsSince(lastRequest);
-        if (idle <= 0 || !AwaitClient(pipe, connected.get(), idle)) return;
+        if (idle <= 0) return;
+        if (!AwaitClient(pipe, connected.get(), idle)) {
+            // What the rules of sending hold (a request in the last hour, a rest not over) would
+            // be forgotten with the process: the service stays while they hold anything.
+            const bool idleOver = MillisecondsSince(lastRequest) >= kIdleStopMs;
+            if (!idleOver || WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0 ||
+                !exchange_.Rules().HoldsAnythingAfter(SntpExchange::RulesNow()))
+                return;
+            lastRequest = PerformanceNow();
+            continue;
+        }
         if (Answer(pipe)) lastRequest = PerformanceNow();
         DisconnectNamedPipe(pipe);
         if (WaitForSingleObject(stop_, 0) == WAIT_OBJECT_0) return;
@@ -127,7 +137,12 @@ bool TimeService::Answer(HANDLE pipe) {
     if (!asked) answer = BadRequestAnswer();
     else if (!IsApprovedServer(asked->server, ReadApprovedServers()))
         answer = FormatServiceAnswer(SyncOutcome(SyncOutcome::Kind::NotApproved), *asked);
-    else answer = FormatServiceAnswer(run_.ExchangeAndSet(asked->server, MaxStepMs(ReadMaxCorrection())), *asked);
+    else {
+        SyncOutcome outcome = run_.ExchangeAndSet(asked->server, MaxStepMs(ReadMaxCorrection()), asked->automatic);
+        // A clock of an earlier version reads the report, with the local time a rest ends.
+        if (outcome.kind == SyncOutcome::Kind::RateLimited) outcome.restEnds = LocalTimeIn(outcome.waitMs);
+        answer = FormatServiceAnswer(outcome, *asked);
+    }
     if (WritePipeMessage(pipe, answer, kClientTimeoutMs)) {
         // A client that goes on talking is cut off when the time is up.
         const int64_t written = PerformanceNow();

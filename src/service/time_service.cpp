@@ -14,7 +14,9 @@ namespace {
 constexpr std::string_view kRequestWord = "SYNC2 ", kEarlierRequestWord = "SYNC ";
 constexpr std::string_view kSet = "SET", kFailedWord = "FAILED", kNoAnswer = "NO-ANSWER", kSendFailed = "SEND-FAILED",
                            kSocketError = "SOCKET-ERROR", kNoUsableTime = "NO-USABLE-TIME", kRefused = "REFUSED",
-                           kNotApproved = "NOT-APPROVED", kTooLarge = "TOO-LARGE", kBadRequest = "BAD-REQUEST";
+                           kNotApproved = "NOT-APPROVED", kTooLarge = "TOO-LARGE", kBadRequest = "BAD-REQUEST",
+                           kDenied = "DENIED", kRate = "RATE", kHeld = "HELD", kSkipped = "SKIPPED",
+                           kAutomatic = "\nAUTOMATIC";
 
 std::string_view AsText(std::span<const uint8_t> message) {
     return {reinterpret_cast<const char*>(message.data()), message.size()};
@@ -55,16 +57,19 @@ std::optional<SyncOutcome> ParseSet(std::string_view numbers) {
 }  // namespace
 
 std::string FormatServiceRequest(const ServiceRequest& request) {
-    return std::string(request.current ? kRequestWord : kEarlierRequestWord) + request.server;
+    return std::string(request.current ? kRequestWord : kEarlierRequestWord) + request.server +
+           std::string(request.current && request.automatic ? kAutomatic : "");
 }
 
 std::optional<ServiceRequest> ParseServiceRequest(std::span<const uint8_t> message) {
     const std::string_view text = AsText(message);
     const bool current = text.starts_with(kRequestWord);
     if (text.size() > kMaxServiceRequest || (!current && !text.starts_with(kEarlierRequestWord))) return std::nullopt;
-    const std::string_view server = text.substr(current ? kRequestWord.size() : kEarlierRequestWord.size());
+    std::string_view server = text.substr(current ? kRequestWord.size() : kEarlierRequestWord.size());
+    const bool automatic = current && server.ends_with(kAutomatic);
+    if (automatic) server.remove_suffix(kAutomatic.size());
     if (!IsSyncServer(server)) return std::nullopt;
-    return ServiceRequest{std::string(server), current};
+    return ServiceRequest{std::string(server), current, automatic};
 }
 
 std::string FormatServiceAnswer(const SyncOutcome& outcome, const ServiceRequest& request) {
@@ -93,6 +98,10 @@ std::string FormatServiceAnswer(const SyncOutcome& outcome, const ServiceRequest
         break;
     case Kind::NoUsableTime: return std::string(kNoUsableTime);
     case Kind::TooLarge: return std::string(kTooLarge);
+    case Kind::Denied: return std::string(kDenied);
+    case Kind::Skipped: return std::string(kSkipped);
+    case Kind::RateLimited: return std::string(kRate) + '\n' + std::to_string(outcome.waitMs);
+    case Kind::Held: return std::string(kHeld) + '\n' + std::to_string(outcome.waitMs);
     default: break;
     }
     return BadRequestAnswer();  // the service never answers with the others
@@ -113,10 +122,18 @@ std::optional<SyncOutcome> ParseServiceAnswer(std::span<const uint8_t> message) 
         if (word == kNoUsableTime) return SyncOutcome(Kind::NoUsableTime);
         if (word == kNoAnswer) return SyncOutcome(Kind::Failed, SyncOutcome::Cause::NoAnswer);
         if (word == kSendFailed) return SyncOutcome(Kind::Failed, SyncOutcome::Cause::SendFailed);
+        if (word == kDenied) return SyncOutcome(Kind::Denied);
+        if (word == kSkipped) return SyncOutcome(Kind::Skipped);
         return std::nullopt;
     }
     const std::string_view rest = text.substr(newline + 1);
     if (word == kSet) return ParseSet(rest);
+    if (word == kRate || word == kHeld) {
+        SyncOutcome waiting(word == kRate ? Kind::RateLimited : Kind::Held);
+        constexpr int64_t kTwoDays = 2 * 24 * 3600000;  // beyond the longest rest
+        if (!ReadNumber<int64_t>(rest, 0, kTwoDays, waiting.waitMs)) return std::nullopt;
+        return waiting;
+    }
     if (word == kSocketError) {
         SyncOutcome failed(Kind::Failed, SyncOutcome::Cause::SocketError);
         if (!ReadNumber(rest, 1, std::numeric_limits<int>::max(), failed.socketError)) return std::nullopt;

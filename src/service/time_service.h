@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "timesync/address_round.h"
 #include "timesync/sync_outcome.h"
 
 inline constexpr const wchar_t* kServiceName = L"VelkaroTime";
@@ -26,14 +27,19 @@ int64_t MaxStepMs(std::optional<uint32_t> maxCorrection);
 inline constexpr size_t kMaxServiceRequest = 512;
 // The longest answer: a report of a few lines, the system's message included.
 inline constexpr size_t kMaxServiceAnswer = 4096;
+// How long the clock waits for the service's answer: the service's longest run, with room for a
+// service that is busy with another client's run first.
+inline constexpr double kServiceAnswerLimitMs = 2 * kLongestRunMs;
 
 // A request names the server to synchronise with: "SYNC2 " and the server from a clock that reads
-// every answer below, "SYNC " and the server from a clock of an earlier version, nothing else.
-// The server must pass IsSyncServer; anything else (too long, empty, binary, a second line) is
-// no request.
+// every answer below, followed by a line feed and "AUTOMATIC" for a run the user did not start
+// (the rules of sending hold it); "SYNC " and the server from a clock of an earlier version;
+// nothing else. The server must pass IsSyncServer; anything else (too long, empty, binary, another
+// line) is no request.
 struct ServiceRequest {
     std::string server;
-    bool current = true;  // the asking clock reads this version's answers
+    bool current = true;     // the asking clock reads this version's answers
+    bool automatic = false;  // current only
     bool operator==(const ServiceRequest&) const = default;
 };
 std::string FormatServiceRequest(const ServiceRequest& request);
@@ -43,7 +49,9 @@ std::optional<ServiceRequest> ParseServiceRequest(std::span<const uint8_t> messa
 // nanoseconds: exact for a performance counter of 10 MHz), then the correction in milliseconds;
 // or the failure as words alone, for the clock to put in its user's language: "NO-ANSWER",
 // "SEND-FAILED", "SOCKET-ERROR" and the error's number, "NO-USABLE-TIME", "REFUSED",
-// "NOT-APPROVED", "TOO-LARGE"; or "BAD-REQUEST" to what was no request. Words and numbers are
+// "NOT-APPROVED", "TOO-LARGE", "DENIED" (the server refuses this PC), "RATE" and the
+// milliseconds until the server's rest ends; to an automatic run also "HELD" and the
+// milliseconds until it may send, or "SKIPPED"; or "BAD-REQUEST" to what was no request. Words and numbers are
 // separated by a line feed. A request in the earlier form is answered in the earlier form: seven
 // numbers, REFUSED, NOT-APPROVED, and every other failure as "FAILED" with its report in
 // Japanese (which is what such a clock reads). An answer that does not parse is no answer

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "timesync/send_rules.h"
 #include "timesync/sntp.h"
 #include "timesync/sync_outcome.h"
 
@@ -17,13 +18,20 @@ inline constexpr size_t kMostAddresses = 8;
 inline constexpr double kNextAddressAfterMs = 500;
 // The run waits this long after the request to the last address it asks (strictly longer ends it).
 inline constexpr double kReplyTimeoutMs = 1000;
+// A look-up of the name that takes longer than this fails as a name that could not be found (a
+// network reason: a start-up or resume run tries again quietly).
+inline constexpr double kLookupLimitMs = 10000;
+// The longest a run can take from its start to its outcome: the look-up, a request to every
+// address, the wait after the last.
+inline constexpr double kLongestRunMs = kLookupLimitMs + (kMostAddresses - 1) * kNextAddressAfterMs + kReplyTimeoutMs;
 
 class AddressRound {
 public:
     // How an address failed: no answer of its own (an unreachable port or host, which is the
-    // silence of a server that is not there), a send that failed, a socket error, or a reply
-    // without a usable time.
-    enum class Failure { Unreachable, SendFailed, SocketError, NoUsableTime };
+    // silence of a server that is not there), a send that failed, a socket error, a reply
+    // without a usable time, a kiss that refuses or asks for a rest; or it was not asked at all,
+    // the rules of sending holding it back (Held).
+    enum class Failure { Unreachable, SendFailed, SocketError, NoUsableTime, Refused, Rate, Held };
     struct Reply {
         SntpReply reply;
         double elapsedMs;        // from that address's request to the reply
@@ -37,23 +45,32 @@ public:
     // every address has been asked.
     std::optional<size_t> Due(double nowMs) const;
     void Asked(size_t address, double nowMs);
+    // The address that was due is passed over (the rules hold it back) and the next one is due
+    // at once; `hold` says why and until when, on the rules' clock.
+    void Passed(size_t address, const SendRules::Hold& hold, double nowMs);
     // The address failed; a socket error brings its number and the system's words. Only its
     // first failure counts.
     void Fail(size_t address, Failure failure, int socketError = 0, std::string detail = {});
+    // A RATE kiss: the address rests until then (the rules' clock).
+    void Rested(size_t address, int64_t until);
     void Replied(const Reply& reply) { reply_ = reply; }
     // No further address is asked (a run started inside this one's wait took the socket): the
     // round ends with the addresses it has asked.
     void Cut();
 
     // Over: a reply came, every address asked failed with a failure of its own (not unreachable),
-    // or the time after the last request is up.
+    // or the time after the last request sent is up.
     bool Over(double nowMs) const;
     // The next moment at which Due or Over can change without any event.
     double NextMomentMs() const;
     const std::optional<Reply>& reply() const { return reply_; }
-    // Once over without a reply: the first address's failure, except that a reply without a
-    // usable time from any address says more than the silence of the first.
-    SyncOutcome Failed() const;
+    // Once over without a reply: the first address's failure, except that a refusal from any
+    // address says more than anything, then a rest asked for, then a reply without a usable
+    // time, than the silence of the first. A round that sent nothing at all (the rules held every
+    // address): an automatic run waits (Held) until the first may be asked, or is skipped when
+    // every address refused; a run of the user's reports the refusal or the rest at once. Waits
+    // are counted from `now` on the rules' clock.
+    SyncOutcome Failed(bool automatic = false, int64_t now = 0) const;
 
 private:
     struct Address {
@@ -61,9 +78,12 @@ private:
         std::optional<Failure> failure;
         int socketError = 0;
         std::string detail;
+        std::optional<SendRules::Hold> hold;  // Held, and Rate: until the rest ends
     };
     bool AllAsked() const { return asked_ == count_; }
+    bool AnySent() const;
     std::array<Address, kMostAddresses> addresses_{};
     size_t count_ = 0, asked_ = 0;
+    double lastSentAt_ = 0;
     std::optional<Reply> reply_;
 };

@@ -12,12 +12,18 @@ void QuietRetries::Begin(SyncTrigger trigger) {
 bool QuietRetries::TryAgain(SyncTrigger trigger, const SyncOutcome& outcome, int64_t now) {
     // A run begun inside this try's wait may have ended the sequence, or begun one of its own.
     if (trigger_ != trigger || dueAt_) return false;
-    if (FailedForTheNetwork(outcome) && pausesTaken_ < kQuietRetryPausesMs.size()) {
+    const bool retried = trigger == SyncTrigger::StartUp || trigger == SyncTrigger::Resume;
+    if (retried && FailedForTheNetwork(outcome) && pausesTaken_ < kQuietRetryPausesMs.size()) {
         dueAt_ = now + kQuietRetryPausesMs[pausesTaken_++];
         return true;
     }
     Cancel();
     return false;
+}
+
+void QuietRetries::Hold(SyncTrigger trigger, int64_t at) {
+    trigger_ = trigger;
+    dueAt_ = at;
 }
 
 std::optional<SyncTrigger> QuietRetries::Take() {

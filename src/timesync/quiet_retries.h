@@ -26,6 +26,9 @@ public:
     // tried again (due at now plus the next pause); false when the run is over, and is reported
     // and recorded as today.
     bool TryAgain(SyncTrigger trigger, const SyncOutcome& outcome, int64_t now);
+    // An automatic try (the periodic run's too) that the rules of sending held back sent nothing:
+    // it is tried again at `at`, and does not count as a try.
+    void Hold(SyncTrigger trigger, int64_t at);
     // When the next try is due; none when no try waits.
     std::optional<int64_t> DueAt() const { return dueAt_; }
     // The try that waits starts now: its trigger (the first try's).

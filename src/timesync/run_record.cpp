@@ -117,9 +117,10 @@ std::string TriggerWord(Language language, SyncTrigger trigger) {
     return "";
 }
 
-bool ReportsSuccess(SyncTrigger trigger) {
-    return trigger == SyncTrigger::Menu || trigger == SyncTrigger::Test || trigger == SyncTrigger::Command;
+bool IsAutomatic(SyncTrigger trigger) {
+    return trigger == SyncTrigger::StartUp || trigger == SyncTrigger::Resume || trigger == SyncTrigger::Periodic;
 }
+bool ReportsSuccess(SyncTrigger trigger) { return !IsAutomatic(trigger); }
 bool ReportsFailure(SyncTrigger trigger) { return trigger != SyncTrigger::Periodic; }
 
 std::string SetLine(Language language, const CivilTime& at, SyncTrigger trigger, std::string_view server,

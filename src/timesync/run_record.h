@@ -16,6 +16,9 @@ enum class SyncTrigger { StartUp, Menu, Test, Resume, Periodic, Command };
 // 起動時, メニュー, テスト, スタンバイ回復, 定期, コマンド; Start, Menu, Test, Resume, Periodic, Command
 std::string TriggerWord(Language language, SyncTrigger trigger);
 bool ReportsSuccess(SyncTrigger trigger);
+// The runs nobody asked for just then (start-up, resume, periodic), which the rules of sending
+// hold; the others the user started and waits for.
+bool IsAutomatic(SyncTrigger trigger);
 bool ReportsFailure(SyncTrigger trigger);
 
 inline constexpr const char* kRecordFileName = "Velkaro.log";
@@ -84,6 +87,8 @@ public:
     bool Due(int64_t now, int hours);
     // Due but for a hold after a pause: what a resume or a start-up run stands in for.
     bool Overdue(int64_t now, int hours) const;
+    // Until when nothing is due after a pause (standby): the hold of the last Due.
+    int64_t HeldUntil() const { return heldUntil_; }
     // When the next run falls due, the hold included; none with hours 0.
     std::optional<int64_t> DueAt(int hours) const;
     // A run ended. `counts`: it was the periodic run, or a start-up or resume run in its place.

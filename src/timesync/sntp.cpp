@@ -50,8 +50,17 @@ ReplyVerdict CheckReply(std::span<const uint8_t> d, uint64_t transmitValue) {
     return ReplyVerdict::Accept;
 }
 
+Kiss KissOfCode(std::string_view referenceId) {
+    if (referenceId == "DENY" || referenceId == "RSTR") return Kiss::Deny;
+    if (referenceId == "RATE") return Kiss::Rate;
+    return Kiss::Other;
+}
+
 ExaminedReply ExamineReply(std::span<const uint8_t> datagram, uint64_t transmitValue, double elapsedMs) {
     ExaminedReply e{CheckReply(datagram, transmitValue), {}};
+    // Only an answer to our own request can kiss (CheckReply looked at its origin).
+    if (e.verdict == ReplyVerdict::NoUsableTime && datagram[1] == 0)
+        e.kiss = KissOfCode({reinterpret_cast<const char*>(datagram.data()) + 12, 4});
     if (e.verdict != ReplyVerdict::Accept) return e;
     e.reply = DecodeReply(datagram.first<kSntpPacketSize>());
     const double hold = HoldMs(e.reply);

@@ -54,9 +54,14 @@ SntpReply DecodeReply(std::span<const uint8_t, kSntpPacketSize> datagram);
 // negative nor longer than the whole round trip (give or take the rounding of the fractions
 // and the clocks' rates). A hold out of proportion would move the clock by up to 68 years:
 // such a reply carries no usable time. The reply is decoded only when the verdict is Accept.
+// A reply of stratum 0 to our request is a server's Kiss-o'-Death, its code in the reference id:
+// DENY and RSTR ask the client to stop, RATE to ask less often.
+enum class Kiss { None, Deny, Rate, Other };
+Kiss KissOfCode(std::string_view referenceId);
 struct ExaminedReply {
     ReplyVerdict verdict;
     SntpReply reply;
+    Kiss kiss = Kiss::None;  // NoUsableTime: the kiss it was, if any
 };
 inline constexpr double kHoldToleranceMs = 1.0;
 ExaminedReply ExamineReply(std::span<const uint8_t> datagram, uint64_t transmitValue, double elapsedMs);

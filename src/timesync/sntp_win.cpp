@@ -8,17 +8,33 @@
 #include "common/system_library.h"
 #include "common/text_encoding.h"
 
-void SntpExchange::SendSntpRequest(const std::string& server, AddressRound& round) {
+void SntpExchange::Begin(AddressRound& round) {
     Close();  // a run started inside another's wait: the other hears nothing more
     round_ = &round;
-    addresses_ = Winsock1.Resolve(HostForLookup(server), kSntpPort);
+}
+
+bool SntpExchange::SendSntpRequest(const std::string& server, std::vector<SocketAddress> addresses,
+                                   AddressRound& round, bool automatic) {
+    if (round_ != &round) return false;
+    name_ = HostForLookup(server);
+    automatic_ = automatic;
+    addresses_ = std::move(addresses);
     round.Start(std::max<size_t>(addresses_.size(), 1));  // a name not found fails as its one address
     Advance(round);
+    return true;
 }
+
+int64_t SntpExchange::RulesNow() { return int64_t(GetTickCount64()); }
 
 void SntpExchange::Advance(AddressRound& round) {
     if (round_ != &round) return;
-    while (const std::optional<size_t> next = round.Due(PerformanceMs())) Ask(*next);
+    while (const std::optional<size_t> next = round.Due(PerformanceMs())) {
+        const std::optional<SendRules::Hold> hold =
+            *next < addresses_.size() ? rules_.MayAsk(name_, AddressKey(addresses_[*next]), automatic_, RulesNow())
+                                      : std::nullopt;
+        if (hold) round.Passed(*next, *hold, PerformanceMs());
+        else Ask(*next);
+    }
 }
 
 void SntpExchange::Ask(size_t address) {
@@ -30,10 +46,18 @@ void SntpExchange::Ask(size_t address) {
                                                            sizeof transmitValue, BCRYPT_USE_SYSTEM_PREFERRED_RNG)))
         transmitValue = uint64_t(PerformanceNow());
     const SntpPacket request = BuildRequest(transmitValue);
+    if (address >= addresses_.size() || !Winsock1.Open(address, addresses_[address])) {
+        round_->Asked(address, PerformanceMs());
+        return Fail(address, AddressRound::Failure::SendFailed);
+    }
+    // The round trip is timed from the moment the datagram goes, the socket's set-up left out.
     sentAt_[address] = PerformanceNow();
     round_->Asked(address, PerformanceMs(sentAt_[address]));
-    if (address >= addresses_.size() || !Winsock1.Open(address, addresses_[address]) || !Winsock1.Send(address, request))
-        Fail(address, AddressRound::Failure::SendFailed);
+    // The tick count lags the moment by up to one timer interrupt (15.6 ms): the request counts
+    // from the end of its tick, so that 15 s by the count are 15 s at least.
+    constexpr int64_t kTickMs = 16;
+    rules_.Sent(name_, AddressKey(addresses_[address]), RulesNow() + kTickMs);
+    if (!Winsock1.Send(address, request)) Fail(address, AddressRound::Failure::SendFailed);
 }
 
 void SntpExchange::Release(const AddressRound& round) {
@@ -63,11 +87,21 @@ void SntpExchange::Winsock1_DataArrival(size_t address) {
     const ExaminedReply examined = ExamineReply(datagram, transmitValue_[address], elapsed);
     switch (examined.verdict) {
     case ReplyVerdict::Ignore: return;  // not the answer to this address's request: keep waiting for it
-    case ReplyVerdict::NoUsableTime: return Fail(address, AddressRound::Failure::NoUsableTime);
+    case ReplyVerdict::NoUsableTime: return Kissed(address, examined.kiss);
     case ReplyVerdict::Accept: break;
     }
     round_->Replied({examined.reply, elapsed, sentAt_[address], takenAt});
     Winsock1.Close();  // only the first reply is taken
+}
+
+// A reply without a usable time; a kiss also tells the rules what the server asked for.
+void SntpExchange::Kissed(size_t address, Kiss kiss) {
+    if (kiss == Kiss::None || kiss == Kiss::Other) return Fail(address, AddressRound::Failure::NoUsableTime);
+    const std::string key = AddressKey(addresses_[address]);
+    rules_.Kissed(key, kiss, RulesNow());
+    Winsock1.Close(address);
+    if (kiss == Kiss::Deny) round_->Fail(address, AddressRound::Failure::Refused);
+    else round_->Rested(address, rules_.RestsUntil(key, RulesNow()).value_or(RulesNow()));
 }
 
 void SntpExchange::Winsock1_Error(size_t address, int number, const std::string& description) {

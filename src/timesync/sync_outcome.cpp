@@ -1,6 +1,8 @@
 // The report of an outcome, in the user's language.
 #include "timesync/sync_outcome.h"
 
+#include <cstdio>
+
 std::string FailureReport(Language language, Text detail, std::initializer_list<std::string_view> arguments) {
     return Words(language, Text::SyncFailed) + "\r\n\r\n" + Words(language, detail, arguments);
 }
@@ -24,6 +26,14 @@ std::string OutcomeReport(Language language, const SyncOutcome& outcome, std::st
     case Kind::NotApproved: return FailureReport(language, Text::ServiceNotApproved, {server});
     case Kind::TooLarge: return FailureReport(language, Text::ServiceStepTooLarge, {server});
     case Kind::Unreachable: return FailureReport(language, Text::ServiceUnreachable);
+    case Kind::Denied: return FailureReport(language, Text::ServerRefuses, {server});
+    case Kind::RateLimited: {
+        char until[8];
+        std::snprintf(until, sizeof until, "%02d:%02d", outcome.restEnds.hour % 24, outcome.restEnds.minute % 60);
+        return FailureReport(language, Text::ServerAsksLessOften, {server, until});
+    }
+    case Kind::Held:
+    case Kind::Skipped:
     case Kind::Set:
     case Kind::Abandoned: break;
     }

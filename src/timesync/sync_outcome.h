@@ -19,7 +19,11 @@ struct SyncOutcome {
         NotApproved,  // the service does not synchronise with this server
         TooLarge,     // the step is larger than the service may take
         Unreachable,  // the service could not be reached, or its pipe is not the service's
-        Abandoned,    // the program is ending: nothing is reported
+        Denied,       // the server refuses this PC's requests (a DENY or RSTR kiss)
+        RateLimited,  // the server asked to be queried less often: waitMs until its rest ends
+        Held,         // an automatic run sent nothing, the rules of sending holding it: waitMs
+        Skipped,      // an automatic run sent nothing: the name's every address refuses
+        Abandoned,    // the program is ending, or a later run took the exchange: nothing is reported
     };
     enum class Cause { NoAnswer, SendFailed, SocketError };
     SyncOutcome() = default;
@@ -31,6 +35,9 @@ struct SyncOutcome {
     std::string detail;             // ... and the system's words for it, in the user's language
     // Failed: a report that a time service of an earlier version worded itself, shown as it is.
     std::string report;
+    int64_t waitMs = 0;    // RateLimited, Held
+    // RateLimited: the local time the rest ends, for the report (its hours and minutes).
+    CivilTime restEnds{};
     SntpReply reply{};     // Set
     double elapsedMs = 0;  // Set: from the request to the reply
     // Set: the new time minus the time it replaced; unknown from a service of an earlier version.

@@ -5,6 +5,7 @@
 
 #include "common/message_pump.h"
 #include "timesync/elevation.h"
+#include "timesync/name_lookup.h"
 #include "timesync/sync_command.h"
 
 namespace {
@@ -61,6 +62,17 @@ void BroadcastTimeChange() {
 
 }  // namespace
 
+CivilTime LocalTimeIn(int64_t milliseconds) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER then{{now.dwLowDateTime, now.dwHighDateTime}};
+    then.QuadPart += uint64_t(milliseconds) * 10000;
+    const FILETIME utc{then.LowPart, then.HighPart};
+    SYSTEMTIME st, local;
+    if (!FileTimeToSystemTime(&utc, &st) || !SystemTimeToTzSpecificLocalTime(nullptr, &st, &local)) return {};
+    return {local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute, local.wSecond, 0};
+}
+
 void SyncRun::Attach(HWND mainWindow, bool mayElevate) {
     mainWindow_ = mainWindow;
     mayElevate_ = mayElevate;
@@ -85,8 +97,11 @@ bool SyncRun::Report(const std::string& text, bool offerElevation) {
 // The network's failures and replies without a usable time are reported as they are; a refused
 // time and the service's refusals may offer the run as administrator.
 void SyncRun::ReportOutcome(const SyncOutcome& outcome, const std::string& server) {
+    using Kind = SyncOutcome::Kind;
     const std::string text = OutcomeReport(language_, outcome, server);
-    if (outcome.kind == SyncOutcome::Kind::Failed || outcome.kind == SyncOutcome::Kind::NoUsableTime) Report(text);
+    const bool theServers = outcome.kind == Kind::Failed || outcome.kind == Kind::NoUsableTime ||
+                            outcome.kind == Kind::Denied || outcome.kind == Kind::RateLimited;
+    if (theServers) Report(text);
     else ReportOfferingElevation(text, server);
 }
 
@@ -110,10 +125,25 @@ bool SyncRun::Try(SyncTrigger trigger, const std::string& server) {
     if (Abandoned()) return false;  // the program is ending: nothing more is sent
     const BusyScope scope(busy_);
     using Kind = SyncOutcome::Kind;
+    const bool automatic = IsAutomatic(trigger);
     std::optional<SyncOutcome> routed;
-    if (mainWindow_ && route_) routed = route_(server, [this] { return Abandoned(); });
-    SyncOutcome outcome = routed ? std::move(*routed) : ExchangeAndSet(server);
-    if (outcome.kind == Kind::Abandoned || retries_.TryAgain(trigger, outcome, int64_t(GetTickCount64()))) return false;
+    if (mainWindow_ && route_) routed = route_(server, automatic, [this] { return Abandoned(); });
+    SyncOutcome outcome =
+        routed ? std::move(*routed) : ExchangeAndSet(server, std::numeric_limits<int64_t>::max(), automatic);
+    const int64_t now = SntpExchange::RulesNow();
+    if (outcome.kind == Kind::Abandoned) return false;
+    // Nothing was sent: the try waits, quietly, for the moment the rules let it ask.
+    if (outcome.kind == Kind::Held) {
+        if (!Abandoned()) retries_.Hold(trigger, now + outcome.waitMs);
+        return false;
+    }
+    if (retries_.TryAgain(trigger, outcome, now)) return false;
+    // Every address refused long ago, which was reported then: the schedule goes on, nothing else.
+    if (outcome.kind == Kind::Skipped) {
+        if (afterRun_) afterRun_(trigger, false);
+        return false;
+    }
+    if (outcome.kind == Kind::RateLimited) outcome.restEnds = LocalTimeIn(outcome.waitMs);
     const bool set = outcome.kind == Kind::Set;
     if (set) BroadcastTimeChange();
     // Recorded before any report: an elevated run that the report starts writes its line after.
@@ -127,11 +157,30 @@ bool SyncRun::Try(SyncTrigger trigger, const std::string& server) {
     return set;
 }
 
-SyncOutcome SyncRun::ExchangeAndSet(const std::string& server, int64_t maxStepMs) {
+std::optional<std::vector<SocketAddress>> SyncRun::LookUp(const std::string& server) {
+    const std::string host = HostForLookup(server);
+    if (host.empty() || !exchange_.StartWinsock()) return std::vector<SocketAddress>{};
+    const NameLookup lookup(host, kSntpPort);
+    const int64_t start = PerformanceNow();
+    for (;;) {
+        if (lookup.Done()) return lookup.Addresses();
+        const double left = kLookupLimitMs - MillisecondsSince(start);
+        if (left <= 0) return std::vector<SocketAddress>{};  // as a name that is not found
+        WaitForMessagesOrObject(lookup.Event(), left);
+        PumpMessages();
+        if (Abandoned()) return std::nullopt;
+    }
+}
+
+SyncOutcome SyncRun::ExchangeAndSet(const std::string& server, int64_t maxStepMs, bool automatic) {
     using Kind = SyncOutcome::Kind;
     AddressRound round;
-    exchange_.SendSntpRequest(server, round);
+    exchange_.Begin(round);
     const RoundScope scope(exchange_, round);
+    std::optional<std::vector<SocketAddress>> addresses = LookUp(server);
+    // Ended meanwhile, or a run started during the look-up took the exchange (and reports).
+    if (!addresses || !exchange_.SendSntpRequest(server, std::move(*addresses), round, automatic))
+        return SyncOutcome(Kind::Abandoned);
 
     // The wait: the next address is asked when it is due, every pending message is processed on
     // each turn, then the thread sleeps until the next message or the round's next moment, so
@@ -144,7 +193,7 @@ SyncOutcome SyncRun::ExchangeAndSet(const std::string& server, int64_t maxStepMs
         if (round.Over(now)) break;
         WaitForMessages(round.NextMomentMs() - now + 1);
     }
-    if (!round.reply()) return round.Failed();
+    if (!round.reply()) return round.Failed(automatic, SntpExchange::RulesNow());
 
     // The reply is to this run's request: any run started inside the wait took what it got.
     const SntpReply reply = round.reply()->reply;

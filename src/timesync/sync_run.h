@@ -8,6 +8,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "timesync/quiet_retries.h"
 #include "timesync/result_dialog.h"
@@ -22,10 +23,13 @@ struct SyncTimings {
 };
 
 // The way of a process that may not set the time itself (the time service's client): the
-// outcome of the run it made, or nullopt when this process sets the time itself. Once
-// `abandoned` says so, a run ends quietly.
-using ServiceRoute =
-    std::function<std::optional<SyncOutcome>(const std::string& server, const std::function<bool()>& abandoned)>;
+// outcome of the run it made, or nullopt when this process sets the time itself. `automatic`: the
+// rules of sending hold the run. Once `abandoned` says so, a run ends quietly.
+using ServiceRoute = std::function<std::optional<SyncOutcome>(const std::string& server, bool automatic,
+                                                              const std::function<bool()>& abandoned)>;
+
+// The local time that many milliseconds from now (when a server's rest ends).
+CivilTime LocalTimeIn(int64_t milliseconds);
 
 class SyncRun {
 public:
@@ -65,9 +69,11 @@ public:
     void RouteThrough(ServiceRoute route) { route_ = std::move(route); }
     // The exchange and, with a usable reply, the time set; nothing reported, nobody told. What
     // the time service runs for a client, and the clock for itself. A step larger than
-    // maxStepMs either way is not taken (TooLarge, with no report: the caller words it).
-    SyncOutcome ExchangeAndSet(const std::string& server,
-                               int64_t maxStepMs = std::numeric_limits<int64_t>::max());
+    // maxStepMs either way is not taken (TooLarge, with no report: the caller words it). The name
+    // is looked up first, the windows served meanwhile; an automatic run asks only the addresses
+    // that the rules of sending let it ask (Held or Skipped when there are none).
+    SyncOutcome ExchangeAndSet(const std::string& server, int64_t maxStepMs = std::numeric_limits<int64_t>::max(),
+                               bool automatic = false);
 
     // After the computer wakes: waits resumeDelay (in steps of 50 ms), then synchronises with
     // the server as it is when the wait is over.
@@ -85,6 +91,9 @@ public:
 private:
     bool Abandoned() const { return cancelled_ || !attached_; }
     bool Try(SyncTrigger trigger, const std::string& server);
+    // The addresses of the server's name, the windows served while the name service answers;
+    // none when abandoned meanwhile.
+    std::optional<std::vector<SocketAddress>> LookUp(const std::string& server);
     bool Report(const std::string& text, bool offerElevation = false);
     void ReportOutcome(const SyncOutcome& outcome, const std::string& server);
     // A report that offers the run as administrator, where a clock may offer it.

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/text_encoding.h"
 
 WinsockLibrary::WinsockLibrary() {
     WSADATA data;
@@ -22,24 +21,13 @@ void UdpSocket::Attach(HWND window, UINT message) {
     message_ = message;
 }
 
-std::vector<SocketAddress> UdpSocket::Resolve(const std::string& host, int port) {
+bool UdpSocket::StartWinsock() {
     if (!winsock_) winsock_.emplace();
-    std::vector<SocketAddress> addresses;
-    if (!winsock_->ok() || host.empty()) return addresses;
-    addrinfoW hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
-    hints.ai_protocol = IPPROTO_UDP;
-    addrinfoW* found = nullptr;
-    if (GetAddrInfoW(Utf8ToWide(host).c_str(), std::to_wstring(port).c_str(), &hints, &found) != 0) return addresses;
-    for (const addrinfoW* a = found; a && addresses.size() < kMostAddresses; a = a->ai_next) {
-        if (a->ai_addrlen > sizeof(sockaddr_storage)) continue;
-        SocketAddress& address = addresses.emplace_back();
-        memcpy(&address.address, a->ai_addr, a->ai_addrlen);
-        address.length = int(a->ai_addrlen);
-    }
-    FreeAddrInfoW(found);
-    return addresses;
+    return winsock_->ok();
+}
+
+std::string AddressKey(const SocketAddress& address) {
+    return {reinterpret_cast<const char*>(&address.address), size_t(address.length)};
 }
 
 void UdpSocket::Close() {

@@ -33,6 +33,8 @@ struct SocketAddress {
     sockaddr_storage address{};
     int length = 0;
 };
+// The address as the rules of sending know it (its bytes: the port is always the same).
+std::string AddressKey(const SocketAddress& address);
 
 // The socket control: one connected UDP socket for each address a run asks, in slots numbered
 // as the addresses.
@@ -45,9 +47,8 @@ public:
     // Events of the sockets arrive at `window` as `message` (wParam the socket, lParam the
     // WSAAsyncSelect reply).
     void Attach(HWND window, UINT message);
-    // The addresses of a host (a name, or a literal IPv4 or IPv6 address), IPv6 and IPv4, in the
-    // order the system gives them, at most kMostAddresses; none when the name is not found.
-    std::vector<SocketAddress> Resolve(const std::string& host, int port);
+    // Winsock is started (with the first look-up, kept until the socket goes).
+    bool StartWinsock();
     // Closing a closed socket is no error.
     void Close();
     void Close(size_t slot) { sockets_[slot].reset(); }
@@ -70,7 +71,7 @@ public:
     SOCKET Handle(size_t slot = 0) const { return sockets_[slot].get(); }
 
 private:
-    std::optional<WinsockLibrary> winsock_;  // started with the first Resolve
+    std::optional<WinsockLibrary> winsock_;
     std::array<OwnedSocket, kMostAddresses> sockets_;
     HWND window_ = nullptr;
     UINT message_ = 0;

@@ -233,20 +233,59 @@ TEST_F(SyncTest, ANameWhoseFirstAddressFailsSynchronisesThroughItsSecond) {
 }
 
 // At logon the network may not be there yet: a start-up run without an answer shows nothing and
-// is tried again 5 s later; only the try that ends the run is recorded.
-TEST_F(SyncTest, AStartUpRunThatGetsNoAnswerIsTriedAgainQuietly) {
+// is tried again, not before the address may be asked again 15 s after its first request; only
+// the try that ends the run is recorded.
+TEST_F(SyncTest, AStartUpRunThatGetsNoAnswerIsTriedAgainQuietlyFifteenSecondsLater) {
     ASSERT_TRUE(server.Start(FakeSntpServer::Mode::Manual));
     PrepareAndStart(Settings("UseNTP=Yes\r\n"));
     const auto first = server.WaitForRequest(3000);
     ASSERT_TRUE(first);
-    const auto second = server.WaitForRequest(10000);
+    const auto second = server.WaitForRequest(20000);
     ASSERT_TRUE(second);
-    EXPECT_GE(MsSince(first->arrivedAt) - MsSince(second->arrivedAt), 5900.0);  // the time-out, then 5 s
+    EXPECT_GE(MsBetween(*first, *second), 15000.0);
+    EXPECT_LT(MsBetween(*first, *second), 16500.0);
     server.SendTo(*second, FakeSntpServer::AnswerTo(*second, 0));
     EXPECT_TRUE(WaitFor([&] { return !Record().empty(); }));
     EXPECT_TRUE(std::regex_match(Record(), std::regex(kBom + kStamp + "起動時" + kSetOnLoopback))) << Record();
     EXPECT_EQ(nullptr, WaitForReport(500));
     EXPECT_EQ(2, server.RequestCount());
+}
+
+// A server's Kiss-o'-Death: DENY stops every request to it, RATE rests it 15 minutes; the user's
+// next run then reports at once without sending, with the time the rest ends.
+TEST_F(SyncTest, AServerThatRefusesOrAsksForLessIsNotAskedAgain) {
+    const struct {
+        const char code[5];
+        const char* detail;
+    } cases[] = {
+        {"DENY", "NTPサーバー '127.0.0.1' はこのパソコンからの問い合わせを断っています。別のサーバーを選んでください。"},
+        {"RATE", "NTPサーバー '127.0.0.1' から、問い合わせの間隔を空けるよう求められました。%2 まで問い合わせを控えます。"},
+    };
+    for (const auto& c : cases) {
+        FakeSntpServer kissing;
+        std::copy(c.code, c.code + 4, kissing.kissCode);
+        ASSERT_TRUE(kissing.Start(FakeSntpServer::Mode::KissOfDeath));
+        PrepareAndStart(Settings());
+        SYSTEMTIME restEnds = LocalTimeAgo(-15);
+        std::string expected = std::string("時刻の同期に失敗しました。\r\n\r\n") + c.detail;
+        char hhmm[8];
+        std::snprintf(hhmm, sizeof hhmm, "%02d:%02d", restEnds.wHour, restEnds.wMinute);
+        if (const size_t at = expected.find("%2"); at != std::string::npos) expected.replace(at, 2, hhmm);
+        for (int run = 0; run < 2; ++run) {
+            PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
+            const HWND report = WaitForReport();
+            ASSERT_TRUE(report) << c.code;
+            EXPECT_EQ(expected, ReportText(report)) << c.code << " run " << run;
+            ASSERT_TRUE(CloseReport(report));
+            EXPECT_EQ(1, kissing.RequestCount()) << c.code << " run " << run;
+        }
+        // Both runs recorded as failures with their reason.
+        const std::string line = "\tメニュー\t127.0.0.1\t失敗\t" + expected.substr(expected.rfind('\n') + 1) + "\r\n";
+        const std::string record = Record();
+        EXPECT_EQ(2 * line.size() + 2 * 19, record.size() - kBom.size()) << record;
+        EXPECT_NE(std::string::npos, record.find(line, record.find(line) + 1)) << record;
+        ASSERT_TRUE(ExitThroughMenuCommand());
+    }
 }
 
 TEST_F(SyncTest, ARunStartedInsideAnothersWaitLeavesItTheTimeOutOfItsOwnRequest) {
@@ -419,6 +458,41 @@ TEST_F(SyncTest, ExitWhileARunWaitsEndsQuietly) {
     ASSERT_TRUE(WaitForExit(1500));
     EXPECT_LT(MsSince(asked), 1000.0);
     EXPECT_EQ(13u, IniValues(SettingsText()).size());
+}
+
+// A name service that never answers (run by scripts/silent-dns): the look-up runs off the clock's
+// thread, which answers throughout, and fails after 10 s as a name not found; an exit during a
+// look-up ends the program at once.
+class SilentNameServiceTest : public ClockTest {};
+
+TEST_F(SilentNameServiceTest, TheWindowAnswersThroughoutALookUpThatEndsAfterTenSeconds) {
+    if (!getenv("VELKARO_SILENT_DNS")) GTEST_SKIP() << "needs the name service of scripts/silent-dns";
+    PrepareAndStart("[Velkaro 1.20]\r\nNTPServer=velkaro-nowhere.test\r\nTopMost=No\r\n");
+    int64_t asked = Now();
+    PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
+    double longest = 0;
+    HWND report = nullptr;
+    while (!(report = FindTitled(L"時刻の同期")) && MsSince(asked) < 15000) {
+        const int64_t sent = Now();
+        DWORD_PTR result;
+        SendMessageTimeoutW(clock, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+        longest = std::max(longest, MsSince(sent));
+        Sleep(20);
+    }
+    const double tookMs = MsSince(asked);
+    std::printf("the longest the clock took to answer during the look-up: %.1f ms\n", longest);
+    ASSERT_TRUE(report);
+    EXPECT_LT(longest, 250.0);
+    EXPECT_NEAR(10000.0, tookMs, 1500.0);
+    EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\nNTPサーバー 'velkaro-nowhere.test' と正常に通信できません。", ReportText(report));
+    ASSERT_TRUE(CloseReport(report));
+
+    PostMessageW(menus, WM_COMMAND, IDM_NTP, 0);
+    Sleep(1000);
+    asked = Now();
+    PostMessageW(menus, WM_COMMAND, IDM_EXIT, 0);
+    ASSERT_TRUE(WaitForExit(2000));
+    EXPECT_LT(MsSince(asked), 1000.0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "timesync/sntp.h"
@@ -146,6 +147,30 @@ TEST(Sntp, RepliesThatAreNotOursAreIgnoredAndUselessOnesRefused) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.verdict, CheckReply(std::span<const uint8_t>(c.packet.data(), c.size), c.sent)) << c.what;
+}
+
+// A kiss is read only from a reply of stratum 0 that answers our request.
+TEST(Sntp, TheKissCodeIsTheReferenceIdOfAStratumZeroReplyToOurRequest) {
+    struct Case {
+        const char* code;
+        uint8_t stratum;
+        uint64_t sent;
+        ReplyVerdict verdict;
+        Kiss kiss;
+    } cases[] = {
+        {"DENY", 0, kSent, ReplyVerdict::NoUsableTime, Kiss::Deny}, {"RSTR", 0, kSent, ReplyVerdict::NoUsableTime, Kiss::Deny},
+        {"RATE", 0, kSent, ReplyVerdict::NoUsableTime, Kiss::Rate}, {"ACST", 0, kSent, ReplyVerdict::NoUsableTime, Kiss::Other},
+        {"rate", 0, kSent, ReplyVerdict::NoUsableTime, Kiss::Other}, {"\0\0\0\0", 0, kSent, ReplyVerdict::NoUsableTime, Kiss::Other},
+        {"DENY", 0, kSent + 1, ReplyVerdict::Ignore, Kiss::None},  // forged: not an answer to us
+        {"RATE", 2, kSent, ReplyVerdict::Accept, Kiss::None},      // a reference id of a stratum-2 server
+    };
+    for (const Case& c : cases) {
+        SntpPacket p = Reply(0xEB808BFD, 0, 0, 0, c.stratum);
+        std::copy(c.code, c.code + 4, p.begin() + 12);
+        const ExaminedReply e = ExamineReply(p, c.sent, 10);
+        EXPECT_EQ(c.verdict, e.verdict) << c.code;
+        EXPECT_EQ(c.kiss, e.kiss) << c.code;
+    }
 }
 
 TEST(Sntp, EraBoundary) {

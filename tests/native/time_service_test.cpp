@@ -18,12 +18,15 @@ TEST(TimeService, RequestsAreSyncAndOneServerTheSyncCheckTakes) {
         {"SYNC2 ntp.nict.jp\n", nullptr}, {"SYNC2 a b", nullptr}, {"SYNC2 127.0.0.1:123", nullptr}, {"SYNC3 a", nullptr},
         {longest + "a", nullptr}, {std::string("SYNC2 a\0b", 9), nullptr}, {"SYNC2 \xE6\x97\xA5.jp", nullptr},
         {"SYNC2 " + std::string(600, 'a'), nullptr},
+        // A run the user did not start, which the rules of sending hold; only in the current form.
+        {"SYNC2 ntp.nict.jp\nAUTOMATIC", "ntp.nict.jp"}, {"SYNC ntp.nict.jp\nAUTOMATIC", nullptr},
+        {"SYNC2 ntp.nict.jp\nAUTOMATIC\n", nullptr}, {"SYNC2 \nAUTOMATIC", nullptr}, {"SYNC2 a\nautomatic", nullptr},
     };
     for (const auto& [message, server] : cases) {
         const auto parsed = ParseServiceRequest(Bytes(message));
         EXPECT_EQ(server != nullptr, parsed.has_value()) << message.substr(0, 40);
         if (server && parsed) {
-            EXPECT_EQ((ServiceRequest{server, message.starts_with("SYNC2")}), *parsed);
+            EXPECT_EQ((ServiceRequest{server, message.starts_with("SYNC2"), message.ends_with("AUTOMATIC")}), *parsed);
             EXPECT_EQ(message, FormatServiceRequest(*parsed));
         }
     }
@@ -57,9 +60,15 @@ TEST(TimeService, AnswersCarryTheOutcomeAndParseBackExactly) {
     SyncOutcome socket(Kind::Failed, SyncOutcome::Cause::SocketError);
     socket.socketError = 10065;
     EXPECT_EQ("SOCKET-ERROR\n10065", FormatServiceAnswer(socket));
+    // A server's kiss, and the rules of sending holding an automatic run: how long, in milliseconds.
+    SyncOutcome rate(Kind::RateLimited), held(Kind::Held);
+    rate.waitMs = 900000;
+    held.waitMs = 14500;
+    EXPECT_EQ("RATE\n900000", FormatServiceAnswer(rate));
+    EXPECT_EQ("HELD\n14500", FormatServiceAnswer(held));
     for (const SyncOutcome& o : {set, SyncOutcome(Kind::Failed), SyncOutcome(Kind::Failed, SyncOutcome::Cause::SendFailed), socket,
                                 SyncOutcome(Kind::NoUsableTime), SyncOutcome(Kind::Refused), SyncOutcome(Kind::NotApproved),
-                                SyncOutcome(Kind::TooLarge)}) {
+                                SyncOutcome(Kind::TooLarge), SyncOutcome(Kind::Denied), SyncOutcome(Kind::Skipped), rate, held}) {
         const auto back = ParseServiceAnswer(Bytes(FormatServiceAnswer(o)));
         ASSERT_TRUE(back) << FormatServiceAnswer(o);
         EXPECT_TRUE(o == *back) << FormatServiceAnswer(o);  // every field, none swapped
@@ -69,7 +78,8 @@ TEST(TimeService, AnswersCarryTheOutcomeAndParseBackExactly) {
                                    std::string("SET\n256 6 233 123 5000 1780000000 25.6"),
                                    std::string("SET\n2 6 233 123 5000 1780000000 25.6"), std::string("SET\n2 6 233 123 5000 1780000000 256 +1.5"),
                                    std::string("SET\n2 6 233 123 5000 1780000000 256 1 2"), std::string("FAILED\n"), std::string("NO-USABLE-TIME\n"),
-                                   std::string("REFUSED\n"), std::string("FAILED\nx\0y", 10)})
+                                   std::string("REFUSED\n"), std::string("FAILED\nx\0y", 10), std::string("RATE"),
+                                   std::string("RATE\n-1"), std::string("HELD\n999999999999"), std::string("DENIED\n")})
         EXPECT_FALSE(ParseServiceAnswer(Bytes(bad))) << bad;
 }
 

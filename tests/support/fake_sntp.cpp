@@ -5,6 +5,12 @@
 #include <algorithm>
 #include <cstring>
 
+double MsBetween(const SntpRequest& earlier, const SntpRequest& later) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return double(later.arrivedAt - earlier.arrivedAt) * 1000.0 / double(frequency.QuadPart);
+}
+
 bool StartWinsock() {
     static const bool ok = [] {
         WSADATA data;
@@ -190,6 +196,7 @@ void FakeSntpServer::Loop() {
 
 void FakeSntpServer::Answer(const SntpRequest& request, uint64_t receivedAt) {
     std::vector<uint8_t> answer = AnswerTo(request, offsetMs_, mode_ == Mode::KissOfDeath ? 0 : 1);
+    if (mode_ == Mode::KissOfDeath) std::copy(kissCode, kissCode + 4, answer.begin() + 12);
     if (receivedAt) PutTimestamp(answer, 32, receivedAt, offsetMs_);  // held since it arrived
     LARGE_INTEGER sent;
     QueryPerformanceCounter(&sent);

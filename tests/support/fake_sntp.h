@@ -19,6 +19,9 @@ struct SntpRequest {
     int64_t arrivedAt = 0;  // performance counter
 };
 
+// The milliseconds from one request's arrival to a later one's.
+double MsBetween(const SntpRequest& earlier, const SntpRequest& later);
+
 class FakeSntpServer {
 public:
     enum class Mode {
@@ -40,6 +43,8 @@ public:
     // time it carried, in milliseconds since 1970.
     int64_t lastAnsweredAt = 0;
     double lastAnswerUnixMs = 0;
+    // The reference id of a kiss (KissOfDeath): "DENY", "RATE", ...; zeros by default.
+    char kissCode[4] = {};
     // Called on the server's thread as each request arrives.
     std::function<void(const SntpRequest&)> onRequest;
 

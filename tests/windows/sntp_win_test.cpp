@@ -7,6 +7,7 @@
 #include "common/message_pump.h"
 #include "common/text_encoding.h"
 #include "resource.h"
+#include "timesync/name_lookup.h"
 #include "timesync/sntp_win.h"
 #include "timesync/sync_run.h"
 
@@ -48,7 +49,11 @@ protected:
     }
     void Send(const std::string& host) {
         server_ = host;
-        exchange.SendSntpRequest(host, round);
+        exchange.StartWinsock();
+        const NameLookup lookup(HostForLookup(host), kSntpPort);
+        WaitForSingleObject(lookup.Event(), DWORD(kLookupLimitMs));
+        exchange.Begin(round);
+        exchange.SendSntpRequest(host, lookup.Addresses(), round, false);
     }
 
     UdpSocket socket;
