@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cmath>
+
 bool PumpMessages() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -36,8 +38,15 @@ void WaitForMessages(double milliseconds) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(milliseconds + 0.999), QS_ALLINPUT);
 }
 
-void WaitForMessagesOrObject(void* object, double milliseconds) {
-    if (milliseconds <= 0) return;
+WaitEnd WaitServingWindows(void* object, double limitMs, const std::function<bool()>& abandoned) {
     const HANDLE handle = object;
-    MsgWaitForMultipleObjects(handle ? 1 : 0, &handle, FALSE, DWORD(milliseconds + 0.999), QS_ALLINPUT);
+    const int64_t start = PerformanceNow();
+    for (;;) {
+        if (!handle || WaitForSingleObject(handle, 0) == WAIT_OBJECT_0) return WaitEnd::Signalled;
+        const double left = limitMs - MillisecondsSince(start);
+        if (left <= 0) return WaitEnd::TimedOut;
+        const DWORD wait = std::isinf(left) ? INFINITE : DWORD(left + 0.999);
+        MsgWaitForMultipleObjects(1, &handle, FALSE, wait, QS_ALLINPUT);
+        if (!PumpMessages() || abandoned()) return WaitEnd::Abandoned;
+    }
 }

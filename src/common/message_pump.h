@@ -1,6 +1,7 @@
 // Waiting while the windows stay alive: the message pump, the performance counter, the sleep.
 #pragma once
 #include <cstdint>
+#include <functional>
 
 // Processes the window messages that are pending, once. A WM_QUIT met on the way is posted
 // again for the main loop, and the result is then false.
@@ -14,5 +15,8 @@ inline double PerformanceMs(int64_t at = PerformanceNow()) { return Milliseconds
 
 // Waits until a message arrives or the given milliseconds pass, whichever comes first.
 void WaitForMessages(double milliseconds);
-// The same, also ending when the kernel object (a HANDLE) is signalled.
-void WaitForMessagesOrObject(void* object, double milliseconds);
+// Waits for a kernel object (a HANDLE) while the windows stay alive, processing the messages as
+// they come: over once it is signalled, after limitMs (infinity: no limit), or when `abandoned`
+// says so after a turn of the messages (or a WM_QUIT was met).
+enum class WaitEnd { Signalled, TimedOut, Abandoned };
+WaitEnd WaitServingWindows(void* object, double limitMs, const std::function<bool()>& abandoned);

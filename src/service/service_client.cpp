@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -114,10 +115,7 @@ SyncOutcome SyncThroughService(const std::string& server, bool automatic, const 
     const KernelHandle thread(CreateThread(nullptr, 0, RunCall, share.get(), 0, nullptr));
     if (!thread) return unreachable;
     share.release();  // the thread's now
-    HANDLE handle = thread.get();
-    for (;;) {
-        const DWORD woke = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT);
-        if (woke == WAIT_OBJECT_0) return call->outcome;
-        if (woke != WAIT_OBJECT_0 + 1 || !PumpMessages() || abandoned()) return SyncOutcome(SyncOutcome::Kind::Abandoned);
-    }
+    if (WaitServingWindows(thread.get(), std::numeric_limits<double>::infinity(), abandoned) == WaitEnd::Signalled)
+        return call->outcome;
+    return SyncOutcome(SyncOutcome::Kind::Abandoned);
 }

@@ -21,7 +21,6 @@ public:
 
     // Signalled once the answer is there.
     HANDLE Event() const;
-    bool Done() const;
     // Once done: IPv6 and IPv4, in the order the system gives them, at most kMostAddresses; none
     // when the name was not found.
     std::vector<SocketAddress> Addresses() const;
@@ -29,5 +28,6 @@ public:
     struct State;
 
 private:
+    bool Done() const;
     State* state_ = nullptr;  // shared with the completion or the thread, which may outlive this
 };

@@ -161,15 +161,12 @@ std::optional<std::vector<SocketAddress>> SyncRun::LookUp(const std::string& ser
     const std::string host = HostForLookup(server);
     if (host.empty() || !exchange_.StartWinsock()) return std::vector<SocketAddress>{};
     const NameLookup lookup(host, kSntpPort);
-    const int64_t start = PerformanceNow();
-    for (;;) {
-        if (lookup.Done()) return lookup.Addresses();
-        const double left = kLookupLimitMs - MillisecondsSince(start);
-        if (left <= 0) return std::vector<SocketAddress>{};  // as a name that is not found
-        WaitForMessagesOrObject(lookup.Event(), left);
-        PumpMessages();
-        if (Abandoned()) return std::nullopt;
+    switch (WaitServingWindows(lookup.Event(), kLookupLimitMs, [this] { return Abandoned(); })) {
+    case WaitEnd::Signalled: return lookup.Addresses();
+    case WaitEnd::TimedOut: return std::vector<SocketAddress>{};  // as a name that is not found
+    case WaitEnd::Abandoned: break;
     }
+    return std::nullopt;
 }
 
 SyncOutcome SyncRun::ExchangeAndSet(const std::string& server, int64_t maxStepMs, bool automatic) {
