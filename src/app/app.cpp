@@ -86,7 +86,7 @@ int App::SyncMain(const std::string& server) {
 
 int App::InstallServiceMain(const std::string& server) {
     if (RefusesToRunElevated()) return 1;
-    if (const DWORD error = InstallTimeService(ApprovedServers(server, kNtpServers))) {
+    if (const DWORD error = InstallTimeService(ApprovedServers(server, kNtpServers), language_)) {
         ResultReports().ShowResultDialog(language_, ServiceChangeFailedReport(language_, true, ServiceErrorText(language_, error)),
                                          nullptr, true);
         return 1;
@@ -157,12 +157,10 @@ bool App::Main() {
 
 void App::StartSchedule() {
     int64_t lastSetAgoMs = 0;  // none recorded: counted from this start
-    if (const std::optional<CivilTime> lastSet = LastSetAt(ReadRecordEntries(ReadRunRecord(run.RecordPath())))) {
-        SYSTEMTIME now;
-        GetLocalTime(&now);
-        lastSetAgoMs = UnixMsFromCivil({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, 0}) -
-                       UnixMsFromCivil(*lastSet);
-    }
+    const LocalMoment now = LocalNow();
+    if (const std::optional<int64_t> lastSet =
+            LastSetUtcMs(ReadRecordEntries(ReadRunRecord(run.RecordPath())), now.offsetMinutes))
+        lastSetAgoMs = now.utcMs - *lastSet;
     schedule_.emplace(Monotonic(), lastSetAgoMs, Settings.ResumeDelay);
     frmMain.Redraw();  // the next tick comes at once and plans for the schedule too
 }

@@ -72,7 +72,7 @@ void FrmMenus::mnuOption_Click() {
                          [this](const std::string& server) { run_.SyncSystemTime(SyncTrigger::Test, server); }, TimeServiceRegistered,
                          ProcessMaySetTime,
                          [this](bool install, const std::string& server) {
-                             ChangeTimeService(language_, install, server, frmMain.hwnd(), Settings.TopMost);
+                             ChangeTimeService(language_, install, server, frmMain.hwnd(), Settings.TopMost, run_.MayElevate());
                          },
                          [this] { return RecordLines(); }, [this] { OpenRecord(); }})
         .Show();
@@ -81,7 +81,7 @@ void FrmMenus::mnuOption_Click() {
 FrmOption::RecordLines FrmMenus::RecordLines() const {
     const std::string bytes = ReadRunRecord(run_.RecordPath());
     const std::vector<RecordEntry> entries = ReadRecordEntries(bytes);
-    return {LastRunText(language_, entries), DriftText(language_, entries), !bytes.empty()};
+    return {LastRunText(language_, entries), DriftText(language_, entries, LocalNow().offsetMinutes), !bytes.empty()};
 }
 
 void FrmMenus::OpenRecord() const {

@@ -76,6 +76,8 @@ enum class Text {
     AboutCaption,
     ServerRefuses,
     ServerAsksLessOften,
+    ServiceDisplayName,  // what Services, the Event Viewer and sc show
+    ServiceDescription,
     Count
 };
 

@@ -16,9 +16,6 @@
 
 namespace {
 
-constexpr const wchar_t* kDisplayName = L"Velkaro 時刻合わせ";
-constexpr const wchar_t* kDescription =
-    L"Velkaro の時計が、登録された NTP サーバーからパソコンの時刻を合わせるためのサービスです。";
 constexpr const wchar_t* kAccount = L"NT AUTHORITY\\LocalService";
 // Administrators and SYSTEM have every right; interactive users may start the service and ask
 // its state (SERVICE_QUERY_STATUS, SERVICE_START), nothing more.
@@ -103,20 +100,24 @@ DWORD WriteApprovedServers(const std::vector<std::string>& approved) {
                                 DWORD(list.size() * sizeof(wchar_t))));
 }
 
-DWORD CreateOrUpdateService(SC_HANDLE manager, const std::wstring& copy) {
+// Services, the Event Viewer and sc show the name and the description in the language of the run
+// that installed the service.
+DWORD CreateOrUpdateService(SC_HANDLE manager, const std::wstring& copy, Language language) {
     const std::wstring command = L"\"" + copy + L"\" /service";
+    const std::wstring displayName = Utf8ToWide(Words(language, Text::ServiceDisplayName));
+    std::wstring descriptionText = Utf8ToWide(Words(language, Text::ServiceDescription));
     ServiceHandle service(OpenServiceW(manager, kServiceName, SERVICE_ALL_ACCESS));
     if (service) {
         if (!ChangeServiceConfigW(service.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                  command.c_str(), nullptr, nullptr, L"", kAccount, L"", kDisplayName))
+                                  command.c_str(), nullptr, nullptr, L"", kAccount, L"", displayName.c_str()))
             return GetLastError();
     } else {
-        service.reset(CreateServiceW(manager, kServiceName, kDisplayName, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+        service.reset(CreateServiceW(manager, kServiceName, displayName.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
                                      SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, command.c_str(), nullptr, nullptr,
                                      nullptr, kAccount, nullptr));
         if (!service) return GetLastError();
     }
-    SERVICE_DESCRIPTIONW description{const_cast<wchar_t*>(kDescription)};
+    SERVICE_DESCRIPTIONW description{descriptionText.data()};
     wchar_t privileges[] = L"SeSystemtimePrivilege\0";  // the only one the service keeps
     SERVICE_REQUIRED_PRIVILEGES_INFOW required{privileges};
     for (const auto& [level, info] : {std::pair<DWORD, void*>{SERVICE_CONFIG_DESCRIPTION, &description},
@@ -151,7 +152,7 @@ std::optional<uint32_t> ReadMaxCorrection() {
     return value;
 }
 
-DWORD InstallTimeService(const std::vector<std::string>& approved) {
+DWORD InstallTimeService(const std::vector<std::string>& approved, Language language) {
     const std::wstring folder = InstallFolder(), copy = folder + L"\\Velkaro.exe", self = ExecutablePath();
     if (folder.empty()) return ERROR_PATH_NOT_FOUND;
     const ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE));
@@ -162,7 +163,7 @@ DWORD InstallTimeService(const std::vector<std::string>& approved) {
         if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return GetLastError();
         if (!CopyFileW(self.c_str(), copy.c_str(), FALSE)) return GetLastError();
     }
-    if (const DWORD error = CreateOrUpdateService(manager.get(), copy)) return error;
+    if (const DWORD error = CreateOrUpdateService(manager.get(), copy, language)) return error;
     return WriteApprovedServers(approved);
 }
 
@@ -199,10 +200,13 @@ std::string ServiceErrorText(Language language, DWORD error) {
     return message.empty() ? Words(language, Text::ErrorNumber, {std::to_string(error)}) : message;
 }
 
-void ChangeTimeService(Language language, bool install, const std::string& server, HWND owner, bool topMost) {
+void ChangeTimeService(Language language, bool install, const std::string& server, HWND owner, bool topMost,
+                       bool mayElevate) {
     auto report = [&](const std::string& message) {
         ResultReports().ShowResultDialog(language, ServiceChangeFailedReport(language, install, message), owner, topMost);
     };
+    // Where the DLL search still looks in the program's folder, nothing runs elevated.
+    if (!mayElevate) return void(ResultReports().ShowResultDialog(language, Words(language, Text::UnsafeDllSearch), owner, topMost));
     // The elevated run would refuse such a server at once, unseen: no prompt for it.
     if (install && !IsSyncServer(server)) return report(ServiceErrorText(language, ERROR_INVALID_PARAMETER));
     const std::string parameters = install ? InstallServiceParameters(server) : kUninstallServiceParameters;

@@ -19,9 +19,9 @@ std::optional<uint32_t> ReadMaxCorrection();
 
 // /install-service: copies this executable under Program Files (the service stopped first),
 // creates or updates the service that runs that copy as LOCAL SERVICE, sets who may do what
-// with it, and writes the approved servers (the first the server given). 0, or the error that
-// stopped it.
-DWORD InstallTimeService(const std::vector<std::string>& approved);
+// with it (its name and description in the language), and writes the approved servers (the first
+// the server given). 0, or the error that stopped it.
+DWORD InstallTimeService(const std::vector<std::string>& approved, Language language);
 // /uninstall-service: stops and deletes the service, deletes the copy (at the next restart when
 // it is in use) and its folder when empty, and the approved servers' key. 0, or the error.
 DWORD UninstallTimeService();
@@ -32,4 +32,7 @@ std::string ServiceErrorText(Language language, DWORD error);
 // and waits for it, serving the windows. A declined prompt changes nothing; a run that could not
 // be started is reported (in the topmost band with topMost); a run that fails shows its own
 // report.
-void ChangeTimeService(Language language, bool install, const std::string& server, HWND owner, bool topMost);
+// Where elevated runs are not safe (mayElevate false: no SetDefaultDllDirectories), the report
+// that says so instead, and nothing elevated.
+void ChangeTimeService(Language language, bool install, const std::string& server, HWND owner, bool topMost,
+                       bool mayElevate);

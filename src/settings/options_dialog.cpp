@@ -62,7 +62,8 @@ void FrmOption::Form_Load() {
                      {IDC_CHK_USENTP2, x + 120, y + 2520, 5175, 315},
                      {IDC_OPT_INTERVAL_LABEL, x + 120, y + 2985, 2535, 300},
                      {IDC_CMB_INTERVAL, x + 2700, y + 2940, 1935, 300 + 1500},
-                     {IDC_OPT_SERVICE_NEEDED, x + 120, y + 3300, 5175, 300},
+                     // two lines in English
+                     {IDC_OPT_SERVICE_NEEDED, x + 120, y + 3300, 5175, language() == Language::Japanese ? 300 : 480},
                      {IDC_OPT_SERVICE_STATE, x + 120, y + 3780, 5175, 300},
                      {IDC_CMD_SERVICE, x + 360, y + 4140, 2415, 375},  // the shield beside the text
                      {IDC_OPT_LAST_RUN, x + 120, y + 4680, 5175, 300},

@@ -6,13 +6,16 @@
 #include <algorithm>
 
 void FrmDialog::Form_Load() {
-    // Left of OK: the report keeps its size; the English button's words take more room.
-    const TwipsRect elevatePlace = language() == Language::Japanese ? TwipsRect{IDC_RESULT_ELEVATE, 990, 1200, 2250, 375}
-                                                               : TwipsRect{IDC_RESULT_ELEVATE, 120, 1200, 3120, 375};
-    LayOut(5055, 1695,
+    // Left of OK: the report keeps its size; the English button's words take more room. The
+    // English report's lines are longer too: its dialog is wider, OK still at its right.
+    const bool japanese = language() == Language::Japanese;
+    const int width = japanese ? 5055 : 6300;
+    const TwipsRect elevatePlace = japanese ? TwipsRect{IDC_RESULT_ELEVATE, 990, 1200, 2250, 375}
+                                            : TwipsRect{IDC_RESULT_ELEVATE, 120, 1200, 3120, 375};
+    LayOut(width, 1695,
            {
-               {IDC_RESULT_MESSAGE, 120, 120, 4815, 975},  // lblMsg
-               {IDOK, 3360, 1200, 1575, 375},              // cmdOK
+               {IDC_RESULT_MESSAGE, 120, 120, width - 240, 975},  // lblMsg
+               {IDOK, width - 1695, 1200, 1575, 375},              // cmdOK
                elevatePlace,
            });
     SetText(IDC_RESULT_MESSAGE, text_);

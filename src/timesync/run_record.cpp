@@ -28,11 +28,13 @@ std::string Joined(std::initializer_list<std::string_view> parts) {
     return text;
 }
 
-// "2026-12-08 06:40:00"
-std::string Stamp(const CivilTime& t) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%04lld-%02d-%02d %02d:%02d:%02d", static_cast<long long>(t.year), t.month, t.day,
-                  t.hour, t.minute, t.second);
+// "2026-12-08 06:40:00 +09:00"
+std::string Stamp(const CivilTime& t, int offsetMinutes) {
+    char text[48];
+    const int magnitude = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+    std::snprintf(text, sizeof text, "%04lld-%02d-%02d %02d:%02d:%02d %c%02d:%02d", static_cast<long long>(t.year),
+                  t.month, t.day, t.hour, t.minute, t.second, offsetMinutes < 0 ? '-' : '+', magnitude / 60 % 100,
+                  magnitude % 60);
     return text;
 }
 
@@ -47,8 +49,9 @@ std::string OnOneLine(std::string_view text) {
     return out;
 }
 
-std::string Head(Language language, const CivilTime& at, SyncTrigger trigger, std::string_view server, Text word) {
-    return Joined({Stamp(at), "\t", TriggerWord(language, trigger), "\t", OnOneLine(server), "\t", Words(language, word), "\t"});
+std::string Head(Language language, const CivilTime& at, int offsetMinutes, SyncTrigger trigger,
+                 std::string_view server, Text word) {
+    return Joined({Stamp(at, offsetMinutes), "\t", TriggerWord(language, trigger), "\t", OnOneLine(server), "\t", Words(language, word), "\t"});
 }
 
 // The word of a line in either language.
@@ -68,6 +71,15 @@ template <class Number>
 bool ReadDigits(std::string_view text, Number& out) {
     if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) return false;
     return std::from_chars(text.data(), text.data() + text.size(), out).ec == std::errc();
+}
+
+// " +09:00", " -07:00" after the time: its offset from UTC in minutes.
+std::optional<int> ReadOffset(std::string_view text) {
+    int hours = 0, minutes = 0;
+    if (text.size() != 7 || text[0] != ' ' || (text[1] != '+' && text[1] != '-') || text[4] != ':' ||
+        !ReadDigits(text.substr(2, 2), hours) || !ReadDigits(text.substr(5, 2), minutes) || hours > 23 || minutes > 59)
+        return std::nullopt;
+    return (text[1] == '-' ? -1 : 1) * (hours * 60 + minutes);
 }
 
 std::optional<CivilTime> ReadStamp(std::string_view text) {
@@ -123,16 +135,16 @@ bool IsAutomatic(SyncTrigger trigger) {
 bool ReportsSuccess(SyncTrigger trigger) { return !IsAutomatic(trigger); }
 bool ReportsFailure(SyncTrigger trigger) { return trigger != SyncTrigger::Periodic; }
 
-std::string SetLine(Language language, const CivilTime& at, SyncTrigger trigger, std::string_view server,
-                    std::optional<int64_t> correctionMs, double roundTripMs) {
-    return Joined({Head(language, at, trigger, server, Text::RecordSet), correctionMs ? Seconds3(*correctionMs) : "?", "\t",
+std::string SetLine(Language language, const CivilTime& at, int offsetMinutes, SyncTrigger trigger,
+                    std::string_view server, std::optional<int64_t> correctionMs, double roundTripMs) {
+    return Joined({Head(language, at, offsetMinutes, trigger, server, Text::RecordSet), correctionMs ? Seconds3(*correctionMs) : "?", "\t",
                    FormatOneDecimal(roundTripMs)});
 }
 
-std::string FailedLine(Language language, const CivilTime& at, SyncTrigger trigger, std::string_view server,
-                       std::string_view report) {
+std::string FailedLine(Language language, const CivilTime& at, int offsetMinutes, SyncTrigger trigger,
+                       std::string_view server, std::string_view report) {
     const size_t body = report.find("\r\n\r\n");
-    return Joined({Head(language, at, trigger, server, Text::RecordFailed),
+    return Joined({Head(language, at, offsetMinutes, trigger, server, Text::RecordFailed),
                    OnOneLine(body == std::string_view::npos ? report : report.substr(body + 4))});
 }
 
@@ -168,10 +180,13 @@ std::vector<RecordEntry> ReadRecordEntries(std::string_view bytes) {
     for (std::string_view line : SplitAt(bytes, '\n')) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         const std::vector<std::string_view> f = SplitAt(line, '\t');
-        const std::optional<CivilTime> at = f.size() >= 5 ? ReadStamp(f[0]) : std::nullopt;
-        if (!at) continue;
-        if (IsWord(f[3], Text::RecordFailed)) entries.push_back({*at, false, std::nullopt, std::string(f[4])});
-        else if (IsWord(f[3], Text::RecordSet) && f.size() == 6) entries.push_back({*at, true, ReadCorrection(f[4])});
+        // The time, and its offset from UTC in a line of this version.
+        const std::string_view stamp = f.size() >= 5 ? f[0] : std::string_view();
+        const std::optional<CivilTime> at = ReadStamp(stamp.substr(0, 19));
+        const std::optional<int> offset = stamp.size() > 19 ? ReadOffset(stamp.substr(19)) : std::nullopt;
+        if (!at || (stamp.size() > 19 && !offset)) continue;
+        if (IsWord(f[3], Text::RecordFailed)) entries.push_back({*at, false, std::nullopt, std::string(f[4]), offset});
+        else if (IsWord(f[3], Text::RecordSet) && f.size() == 6) entries.push_back({*at, true, ReadCorrection(f[4]), {}, offset});
     }
     return entries;
 }
@@ -188,7 +203,11 @@ std::string LastRunText(Language language, const std::vector<RecordEntry>& entri
     return line(Text::LastRunSet, {at, Seconds3(*last.correctionMs)});
 }
 
-std::string DriftText(Language language, const std::vector<RecordEntry>& entries) {
+int64_t UtcMs(const RecordEntry& entry, int nowOffsetMinutes) {
+    return UnixMsFromCivil(entry.at) - int64_t(entry.offsetMinutes.value_or(nowOffsetMinutes)) * 60000;
+}
+
+std::string DriftText(Language language, const std::vector<RecordEntry>& entries, int nowOffsetMinutes) {
     // A correction is the drift since the set just before it: the latest one found at least an
     // hour after that set says how fast the clock drifts.
     std::optional<double> perDay;
@@ -196,7 +215,7 @@ std::string DriftText(Language language, const std::vector<RecordEntry>& entries
         if (!e->correctionMs) continue;
         const auto previous = std::find_if(e + 1, entries.rend(), [](const RecordEntry& p) { return p.set; });
         if (previous == entries.rend()) break;
-        const int64_t spanMs = UnixMsFromCivil(e->at) - UnixMsFromCivil(previous->at);
+        const int64_t spanMs = UtcMs(*e, nowOffsetMinutes) - UtcMs(*previous, nowOffsetMinutes);
         if (spanMs >= kHourMs) perDay = double(*e->correctionMs) / 1000.0 * double(kDayMs) / double(spanMs);
     }
     if (!perDay) return "";
@@ -206,10 +225,10 @@ std::string DriftText(Language language, const std::vector<RecordEntry>& entries
     return Words(language, Text::Drift, {Words(language, way, {FormatOneDecimal(std::fabs(*perDay))})});
 }
 
-std::optional<CivilTime> LastSetAt(const std::vector<RecordEntry>& entries) {
+std::optional<int64_t> LastSetUtcMs(const std::vector<RecordEntry>& entries, int nowOffsetMinutes) {
     const auto last = std::find_if(entries.rbegin(), entries.rend(), [](const RecordEntry& e) { return e.set; });
     if (last == entries.rend()) return std::nullopt;
-    return last->at;
+    return UtcMs(*last, nowOffsetMinutes);
 }
 
 // A set after now counts as long enough ago for any interval (far from the type's limits, so the

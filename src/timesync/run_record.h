@@ -29,14 +29,15 @@ inline constexpr size_t kMaxRecordLines = 1000, kTrimRecordAtLines = 1100;
 inline constexpr size_t kMaxRecordBytes = 1 << 20;
 
 // One line, without its line break. `at` is the local time (after the set, for a run that set
-// the time); the correction (the new time minus the one it replaced) is unknown (?) when a time
-// service of an earlier version set the time. A failure's reason is its report after the first
-// line and the empty line below it, on one line.
+// the time), written with the offset from UTC it was taken under ("2026-03-08 03:30:00 -07:00");
+// the correction (the new time minus the one it replaced) is unknown (?) when a time service of an
+// earlier version set the time. A failure's reason is its report after the first line and the
+// empty line below it, on one line.
 // The words (the trigger, 同期 or 失敗, Set or Failed) are the language's.
-std::string SetLine(Language language, const CivilTime& at, SyncTrigger trigger, std::string_view server,
-                    std::optional<int64_t> correctionMs, double roundTripMs);
-std::string FailedLine(Language language, const CivilTime& at, SyncTrigger trigger, std::string_view server,
-                       std::string_view report);
+std::string SetLine(Language language, const CivilTime& at, int offsetMinutes, SyncTrigger trigger,
+                    std::string_view server, std::optional<int64_t> correctionMs, double roundTripMs);
+std::string FailedLine(Language language, const CivilTime& at, int offsetMinutes, SyncTrigger trigger,
+                       std::string_view server, std::string_view report);
 
 // The bytes that append lines to a record whose size and last byte are given: a byte-order mark
 // first in a new file, a line break first after a torn last line, each line ended by CR LF.
@@ -55,23 +56,28 @@ bool IsPlainRecordFile(uint32_t attributes, uint32_t reparseTag, uint32_t links)
 // What the options page and the schedule read from a line, in either language's words; lines
 // that do not read are skipped.
 struct RecordEntry {
-    CivilTime at{};  // seconds, the milliseconds 0
+    CivilTime at{};  // local, seconds, the milliseconds 0
     bool set = false;
     std::optional<int64_t> correctionMs;  // set, and the correction known
     std::string reason = {};              // a failure's reason
+    std::optional<int> offsetMinutes = {};  // from UTC, as written; none in a line of an earlier version
     bool operator==(const RecordEntry&) const = default;
 };
 std::vector<RecordEntry> ReadRecordEntries(std::string_view bytes);
+// The entry's moment in UTC (milliseconds since 1970): at its own offset, or at the offset in
+// force now for a line written without one.
+int64_t UtcMs(const RecordEntry& entry, int nowOffsetMinutes);
 
 // "前回の時刻合わせ: 2026/12/08 06:40 (+0.153 秒)", "… 失敗（reason）" when the last run failed
 // (the reason cut to fit the options page), or "… 記録がありません".
 std::string LastRunText(Language language, const std::vector<RecordEntry>& entries);
 // "この PC の時計: 1 日に約 0.8 秒遅れます" (or 進みます, or "1 日のずれは 0.1 秒未満です"): the
-// latest correction that was found at least an hour after the set before it, over that span, per
-// day. Empty without such a correction.
-std::string DriftText(Language language, const std::vector<RecordEntry>& entries);
-// The local time of the last run that set the time.
-std::optional<CivilTime> LastSetAt(const std::vector<RecordEntry>& entries);
+// latest correction that was found at least an hour after the set before it, over that span (in
+// UTC, so a change to or from daylight saving time between them does not count), per day. Empty
+// without such a correction.
+std::string DriftText(Language language, const std::vector<RecordEntry>& entries, int nowOffsetMinutes);
+// When the time was last set, in UTC (milliseconds since 1970).
+std::optional<int64_t> LastSetUtcMs(const std::vector<RecordEntry>& entries, int nowOffsetMinutes);
 
 // When the periodic run is due, on a monotonic millisecond clock. A run is due the interval
 // after the last run that set the time; a periodic run that failed is tried again after 10

@@ -64,6 +64,17 @@ std::optional<std::string> ReadOpened(HANDLE file, RunRecordFile::ReadFunction r
 
 }  // namespace
 
+LocalMoment LocalNow() {
+    SYSTEMTIME utc, local;
+    GetSystemTime(&utc);
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) local = utc;
+    auto civil = [](const SYSTEMTIME& t) {
+        return CivilTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, 0};
+    };
+    const int64_t utcMs = UnixMsFromCivil(civil(utc));
+    return {civil(local), int((UnixMsFromCivil(civil(local)) - utcMs) / 60000), utcMs};
+}
+
 std::string ReadRunRecord(const std::string& path) {
     const KernelHandle file = OpenRecord(Utf8ToWide(path), false);
     return file ? ReadOpened(file.get(), ReadFile).value_or(std::string()) : std::string();
@@ -71,13 +82,11 @@ std::string ReadRunRecord(const std::string& path) {
 
 void RunRecordFile::RecordRun(Language language, SyncTrigger trigger, const std::string& server, const SyncOutcome& outcome) {
     if (outcome.kind == SyncOutcome::Kind::Abandoned || path_.empty()) return;
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    const CivilTime at{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, 0};
+    const LocalMoment now = LocalNow();
     if (held_.size() == kMaxHeldLines) held_.erase(held_.begin());
     held_.push_back(outcome.kind == SyncOutcome::Kind::Set
-                        ? SetLine(language, at, trigger, server, outcome.correctionMs, outcome.elapsedMs)
-                        : FailedLine(language, at, trigger, server, OutcomeReport(language, outcome, server)));
+                        ? SetLine(language, now.at, now.offsetMinutes, trigger, server, outcome.correctionMs, outcome.elapsedMs)
+                        : FailedLine(language, now.at, now.offsetMinutes, trigger, server, OutcomeReport(language, outcome, server)));
     KernelHandle file = OpenRecord(Utf8ToWide(path_), true);
     if (!file) return;
     LARGE_INTEGER size{}, end{};

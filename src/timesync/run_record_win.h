@@ -9,6 +9,14 @@
 #include "timesync/run_record.h"
 #include "timesync/sync_outcome.h"
 
+// Now: the local time (whole seconds), its offset from UTC in minutes, and the moment in UTC.
+struct LocalMoment {
+    CivilTime at;
+    int offsetMinutes;
+    int64_t utcMs;
+};
+LocalMoment LocalNow();
+
 // The record's bytes (at most its last kMaxRecordBytes, the byte-order mark kept), empty when
 // there is none or it cannot be read. Only a plain file counts (IsPlainRecordFile).
 std::string ReadRunRecord(const std::string& path);

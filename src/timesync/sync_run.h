@@ -46,6 +46,7 @@ public:
     // Detach closes the socket; a run still waiting then ends quietly.
     // A clock offers the run as administrator only where that is safe (mayElevate).
     void Attach(HWND mainWindow, bool mayElevate = false);
+    bool MayElevate() const { return mayElevate_; }
     void Detach();
 
     // One complete synchronisation: ask the name's addresses, wait up to a second after the last

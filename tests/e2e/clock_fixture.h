@@ -63,7 +63,10 @@ std::vector<std::pair<std::string, std::string>> IniEntries(const std::string& t
 IniMap IniValues(const std::string& text);
 extern const char* const kAllKeys[13];
 
-// The local time that many minutes ago, and as the record writes it ("2026-12-08 06:40:05").
+// A record line's time as a regular expression, with its offset from UTC and the tab after it.
+inline const std::string kRecordStampPattern = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d [+-]\\d\\d:\\d\\d\t";
+// The local time that many minutes ago, and as an earlier version's record wrote it
+// ("2026-12-08 06:40:05", no offset: read at the offset in force now).
 SYSTEMTIME LocalTimeAgo(int minutesAgo);
 std::string RecordStamp(const SYSTEMTIME& t);
 

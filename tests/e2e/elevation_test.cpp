@@ -72,7 +72,7 @@ TEST_F(ElevationTest, TheButtonSynchronisesInAnElevatedProcessOfItsOwn) {
         EXPECT_EQ(settings, SettingsText());  // neither read into a new file nor written
     }
     // The clock records its refusal before the report, the elevated run its own outcome after it.
-    const std::string at = "\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\t", host = "\t127\\.0\\.0\\.1\t",
+    const std::string at = kRecordStampPattern, host = "\t127\\.0\\.0\\.1\t",
                       refused = at + "メニュー" + host + "失敗\tシステムの時刻を変更する権限がない可能性があります。\r\n";
     EXPECT_TRUE(std::regex_match(ReadBytes(folder + L"\\Velkaro.log"),
                                  std::regex("\xEF\xBB\xBF" + refused + at + "コマンド" + host + "同期\t[+-]0\\.\\d{3}\t\\d+\\.\\d\r\n" +

@@ -10,33 +10,68 @@
 namespace {
 
 constexpr CivilTime kAt{2026, 12, 8, 6, 40, 5, 0};
-const std::string kBom = "\xEF\xBB\xBF", kStamp = "2026-12-08 06:40:05\t";
+constexpr int kJapan = 540;  // +09:00
+// A line as this version writes it, and as earlier versions did (no offset).
+const std::string kBom = "\xEF\xBB\xBF", kStamped = "2026-12-08 06:40:05 +09:00\t", kStamp = "2026-12-08 06:40:05\t";
 
 TEST(RunRecord, LinesAreTabSeparatedAndReadBackForTheOptionsPage) {
     const struct {
         std::string line, expected;
         RecordEntry entry;
     } cases[] = {
-        {SetLine(Language::Japanese, kAt, SyncTrigger::Menu, "ntp.nict.jp", 153, 12.34), "メニュー\tntp.nict.jp\t同期\t+0.153\t12.3", {kAt, true, 153}},
-        {SetLine(Language::Japanese, kAt, SyncTrigger::Periodic, "a", -1204, 0.05), "定期\ta\t同期\t-1.204\t0.1", {kAt, true, -1204}},
-        {SetLine(Language::Japanese, kAt, SyncTrigger::StartUp, "a", 0, 3), "起動時\ta\t同期\t+0.000\t3.0", {kAt, true, 0}},
-        {SetLine(Language::Japanese, kAt, SyncTrigger::Resume, "a", -3723456, 3), "スタンバイ回復\ta\t同期\t-3723.456\t3.0", {kAt, true, -3723456}},
-        {SetLine(Language::English, kAt, SyncTrigger::Resume, "a", 5, 3), "Resume\ta\tSet\t+0.005\t3.0", {kAt, true, 5}},
-        {FailedLine(Language::English, kAt, SyncTrigger::StartUp, "a", "x\r\n\r\ny"), "Start\ta\tFailed\ty", {kAt, false, {}, "y"}},
+        {SetLine(Language::Japanese, kAt, kJapan, SyncTrigger::Menu, "ntp.nict.jp", 153, 12.34), "メニュー\tntp.nict.jp\t同期\t+0.153\t12.3", {kAt, true, 153, {}, kJapan}},
+        {SetLine(Language::Japanese, kAt, kJapan, SyncTrigger::Periodic, "a", -1204, 0.05), "定期\ta\t同期\t-1.204\t0.1", {kAt, true, -1204, {}, kJapan}},
+        {SetLine(Language::Japanese, kAt, kJapan, SyncTrigger::StartUp, "a", 0, 3), "起動時\ta\t同期\t+0.000\t3.0", {kAt, true, 0, {}, kJapan}},
+        {SetLine(Language::Japanese, kAt, kJapan, SyncTrigger::Resume, "a", -3723456, 3), "スタンバイ回復\ta\t同期\t-3723.456\t3.0", {kAt, true, -3723456, {}, kJapan}},
+        {SetLine(Language::English, kAt, kJapan, SyncTrigger::Resume, "a", 5, 3), "Resume\ta\tSet\t+0.005\t3.0", {kAt, true, 5, {}, kJapan}},
+        {FailedLine(Language::English, kAt, kJapan, SyncTrigger::StartUp, "a", "x\r\n\r\ny"), "Startup\ta\tFailed\ty", {kAt, false, {}, "y", kJapan}},
         // a service of an earlier version does not say by how much
-        {SetLine(Language::Japanese, kAt, SyncTrigger::Test, "a", std::nullopt, 9.96), "テスト\ta\t同期\t?\t10.0", {kAt, true, {}}},
+        {SetLine(Language::Japanese, kAt, kJapan, SyncTrigger::Test, "a", std::nullopt, 9.96), "テスト\ta\t同期\t?\t10.0", {kAt, true, {}, {}, kJapan}},
         // the reason on one line: tabs (a stored server's too) and line breaks become blanks
-        {FailedLine(Language::Japanese, kAt, SyncTrigger::Command, "a\tb", "x\r\n\r\nError 10065\r\nno route\n\tto host"),
-         "コマンド\ta b\t失敗\tError 10065 no route  to host", {kAt, false, {}, "Error 10065 no route  to host"}},
+        {FailedLine(Language::Japanese, kAt, kJapan, SyncTrigger::Command, "a\tb", "x\r\n\r\nError 10065\r\nno route\n\tto host"),
+         "コマンド\ta b\t失敗\tError 10065 no route  to host", {kAt, false, {}, "Error 10065 no route  to host", kJapan}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(kStamp + c.expected, c.line);
+        EXPECT_EQ(kStamped + c.expected, c.line);
         EXPECT_EQ(std::vector<RecordEntry>{c.entry}, ReadRecordEntries(kBom + c.line + "\r\n")) << c.line;
     }
-    // What another program left there is skipped line by line; a correction without its sign is unknown.
+    // What another program left there is skipped line by line; a correction without its sign is
+    // unknown; a line of an earlier version has no offset.
     EXPECT_EQ(std::vector<RecordEntry>{(RecordEntry{kAt, true, {}})},
               ReadRecordEntries("x\r\n2026-13-08 06:40:05\tメニュー\ta\t同期\t+0.153\t1.0\r\n" + kStamp + "メニュー\ta\t同期\t0.153\t1.0\n" +
-                                kStamp + "メニュー\ta\t同期\t+0.153\r\n" + kStamp + "メニュー\ta\t成功\t+0.153\t1.0\r\n" + kStamp));
+                                kStamp + "メニュー\ta\t同期\t+0.153\r\n" + kStamp + "メニュー\ta\t成功\t+0.153\t1.0\r\n" + kStamp +
+                                "2026-12-08 06:40:05 +24:00\tメニュー\ta\t同期\t+0.1\t1.0\r\n2026-12-08 06:40:05 +0900\tメニュー\ta\t同期\t+0.1\t1.0"));
+}
+
+// A line's time with the offset it was written under: spans in UTC across daylight saving time.
+TEST(RunRecord, SpansAreTakenInUtcFromEachLinesOffsetOrTheOffsetNow) {
+    auto two = [](const char* first, const char* second) {
+        return ReadRecordEntries(std::string(first) + "\tメニュー\ta\t同期\t+9.000\t1.0\r\n" + second +
+                                 "\tメニュー\ta\t同期\t+0.100\t1.0\r\n");
+    };
+    const struct {
+        const char *first, *second;
+        int nowOffset;
+        const char* drift;
+    } cases[] = {
+        // the clocks go forward: 01:30 and 03:30 are one real hour apart
+        {"2026-03-08 01:30:00 -08:00", "2026-03-08 03:30:00 -07:00", -420, "1 日に約 2.4 秒遅れます"},
+        // and back: 01:50 in the repeated hour is 1 h 20 after 01:30 in the first
+        {"2026-11-01 01:30:00 -07:00", "2026-11-01 01:50:00 -08:00", -480, "1 日に約 1.8 秒遅れます"},
+        {"2026-11-01 01:30:00 -07:00", "2026-11-01 01:50:00 -07:00", -480, ""},  // 20 minutes: too short
+        // lines of an earlier version are read at the offset in force now
+        {"2026-12-07 06:40:00", "2026-12-08 06:40:00", 540, "1 日に約 0.1 秒遅れます"},
+        {"2026-12-07 21:40:00", "2026-12-08 06:40:00 +00:00", 540, "1 日に約 0.1 秒遅れます"},  // 06:40 UTC, a day later
+    };
+    for (const auto& c : cases) {
+        const std::vector<RecordEntry> entries = two(c.first, c.second);
+        ASSERT_EQ(2u, entries.size()) << c.first;
+        const std::string drift = DriftText(Language::Japanese, entries, c.nowOffset);
+        EXPECT_EQ(*c.drift ? std::string("この PC の時計: ") + c.drift : "", drift) << c.second;
+    }
+    // The last set's moment: a set in the hour that repeats is not after the hour before it.
+    EXPECT_EQ(UnixMsFromCivil({2026, 11, 1, 9, 50, 0, 0}), LastSetUtcMs(two("2026-11-01 01:30:00 -07:00", "2026-11-01 01:50:00 -08:00"), 0));
+    EXPECT_EQ(UnixMsFromCivil({2026, 12, 7, 21, 40, 5, 0}), LastSetUtcMs(ReadRecordEntries(kStamp + "メニュー\ta\t同期\t+0.1\t1.0"), 540));
 }
 
 TEST(RunRecord, LinesAreAppendedAndTheRecordIsCutBackToAThousandOnceItHoldsElevenHundred) {
@@ -95,14 +130,14 @@ TEST(RunRecord, TheOptionsPageShowsTheLastRunAndTheDriftPerDay) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(std::string("前回の時刻合わせ: ") + c.lastRun, LastRunText(Language::Japanese, c.entries));
-        EXPECT_EQ(*c.drift ? std::string("この PC の時計: ") + c.drift : "", DriftText(Language::Japanese, c.entries)) << c.lastRun;
+        EXPECT_EQ(*c.drift ? std::string("この PC の時計: ") + c.drift : "", DriftText(Language::Japanese, c.entries, kJapan)) << c.lastRun;
     }
     EXPECT_EQ("前回の時刻合わせ: 2026/12/08 06:40 失敗（x y）", LastRunText(Language::Japanese, ReadRecordEntries(kStamp + "定期\ta\t失敗\tx y")));
     // The English page, from a record that holds lines of both languages.
     const std::vector<RecordEntry> both = ReadRecordEntries("2026-12-07 06:40:00\tメニュー\ta\t同期\t+0.000\t1.0\r\n"
                                                             "2026-12-08 06:40:00\tPeriodic\ta\tSet\t+0.800\t1.0\r\n");
-    EXPECT_EQ("Last synchronisation: 2026/12/08 06:40 (+0.800 s)", LastRunText(Language::English, both));
-    EXPECT_EQ("This PC's clock: loses about 0.8 s a day", DriftText(Language::English, both));
+    EXPECT_EQ("Last synchronization: 2026/12/08 06:40 (+0.800 s)", LastRunText(Language::English, both));
+    EXPECT_EQ("This PC's clock: loses about 0.8 s a day", DriftText(Language::English, both, kJapan));
 }
 
 TEST(RunRecord, ThePeriodicRunIsDueAnIntervalAfterTheLastSetAndRetriesThreeTimes) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 #include "timesync/sntp.h"
@@ -193,19 +194,35 @@ TEST(Sntp, ReportTextsAndNumberFormats) {
     socket.detail = "reset";
     earlier.report = "as an earlier service worded it";
     const std::pair<SyncOutcome, std::string> reports[] = {
-        {SyncOutcome(Kind::Failed, Cause::SendFailed), "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 's' と正常に通信できません。"},
-        {SyncOutcome(Kind::Failed), "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 's' の応答がありません。"},
-        {SyncOutcome(Kind::NoUsableTime), "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 's' の応答に有効な時刻が含まれていません。"},
-        {SyncOutcome(Kind::Refused), "時刻の同期に失敗しました。\r\n\r\nシステムの時刻を変更する権限がない可能性があります。"},
-        {SyncOutcome(Kind::NotApproved), "時刻の同期に失敗しました。\r\n\r\nNTPサーバー 's' は時刻合わせサービスに登録されていません。"},
         {SyncOutcome(Kind::Unreachable), "時刻の同期に失敗しました。\r\n\r\n時刻合わせサービスに接続できません。"},
         {socket, "通信エラー No.10054: reset"},
         {socketUnknown, "通信エラー No.10054: 通信中にエラーが発生しました。"},
         {earlier, "as an earlier service worded it"},
     };
     for (const auto& [outcome, report] : reports) EXPECT_EQ(report, OutcomeReport(Language::Japanese, outcome, "s"));
-    EXPECT_EQ("The time could not be synchronised.\r\n\r\nThe NTP server 's' did not answer.",
-              OutcomeReport(Language::English, SyncOutcome(Kind::Failed), "s"));
+    SyncOutcome rate(Kind::RateLimited);
+    rate.restEnds = {2026, 12, 8, 7, 5, 0, 0};
+    const std::tuple<SyncOutcome, std::string, std::string> both[] = {
+        {SyncOutcome(Kind::Failed), "NTPサーバー 's' の応答がありません。", "The NTP server 's' did not answer."},
+        {SyncOutcome(Kind::Failed, Cause::SendFailed), "NTPサーバー 's' と正常に通信できません。",
+         "Tarnvik cannot communicate with the NTP server 's'."},
+        {SyncOutcome(Kind::NoUsableTime), "NTPサーバー 's' の応答に有効な時刻が含まれていません。",
+         "The response from the NTP server 's' does not contain a valid time."},
+        {SyncOutcome(Kind::Refused), "システムの時刻を変更する権限がない可能性があります。",
+         "Tarnvik might not have permission to change the system time."},
+        {SyncOutcome(Kind::NotApproved), "NTPサーバー 's' は時刻合わせサービスに登録されていません。",
+         "The NTP server 's' is not registered with the time service."},
+        {SyncOutcome(Kind::TooLarge), "NTPサーバー 's' の時刻がこのパソコンの時刻から大きくずれているため、時刻合わせサービスでは合わせません。",
+         "The time from the NTP server 's' differs too much from this PC's time, so the time service did not change it."},
+        {SyncOutcome(Kind::Denied), "NTPサーバー 's' はこのパソコンからの問い合わせを断っています。別のサーバーを選んでください。",
+         "The NTP server 's' refuses requests from this PC. Choose another server."},
+        {rate, "NTPサーバー 's' から、問い合わせの間隔を空けるよう求められました。07:05 まで問い合わせを控えます。",
+         "The NTP server 's' asked to be queried less often. Tarnvik will not ask it again before 07:05."},
+    };
+    for (const auto& [outcome, japanese, english] : both) {
+        EXPECT_EQ("時刻の同期に失敗しました。\r\n\r\n" + japanese, OutcomeReport(Language::Japanese, outcome, "s"));
+        EXPECT_EQ("The time could not be synchronized.\r\n\r\n" + english, OutcomeReport(Language::English, outcome, "s"));
+    }
     struct Case {
         double value;
         const char* text;

@@ -95,7 +95,7 @@ TEST(DialogFit, EveryTextFitsItsControlWithTheDialogsFontInBothLanguages) {
         const RecordEntry set{{2026, 12, 8, 23, 59, 0, 0}, true, -1234567};
         longest.readRecord = [&] {
             return FrmOption::RecordLines{LastRunText(language, {set}),
-                                          DriftText(language, {{{2026, 12, 8, 22, 59, 0, 0}, true, 0}, set}), true};
+                                          DriftText(language, {{{2026, 12, 8, 22, 59, 0, 0}, true, 0}, set}, 0), true};
         };
         longest.serviceRegistered = [] { return false; };
         longest.maySetTime = [] { return false; };  // the line that asks for the service shows
