@@ -159,7 +159,7 @@ TEST_F(ServiceTest, LimitedClocksSynchroniseThroughTheServiceOnlyWithApprovedSer
     EXPECT_EQ(2, server.RequestCount());
     // Both recorded by the clock from the service's answers, with their corrections.
     const std::string set = "\t127\\.0\\.0\\.1\t同期\t[+-]0\\.\\d{3}\t\\d+\\.\\d\r\n";
-    EXPECT_TRUE(std::regex_match(ReadBytes(folder + L"\\Velkaro.log"), std::regex("\xEF\xBB\xBF.{19}\t起動時" + set + ".{19}\tメニュー" + set)));
+    EXPECT_TRUE(std::regex_match(ReadBytes(folder + L"\\Velkaro.log"), std::regex("\xEF\xBB\xBF" + kRecordStampPattern + "起動時" + set + kRecordStampPattern + "メニュー" + set)));
 
     // Garbage leaves the service serving; so do clients that hold the pipe without a word or
     // without reading their answer: the next clock is served after them.
