@@ -114,6 +114,14 @@ TEST_F(Bench, StartIdleAndWait) {
     ClockTest::TearDown();
     PrepareAndStart("[Velkaro 1.20]\r\nNTPServer=127.0.0.1\r\nTopMost=Yes\r\nBlink=Yes\r\nBlinkDelay=500\r\n");
     PrintIdleBesideBareWindow("Blink on (BlinkDelay 500)");
+    const double blinkOn = idleMs;
+
+    // Seconds on the face, Blink off: one change a second, which must cost no more than the blink.
+    ASSERT_TRUE(ExitThroughMenuCommand());
+    ClockTest::TearDown();
+    PrepareAndStart("[Velkaro 1.20]\r\nNTPServer=127.0.0.1\r\nTopMost=Yes\r\nShowSeconds=Yes\r\n");
+    PrintIdleBesideBareWindow("seconds, Blink off");
+    std::printf("seconds beside Blink on: %.2fx\n", idleMs / blinkOn);
 
     // The same idle ticking at 192 DPI: the face four times as many pixels.
     ASSERT_TRUE(ExitThroughMenuCommand());

@@ -107,13 +107,18 @@ Image DrawFaceBackground(const FaceGeometry& g) {
             // The large frame darkens slightly towards the bezel.
             face.at(x, y) = large ? Mix(RgbOf(0x7A7D69), RgbOf(0x767966), depth / 3.0) : RgbOf(0x787967);
         }
-    for (int slot : g.digitSlotX)
+    std::vector<int> digits(g.digitSlotX.begin(), g.digitSlotX.end()), colons{g.colonSlotX};
+    if (g.HasSeconds()) {
+        digits.insert(digits.end(), g.secondsSlotX.begin(), g.secondsSlotX.end());
+        colons.push_back(g.secondsColonSlotX);
+    }
+    for (int slot : digits)
         for (int row = 0; row < g.sheetHeight; ++row)
             for (int col = 0; col < g.cellWidth; ++col) face.at(slot + col, g.slotY + row) = WindowGradient(row, g.sheetHeight);
-    for (const CellRect& dot : ColonDotsFor(g))
-        for (int y = dot.y; y < dot.y + dot.h; ++y)
-            for (int x = dot.x; x < dot.x + dot.w; ++x)
-                face.at(g.colonSlotX + x, g.slotY + y) = WindowGradient(y, g.sheetHeight);
+    for (int slot : colons)
+        for (const CellRect& dot : ColonDotsFor(g))
+            for (int y = dot.y; y < dot.y + dot.h; ++y)
+                for (int x = dot.x; x < dot.x + dot.w; ++x) face.at(slot + x, g.slotY + y) = WindowGradient(y, g.sheetHeight);
     return face;
 }
 
@@ -210,6 +215,8 @@ std::vector<ArtFile> DrawAllArtwork() {
     return {
         {"face_large.bmp", EncodeBmp(DrawFaceBackground(kLargeFace))},
         {"face_small.bmp", EncodeBmp(DrawFaceBackground(kSmallFace))},
+        {"face_large_seconds.bmp", EncodeBmp(DrawFaceBackground(kLargeSecondsFace))},
+        {"face_small_seconds.bmp", EncodeBmp(DrawFaceBackground(kSmallSecondsFace))},
         {"figures_large.bmp", EncodeBmp(DrawSpriteSheet(kLargeFace))},
         {"figures_small.bmp", EncodeBmp(DrawSpriteSheet(kSmallFace))},
         {"Velkaro.ico", EncodeIco(DrawIcon())},

@@ -126,6 +126,7 @@ bool App::Main() {
     const bool anotherCopy = AnotherCopyRunning();
     if (!frmMenus.Load(instance)) return false;
     Settings = LoadSettings();
+    serverOfTheRules_ = Settings.NTPServer;
     run.RecordInto(RecordPathBesideExecutable());
     run.AfterEachRun([this](SyncTrigger trigger, bool set) { AfterRun(trigger, set); });
     if (!frmMain.Load(instance)) return false;
@@ -204,11 +205,9 @@ void App::OnResume() {
 void App::ApplyAppearance() {
     const HWND window = frmMain.hwnd();
     if (!window) return;
-    // Another server: what the old one's addresses asked of this PC no longer holds.
-    if (Settings.NTPServer != serverOfTheRules_) exchange.Rules().ForgetKisses();
-    serverOfTheRules_ = Settings.NTPServer;
     SpeakChosenLanguage();
-    frmMain.face.ShowSize(Settings.WindowSize);
+    frmMain.face.ShowSize(Settings.WindowSize, Settings.ShowSeconds);
+    SetWindowAlpha(window, AlphaOfOpacity(Settings.Opacity));
     frmMain.Redraw();  // the new face with its figures at once, the ticks planned for its settings
     if (Settings.TopMost) SetTopMost(window);
     else if (IsWindowVisible(window)) ClearTopMost(window);  // a window not yet shown was never in the band
@@ -217,6 +216,9 @@ void App::ApplyAppearance() {
 }
 
 void App::StoreSettings() {
+    // Another server: what the old one's addresses asked of this PC no longer holds.
+    if (Settings.NTPServer != serverOfTheRules_) exchange.Rules().ForgetKisses();
+    serverOfTheRules_ = Settings.NTPServer;
     const HWND window = frmMain.hwnd();
     if (!window || SaveSettings(Settings, window) || saveFailureReported_) return;
     saveFailureReported_ = true;

@@ -112,14 +112,14 @@ void FrmMain::Form_Unload() {
 void FrmMain::Form_DpiChanged(int dpi, const RECT& suggested) {
     face.SetScale(WholeScale(dpi));
     const POINT topLeft{suggested.left, suggested.top};
-    face.ShowSize(Settings.WindowSize, &topLeft);
+    face.ShowSize(Settings.WindowSize, Settings.ShowSeconds, &topLeft);
     Redraw();
 }
 
 // Asked before a move to a monitor of another scale: the face's own size at that scale, so the
 // rectangle that WM_DPICHANGED then suggests fits it, and the corner stays where the system puts it.
 SIZE FrmMain::Form_GetDpiScaledSize(int dpi) const {
-    const FaceGeometry& g = GeometryFor(Settings.WindowSize);
+    const FaceGeometry& g = GeometryFor(Settings.WindowSize, Settings.ShowSeconds);
     const int scale = WholeScale(dpi);
     return {g.faceWidth * scale, g.faceHeight * scale};
 }
@@ -170,7 +170,9 @@ void FrmMain::KeepClearOfFullScreen() {
     yielded_ = front != nullptr;
 }
 
-int FrmMain::DrawClock() { return ::DrawClock(face, Settings.WindowSize, Settings.Blink, Settings.BlinkDelay); }
+int FrmMain::DrawClock() {
+    return ::DrawClock(face, Settings.WindowSize, Settings.ShowSeconds, Settings.Blink, Settings.BlinkDelay);
+}
 
 void FrmMain::Redraw() {
     DrawClock();

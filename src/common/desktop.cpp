@@ -7,6 +7,16 @@
 
 #include "common/system_library.h"
 
+void SetWindowAlpha(HWND window, unsigned char alpha) {
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_EXSTYLE);
+    if (alpha == 255) {
+        if (style & WS_EX_LAYERED) SetWindowLongPtrW(window, GWL_EXSTYLE, style & ~LONG_PTR(WS_EX_LAYERED));
+        return;
+    }
+    if (!(style & WS_EX_LAYERED)) SetWindowLongPtrW(window, GWL_EXSTYLE, style | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(window, 0, alpha, LWA_ALPHA);
+}
+
 void SetTopMost(HWND window, bool withoutActivation) {
     SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | (withoutActivation ? SWP_NOACTIVATE : 0));
 }

@@ -6,6 +6,9 @@
 // without activating it).
 void SetTopMost(HWND window, bool withoutActivation = false);
 void ClearTopMost(HWND window);
+// See-through: a layered window with this alpha (0..255) over its whole face; 255 leaves the
+// window an ordinary one, not layered at all.
+void SetWindowAlpha(HWND window, unsigned char alpha);
 // Behind the other window, and so out of the topmost band unless that window is in it.
 void PutBehind(HWND window, HWND front);
 // The foreground window when it is a full-screen program on the given monitor rectangle: its

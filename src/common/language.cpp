@@ -65,6 +65,7 @@ constexpr std::array<std::string_view, kTexts> kJapanese = {
     "NTPサーバー '%1' から、問い合わせの間隔を空けるよう求められました。%2 まで問い合わせを控えます。",
     "Velkaro 時刻合わせ",
     "Velkaro の時計が、登録された NTP サーバーからパソコンの時刻を合わせるためのサービスです。",
+    "%1 %",
 };
 
 constexpr std::array<std::string_view, kTexts> kEnglish = {
@@ -123,6 +124,7 @@ constexpr std::array<std::string_view, kTexts> kEnglish = {
     "The NTP server '%1' asked to be queried less often. Tarnvik will not ask it again before %2.",
     "Velkaro Time Synchronization",
     "Lets the Velkaro clock set this PC's time from the NTP servers an administrator approved.",
+    "%1%",
 };
 
 }  // namespace

@@ -78,6 +78,7 @@ enum class Text {
     ServerAsksLessOften,
     ServiceDisplayName,  // what Services, the Event Viewer and sc show
     ServiceDescription,
+    OpacityPercent,
     Count
 };
 

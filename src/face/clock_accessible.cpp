@@ -78,7 +78,9 @@ public:
         return standard_->get_accChild(child, out);
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
-        return standard_->get_accValue(child, value);
+        if (!IsSelf(child) || reading_->second < 0) return standard_->get_accValue(child, value);
+        if (!IsWindow(window_) || reading_->hour < 0) return CO_E_OBJNOTCONNECTED;
+        return ReturnText(SpokenTimeWithSeconds(reading_->hour, reading_->minute, reading_->second), value);
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
         return standard_->get_accState(child, state);

@@ -5,7 +5,12 @@
 
 int SizeIndex(int windowSize) { return windowSize == 1 ? 0 : 1; }
 
-const FaceGeometry& GeometryFor(int windowSize) { return SizeIndex(windowSize) == 0 ? kLargeFace : kSmallFace; }
+int FaceIndex(int windowSize, bool seconds) { return SizeIndex(windowSize) + (seconds ? 2 : 0); }
+
+const FaceGeometry& GeometryFor(int windowSize, bool seconds) {
+    static constexpr const FaceGeometry* kFaces[] = {&kLargeFace, &kSmallFace, &kLargeSecondsFace, &kSmallSecondsFace};
+    return *kFaces[FaceIndex(windowSize, seconds)];
+}
 
 std::array<SpriteCopy, 5> CellsForTime(const FaceGeometry& g, int hour, int minute, bool colonLit) {
     const int figures[4] = {hour / 10, hour % 10, minute / 10, minute % 10};
@@ -19,6 +24,18 @@ std::array<SpriteCopy, 5> CellsForTime(const FaceGeometry& g, int hour, int minu
         SpriteCopy{g.colonSlotX, g.slotY, g.colonWidth, g.sheetHeight, colonLit ? g.colonLitX : g.colonDarkX},
         digit(2, g.FigureX(figures[2])),
         digit(3, g.FigureX(figures[3])),
+    }};
+}
+
+std::array<SpriteCopy, 3> SecondsCells(const FaceGeometry& g, int second, bool colonLit) {
+    if (!g.HasSeconds()) return {};
+    auto digit = [&](int slot, int figure) {
+        return SpriteCopy{g.secondsSlotX[slot], g.slotY, g.cellWidth, g.sheetHeight, g.FigureX(figure)};
+    };
+    return {{
+        SpriteCopy{g.secondsColonSlotX, g.slotY, g.colonWidth, g.sheetHeight, colonLit ? g.colonLitX : g.colonDarkX},
+        digit(0, second / 10),
+        digit(1, second % 10),
     }};
 }
 
@@ -38,6 +55,15 @@ int MsUntilFaceChanges(bool blink, int blinkDelay, uint32_t tickMs, int msIntoMi
                                   (int64_t{1} << 32) - int64_t{tickMs}});
     }
     return int(wait);
+}
+
+int MsUntilSecondsFaceChanges(bool blink, int blinkDelay, int msIntoSecond) {
+    if (blink && msIntoSecond < blinkDelay && blinkDelay < 1000) return blinkDelay - msIntoSecond;
+    return 1000 - msIntoSecond;
+}
+
+std::string SpokenTimeWithSeconds(int hour, int minute, int second) {
+    return SpokenTime(hour, minute) + ':' + char('0' + second / 10) + char('0' + second % 10);
 }
 
 std::string SpokenTime(int hour, int minute) {

@@ -26,9 +26,10 @@ public:
     // nullptr for both when the window goes.
     void Attach(HWND window, HWND tooltip);
 
-    // The face box takes the background of this size (at the scale) and the window becomes
-    // exactly as large, its top-left corner where it is or at the given point.
-    void ShowSize(int windowSize, const POINT* topLeft = nullptr);
+    // The face box takes the background of this size (at the scale), with or without the
+    // seconds, and the window becomes exactly as large, its top-left corner where it is or at
+    // the given point.
+    void ShowSize(int windowSize, bool seconds, const POINT* topLeft = nullptr);
     // Shows the face box's surface on the window now: the area given, or all of it.
     void Refresh(const RECT* area = nullptr);
     // The face box's surface onto a DC of the window (its WM_PAINT).
@@ -43,7 +44,9 @@ public:
 
     PictureBox picBody;        // the face, the only thing shown
     PictureBox picFigures[2];  // sprite sheets at the scale: 0 large, 1 small
-    PictureBox imgBody[2];     // face backgrounds at the scale: 0 large (97×39 at 1), 1 small (54×22)
+    // Face backgrounds at the scale: 0 large (97×39 at 1), 1 small (54×22), 2 and 3 the same with
+    // seconds (139×39, 77×22).
+    PictureBox imgBody[4];
 
     // The face as DrawClock last drew it. A tick that would copy the same cells onto the same
     // picture leaves the picture and the window alone.
@@ -51,6 +54,7 @@ public:
         const FaceGeometry* geometry = nullptr;
         unsigned pictureGeneration = 0;  // a new scale comes with a new picture (ShowSize)
         std::array<SpriteCopy, 5> cells{};
+        std::array<SpriteCopy, 3> secondsCells{};  // none without seconds
         bool operator==(const Drawn&) const = default;
     };
     Drawn drawn;
@@ -66,7 +70,7 @@ public:
 
 private:
     Language language_ = Language::Japanese;
-    PictureBox figures_[2], bodies_[2];  // the resources' pictures, at scale 1
+    PictureBox figures_[2], bodies_[4];  // the resources' pictures, at scale 1
     int scale_ = 0;
     HWND window_ = nullptr;
     HWND tooltip_ = nullptr;
@@ -78,6 +82,7 @@ private:
 void BlitSprite(PictureBox& dest, int x, int y, int width, int height, const PictureBox& source, int sourceX,
                 int sourceY, DWORD rasterOperation);
 
-// Draws the current time into the face (the size of WindowSize, the colon blinking as Blink and
-// BlinkDelay say) and renews its date tooltip. Returns the milliseconds until the face changes.
-int DrawClock(ClockFace& face, int windowSize, bool blink, int blinkDelay);
+// Draws the current time into the face (the size of WindowSize, with the seconds or without, the
+// colon blinking as Blink and BlinkDelay say) and renews its date tooltip. Returns the
+// milliseconds until the face changes.
+int DrawClock(ClockFace& face, int windowSize, bool seconds, bool blink, int blinkDelay);

@@ -18,7 +18,8 @@ namespace {
 // The pages' controls, each page a plain panel at (240, 480) of the dialog; a page shows when
 // its tab is selected.
 constexpr int kPages[3][14] = {
-    {IDC_OPT_LABEL1, IDC_CHK_TOPMOST, IDC_CHK_BLINK, IDC_CHK_WINDOWSIZE, IDC_CHK_FIXWINDOWPOSITION, IDC_CHK_EXITBYDBLCLICK},
+    {IDC_OPT_LABEL1, IDC_CHK_TOPMOST, IDC_CHK_BLINK, IDC_CHK_WINDOWSIZE, IDC_CHK_FIXWINDOWPOSITION, IDC_CHK_EXITBYDBLCLICK,
+     IDC_CHK_SHOWSECONDS, IDC_OPT_OPACITY_LABEL, IDC_CMB_OPACITY},
     {IDC_OPT_LABEL2, IDC_OPT_FRAME2, IDC_CMB_SERVERS, IDC_CMD_TESTNTP, IDC_CHK_USENTP, IDC_CHK_USENTP2,
      IDC_OPT_INTERVAL_LABEL, IDC_CMB_INTERVAL, IDC_OPT_SERVICE_NEEDED, IDC_OPT_SERVICE_STATE, IDC_CMD_SERVICE,
      IDC_OPT_LAST_RUN, IDC_OPT_DRIFT, IDC_CMD_OPEN_RECORD},
@@ -54,6 +55,9 @@ void FrmOption::Form_Load() {
                      // The widths of these three hold their captions in a proportional font.
                      {IDC_CHK_FIXWINDOWPOSITION, x + 120, y + 1920, 3960, 300},
                      {IDC_CHK_EXITBYDBLCLICK, x + 120, y + 2280, 3960, 300},
+                     {IDC_CHK_SHOWSECONDS, x + 120, y + 2640, 3960, 300},
+                     {IDC_OPT_OPACITY_LABEL, x + 120, y + 3105, 2535, 300},
+                     {IDC_CMB_OPACITY, x + 2700, y + 3060, 1935, 300 + 1500},
                      {IDC_OPT_LABEL2, x + 120, y + 120, 5100, 660},
                      {IDC_OPT_FRAME2, x + 120, y + 720, 5175, 1215},
                      {IDC_CMB_SERVERS, x + 360, y + 1080, 4695, 300 + 1500},  // the list drops below
@@ -111,7 +115,10 @@ void FrmOption::Form_Load() {
     Check(IDC_CHK_USENTP, Settings.UseNTP);
     Check(IDC_CHK_USENTP2, Settings.UseNTP2);
     Check(IDC_CHK_CLEARRECENT, Settings.ClearRecent);
-    FillIntervals();
+    Check(IDC_CHK_SHOWSECONDS, Settings.ShowSeconds);
+    FillNumbers(IDC_CMB_OPACITY, kOpacityChoices, Settings.Opacity,
+                [this](int percent) { return Words(language(), Text::OpacityPercent, {std::to_string(percent)}); });
+    FillNumbers(IDC_CMB_INTERVAL, kIntervalChoices, Settings.NTPInterval, [this](int h) { return IntervalText(language(), h); });
     FillLanguages();
     const bool AutoRunRegistered = QueryAutoRun();
     Check(IDC_CHK_AUTORUN, AutoRunRegistered);
@@ -122,17 +129,21 @@ void FrmOption::Form_Load() {
 }
 
 // The choices, and a stored value that is none of them as one more, as the server box shows a
-// stored server; each item carries its hours.
-void FrmOption::FillIntervals() {
-    const HWND list = GetDlgItem(hwnd_, IDC_CMB_INTERVAL);
-    std::vector<int> hours(std::begin(kIntervalChoices), std::end(kIntervalChoices));
-    if (std::find(hours.begin(), hours.end(), Settings.NTPInterval) == hours.end()) hours.push_back(Settings.NTPInterval);
-    for (int h : hours) {
-        const LRESULT item =
-            SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(IntervalText(language(), h)).c_str()));
-        SendMessageW(list, CB_SETITEMDATA, item, h);
-        if (h == Settings.NTPInterval) SendMessageW(list, CB_SETCURSEL, item, 0);
+// stored server; each item carries its number (hours, percent).
+void FrmOption::FillNumbers(int id, std::span<const int> choices, int stored, const std::function<std::string(int)>& name) {
+    const HWND list = GetDlgItem(hwnd_, id);
+    std::vector<int> numbers(choices.begin(), choices.end());
+    if (std::find(numbers.begin(), numbers.end(), stored) == numbers.end()) numbers.push_back(stored);
+    for (int n : numbers) {
+        const LRESULT item = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(name(n)).c_str()));
+        SendMessageW(list, CB_SETITEMDATA, item, n);
+        if (n == stored) SendMessageW(list, CB_SETCURSEL, item, 0);
     }
+}
+
+int FrmOption::ChosenNumber(int id, int otherwise) const {
+    const LRESULT chosen = SendDlgItemMessageW(hwnd_, id, CB_GETCURSEL, 0, 0);
+    return chosen == CB_ERR ? otherwise : int(SendDlgItemMessageW(hwnd_, id, CB_GETITEMDATA, WPARAM(chosen), 0));
 }
 
 // Automatic, then the two languages, each named in its own words; each item carries its setting.
@@ -242,6 +253,8 @@ void FrmOption::cmdOK_Click() {
     Settings.WindowSize = Checked(IDC_CHK_WINDOWSIZE) ? 2 : 1;
     Settings.TopMost = Checked(IDC_CHK_TOPMOST);
     Settings.Blink = Checked(IDC_CHK_BLINK);
+    Settings.ShowSeconds = Checked(IDC_CHK_SHOWSECONDS);
+    Settings.Opacity = ChosenNumber(IDC_CMB_OPACITY, Settings.Opacity);
     const LRESULT chosen = SendDlgItemMessageW(hwnd_, IDC_CMB_LANGUAGE, CB_GETCURSEL, 0, 0);
     if (chosen != CB_ERR) {
         const LRESULT data = SendDlgItemMessageW(hwnd_, IDC_CMB_LANGUAGE, CB_GETITEMDATA, WPARAM(chosen), 0);
@@ -255,9 +268,7 @@ void FrmOption::cmdOK_Click() {
     Settings.UseNTP2 = Checked(IDC_CHK_USENTP2);
     Settings.ClearRecent = Checked(IDC_CHK_CLEARRECENT);
     Settings.NTPServer = ServerText();
-    const LRESULT interval = SendDlgItemMessageW(hwnd_, IDC_CMB_INTERVAL, CB_GETCURSEL, 0, 0);
-    if (interval != CB_ERR)
-        Settings.NTPInterval = int32_t(SendDlgItemMessageW(hwnd_, IDC_CMB_INTERVAL, CB_GETITEMDATA, WPARAM(interval), 0));
+    Settings.NTPInterval = ChosenNumber(IDC_CMB_INTERVAL, Settings.NTPInterval);
     if (actions_.saveSettings) actions_.saveSettings();
     if (Checked(IDC_CHK_AUTORUN)) RegisterAutoRun();
     else UnregisterAutoRun();

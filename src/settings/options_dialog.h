@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <span>
 #include <string>
 
 #include "common/modal_dialog.h"
@@ -46,7 +47,8 @@ private:
     void cmdTestNTP_Click();
     void cmdService_Click();
     void ShowServiceState();
-    void FillIntervals();
+    void FillNumbers(int id, std::span<const int> choices, int stored, const std::function<std::string(int)>& name);
+    int ChosenNumber(int id, int otherwise) const;
     void FillLanguages();
     void ShowRecord();
 

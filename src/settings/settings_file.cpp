@@ -3,6 +3,7 @@
 
 #include "common/numeric.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -141,8 +142,13 @@ SettingsRecord ParseSettings(const IniReader& read) {
     r.ResumeDelay = ReadIntegerField<int32_t>(read("ResumeDelay", ""), 1, 60000, 5000, 5000);
     r.XPosR = ReadFractionField(read("XPosR", "0.7"), 0.7f);
     r.YPosR = ReadFractionField(read("YPosR", "0.3"), 0.3f);
-    r.NTPInterval = ReadIntegerField<int32_t>(read(kIntervalKey, ""), 0, 168, 0, 168);
-    r.Language = SettingOfLanguage(LanguageOfSetting(read(kLanguageKey, "")));
+    r.NTPInterval = ReadIntegerField<int32_t>(read("NTPInterval", ""), 0, 168, 0, 168);
+    r.Language = SettingOfLanguage(LanguageOfSetting(read("Language", "")));
+    r.ShowSeconds = YesNoToBool(read("ShowSeconds", ""), false);
+    // Clamped into 20..100; a value that holds no number at all keeps the face as it was.
+    const std::string opacity = read("Opacity", "100");
+    r.Opacity = opacity.find_first_of("0123456789") == std::string::npos ? 100
+                                                                        : ReadIntegerField<int32_t>(opacity, 20, 100, 20, 100);
     return r;
 }
 
@@ -164,5 +170,13 @@ SettingsEntries SettingsToEntries(const SettingsRecord& r, float xFraction, floa
     }};
 }
 
-bool WritesInterval(const SettingsRecord& record, bool fileHasIt) { return record.NTPInterval != 0 || fileHasIt; }
-bool WritesLanguage(const SettingsRecord& record, bool fileHasIt) { return !record.Language.empty() || fileHasIt; }
+std::array<OptionalEntry, 4> OptionalEntries(const SettingsRecord& r) {
+    return {{
+        {"NTPInterval", std::to_string(r.NTPInterval), r.NTPInterval == 0},
+        {"Language", r.Language, r.Language.empty()},
+        {"ShowSeconds", BoolToYesNo(r.ShowSeconds), !r.ShowSeconds},
+        {"Opacity", std::to_string(r.Opacity), r.Opacity == 100},
+    }};
+}
+
+uint8_t AlphaOfOpacity(int percent) { return uint8_t((std::clamp(percent, 0, 100) * 255 + 50) / 100); }

@@ -27,6 +27,8 @@ struct SettingsRecord {
     float YPosR = 0;
     int32_t NTPInterval = 0;  // hours between periodic runs; 0: none
     std::string Language;     // "ja", "en", or "" for automatic (as Windows)
+    bool ShowSeconds = false;  // HH:MM:SS on the face
+    int32_t Opacity = 100;     // percent, 20 to 100; 100: not see-through at all
 
     bool operator==(const SettingsRecord&) const = default;
 };
@@ -80,10 +82,19 @@ SettingsRecord ParseSettings(const IniReader& readIniValue);
 // the values loaded at start-up.
 using SettingsEntries = std::array<std::pair<const char*, std::string>, 13>;
 SettingsEntries SettingsToEntries(const SettingsRecord& record, float xFraction, float yFraction);
-// NTPInterval comes after them, and only when it is on or the file has it already: a file that
-// never had it keeps its thirteen keys.
-inline constexpr const char* kIntervalKey = "NTPInterval";
-bool WritesInterval(const SettingsRecord& record, bool fileHasIt);
-// Language likewise, after NTPInterval: only when it is not automatic or the file has it already.
-inline constexpr const char* kLanguageKey = "Language";
-bool WritesLanguage(const SettingsRecord& record, bool fileHasIt);
+// The keys after the thirteen, in this order: NTPInterval, Language, ShowSeconds, Opacity. Each
+// is written only once it is not its default or the file has it already, so a file that never
+// had it keeps its keys.
+struct OptionalEntry {
+    const char* key;
+    std::string value;
+    bool isDefault;
+    bool Written(bool fileHasIt) const { return !isDefault || fileHasIt; }
+};
+std::array<OptionalEntry, 4> OptionalEntries(const SettingsRecord& record);
+
+// The opacity's choices on the options page, in percent; a stored value outside the list is
+// listed too.
+inline constexpr int kOpacityChoices[] = {100, 90, 80, 70, 60, 50, 40, 30};
+// The layered window's alpha for an opacity in percent (255 at 100).
+uint8_t AlphaOfOpacity(int percent);

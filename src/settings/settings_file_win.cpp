@@ -63,10 +63,8 @@ bool SaveSettingsTo(const std::string& filePath, const SettingsRecord& record, i
         SettingsToEntries(record, PositionFraction(left, screenWidth), PositionFraction(top, screenHeight));
     bool saved = true;
     for (const auto& [key, value] : entries) saved = WriteIniValueTo(filePath, key, value) && saved;
-    if (WritesInterval(record, IniHasKey(filePath, kIntervalKey)))
-        saved = WriteIniValueTo(filePath, kIntervalKey, std::to_string(record.NTPInterval)) && saved;
-    if (WritesLanguage(record, IniHasKey(filePath, kLanguageKey)))
-        saved = WriteIniValueTo(filePath, kLanguageKey, record.Language) && saved;
+    for (const OptionalEntry& e : OptionalEntries(record))
+        if (e.Written(IniHasKey(filePath, e.key))) saved = WriteIniValueTo(filePath, e.key, e.value) && saved;
     return saved;
 }
 

@@ -183,7 +183,7 @@ Pixels CaptureScreen(const RECT& area) {
 }
 
 // The face as it must look: the executable's own background with the cells for the time.
-Pixels ExpectedFace(const std::wstring& exe, int windowSize, int hour, int minute, bool colonLit, int scale) {
+Pixels ExpectedFace(const std::wstring& exe, int windowSize, int hour, int minute, bool colonLit, int scale, int second) {
     HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     auto load = [&](int id) {
         HBITMAP b = static_cast<HBITMAP>(LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -191,10 +191,17 @@ Pixels ExpectedFace(const std::wstring& exe, int windowSize, int hour, int minut
         DeleteObject(b);
         return p;
     };
-    Pixels face = load(windowSize == 1 ? IDB_FACE_LARGE : IDB_FACE_SMALL);
+    const bool seconds = second >= 0;
+    Pixels face = load(windowSize == 1 ? (seconds ? IDB_FACE_LARGE_SECONDS : IDB_FACE_LARGE)
+                                       : (seconds ? IDB_FACE_SMALL_SECONDS : IDB_FACE_SMALL));
     const Pixels sheet = load(windowSize == 1 ? IDB_FIGURES_LARGE : IDB_FIGURES_SMALL);
     FreeLibrary(module);
-    for (const SpriteCopy& c : CellsForTime(GeometryFor(windowSize), hour, minute, colonLit))
+    const FaceGeometry& g = GeometryFor(windowSize, seconds);
+    std::vector<SpriteCopy> cells;
+    for (const SpriteCopy& c : CellsForTime(g, hour, minute, colonLit)) cells.push_back(c);
+    if (seconds)
+        for (const SpriteCopy& c : SecondsCells(g, second, colonLit)) cells.push_back(c);
+    for (const SpriteCopy& c : cells)
         for (int y = 0; y < c.height; ++y)
             for (int x = 0; x < c.width; ++x)
                 face.data[size_t(c.destY + y) * face.width + c.destX + x] = sheet.at(c.sourceX + x, y);

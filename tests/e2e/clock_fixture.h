@@ -44,7 +44,9 @@ Pixels CaptureScreen(const RECT& area);
 
 // The face as it must look: the executable's own background with the cells for the time; at a
 // scale above 1 each of its pixels a square block of that side.
-Pixels ExpectedFace(const std::wstring& exe, int windowSize, int hour, int minute, bool colonLit, int scale = 1);
+// With a second (0..59) the face shows the seconds too.
+Pixels ExpectedFace(const std::wstring& exe, int windowSize, int hour, int minute, bool colonLit, int scale = 1,
+                    int second = -1);
 // Captures the face with the time read before and after; retries when a minute turned.
 struct FaceShot {
     Pixels pixels;

@@ -2,6 +2,10 @@
 // the ways out.
 #include "clock_fixture.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
 #include "face/japanese_date.h"
 
 namespace {
@@ -42,6 +46,56 @@ TEST_F(ClockTest, FaceShowsTheTimeFromTheSpriteSheetsInBothSizes) {
         ASSERT_TRUE(ExitThroughMenuCommand());
         TearDown();
     }
+}
+
+// With seconds: HH:MM:SS in both sizes, each new second on the face soon after the system's:
+// captures timed against the system clock, the first that shows a new second taken how far into it.
+TEST_F(ClockTest, TheSecondsFaceShowsEachNewSecondAsItBegins) {
+    std::vector<double> lateness;
+    for (int size : {1, 2}) {
+        SCOPED_TRACE(size);
+        PrepareAndStart("[Velkaro 1.20]\r\nWindowSize=" + std::to_string(size) + "\r\nTopMost=No\r\nXPosR=0.1\r\nShowSeconds=Yes\r\n");
+        const RECT r = RectOf(clock);
+        EXPECT_EQ(size == 1 ? 139 : 77, r.right - r.left);
+        EXPECT_EQ(size == 1 ? 39 : 22, r.bottom - r.top);
+        struct Shot {
+            SYSTEMTIME before, after;
+            Pixels pixels;
+        };
+        std::vector<Shot> shots;
+        for (const ULONGLONG end = GetTickCount64() + 3500; GetTickCount64() < end;) {
+            Shot shot;
+            GetLocalTime(&shot.before);
+            shot.pixels = CaptureScreen(r);
+            GetLocalTime(&shot.after);
+            if (shot.before.wSecond == shot.after.wSecond) shots.push_back(std::move(shot));
+        }
+        std::map<int, Pixels> faces;  // by second of the day
+        auto shows = [&](const SYSTEMTIME& t, int back) {
+            const int s = (t.wHour * 3600 + t.wMinute * 60 + t.wSecond - back + 86400) % 86400;
+            if (!faces.count(s)) faces[s] = ExpectedFace(exe, size, s / 3600, s / 60 % 60, true, 1, s % 60);
+            return faces[s];
+        };
+        int turns = 0;
+        for (size_t i = 0; i < shots.size(); ++i) {
+            const Shot& s = shots[i];
+            const bool now = s.pixels == shows(s.before, 0), previous = s.pixels == shows(s.before, 1);
+            ASSERT_TRUE(now || previous) << "the face shows neither this second nor the one before";
+            // The first capture of a second that shows it, after one of that second that did not.
+            if (now && i > 0 && shots[i - 1].before.wSecond == s.before.wSecond && !(shots[i - 1].pixels == s.pixels)) {
+                lateness.push_back(s.after.wMilliseconds);
+                ++turns;
+            }
+        }
+        EXPECT_GE(turns, 2);
+        ASSERT_TRUE(ExitThroughMenuCommand());
+        TearDown();
+    }
+    std::sort(lateness.begin(), lateness.end());
+    ASSERT_FALSE(lateness.empty());
+    std::printf("the seconds' lateness: median %.0f ms, worst %.0f ms (%zu seconds)\n", lateness[lateness.size() / 2],
+                lateness.back(), lateness.size());
+    EXPECT_LE(lateness[lateness.size() / 2], 20.0);
 }
 
 TEST_F(ClockTest, ColonBlinksOnlyWhenAskedAndBlinkDelayThousandKeepsItLit) {

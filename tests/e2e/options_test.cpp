@@ -179,6 +179,46 @@ TEST_F(OptionsTest, TheIntervalListStoresItsHoursAndThePageShowsTheRecord) {
     EXPECT_EQ("6", IniValues(SettingsText())["NTPInterval"]);
 }
 
+// Seconds and see-through from the display page: into the file, the face and the window's alpha;
+// back at 100 % the window is not layered at all.
+TEST_F(OptionsTest, SecondsAndOpacityFromThePageIntoTheFileAndTheWindow) {
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\nOpacity=45\r\n");
+    auto alpha = [&] {
+        BYTE a = 0;
+        DWORD flags = 0;
+        return GetLayeredWindowAttributes(clock, nullptr, &a, &flags) && (flags & LWA_ALPHA) ? int(a) : -1;
+    };
+    EXPECT_EQ(115, alpha());  // 45 %, a value not in the list
+    const RECT before = RectOf(clock);
+    const struct {
+        bool seconds;
+        const wchar_t* opacity;
+        int listed, alpha, width;
+        const char *fileSeconds, *fileOpacity;
+    } steps[] = {{true, L"70 %", 9, 179, 139, "Yes", "70"}, {false, L"100 %", 8, -1, 97, "No", "100"}};
+    for (const auto& step : steps) {
+        const HWND dialog = OpenOptions();
+        ASSERT_TRUE(dialog);
+        const HWND list = GetDlgItem(dialog, IDC_CMB_OPACITY);
+        EXPECT_EQ(step.listed, SendMessageW(list, CB_GETCOUNT, 0, 0));  // 100 % to 30 %, and a stored 45 %
+        if (Checked(dialog, IDC_CHK_SHOWSECONDS) != step.seconds) Click(dialog, IDC_CHK_SHOWSECONDS);
+        EXPECT_NE(CB_ERR, SendMessageW(list, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(step.opacity)));
+        Click(dialog, IDOK);
+        ASSERT_TRUE(Closes(dialog));
+        EXPECT_EQ(step.alpha, alpha());
+        EXPECT_EQ(step.alpha < 0, !(GetWindowLongW(clock, GWL_EXSTYLE) & WS_EX_LAYERED));
+        const RECT r = RectOf(clock);
+        EXPECT_EQ(step.width, r.right - r.left);
+        EXPECT_EQ(before.left, r.left);  // the top-left corner stays
+        EXPECT_EQ(before.top, r.top);
+        EXPECT_TRUE(ShowsTheTime(clock, exe, 1, 3000, 1) || step.seconds);
+        const IniMap ini = IniValues(SettingsText());
+        EXPECT_EQ(step.fileSeconds, ini.at("ShowSeconds"));
+        EXPECT_EQ(step.fileOpacity, ini.at("Opacity"));
+    }
+    EXPECT_TRUE(DragBy(30, 20));  // as draggable as ever
+}
+
 // A clock that may not set the time and has no service: the page shows why the last run failed,
 // and what the periodic run takes; the elevated driver's own clock is told nothing of the kind.
 TEST_F(OptionsTest, ALimitedClockWithoutTheServiceIsToldWhatThePeriodicRunTakes) {

@@ -28,7 +28,10 @@ struct Sizes {
     const char* face;
     const char* sheet;
 };
-const Sizes kSizes[] = {{&kLargeFace, "face_large.bmp", "figures_large.bmp"}, {&kSmallFace, "face_small.bmp", "figures_small.bmp"}};
+const Sizes kSizes[] = {{&kLargeFace, "face_large.bmp", "figures_large.bmp"},
+                        {&kSmallFace, "face_small.bmp", "figures_small.bmp"},
+                        {&kLargeSecondsFace, "face_large_seconds.bmp", "figures_large.bmp"},
+                        {&kSmallSecondsFace, "face_small_seconds.bmp", "figures_small.bmp"}};
 
 TEST(Artwork, BlankAndColonCellsArePiecesOfTheirFace) {
     for (const Sizes& s : kSizes) {
@@ -39,9 +42,18 @@ TEST(Artwork, BlankAndColonCellsArePiecesOfTheirFace) {
         ASSERT_EQ(g.SheetWidth(), sheet.width);
         ASSERT_EQ(g.sheetHeight, sheet.height);
         Image blank = sheet.Crop(g.blankX, 0, g.cellWidth, g.sheetHeight);
-        for (int slot : g.digitSlotX) EXPECT_EQ(blank, face.Crop(slot, g.slotY, g.cellWidth, g.sheetHeight)) << s.face << " slot " << slot;
+        std::vector<int> digits(g.digitSlotX.begin(), g.digitSlotX.end()), colons{g.colonSlotX};
+        if (g.HasSeconds()) {
+            digits.insert(digits.end(), g.secondsSlotX.begin(), g.secondsSlotX.end());
+            colons.push_back(g.secondsColonSlotX);
+            // The face of the same size without seconds, up to its minute units: the same pixels.
+            const Sizes& plain = kSizes[&s - &kSizes[2]];
+            const int kept = plain.g->digitSlotX[3] + plain.g->cellWidth;
+            EXPECT_EQ(Load(plain.face).Crop(0, 0, kept, g.faceHeight), face.Crop(0, 0, kept, g.faceHeight)) << s.face;
+        }
+        for (int slot : digits) EXPECT_EQ(blank, face.Crop(slot, g.slotY, g.cellWidth, g.sheetHeight)) << s.face << " slot " << slot;
         Image dark = sheet.Crop(g.colonDarkX, 0, g.colonWidth, g.sheetHeight);
-        EXPECT_EQ(dark, face.Crop(g.colonSlotX, g.slotY, g.colonWidth, g.sheetHeight)) << s.face;
+        for (int slot : colons) EXPECT_EQ(dark, face.Crop(slot, g.slotY, g.colonWidth, g.sheetHeight)) << s.face << " colon " << slot;
 
         // The lit colon is the dark one with its two blue dots turned white.
         Image lit = sheet.Crop(g.colonLitX, 0, g.colonWidth, g.sheetHeight);

@@ -51,6 +51,37 @@ TEST(Face, CopiesLandOnTheSlotsAndStayInsideTheFace) {
     EXPECT_EQ(103, kSmallFace.SheetWidth());
     EXPECT_EQ(&kLargeFace, &GeometryFor(1));
     EXPECT_EQ(&kSmallFace, &GeometryFor(2));
+    EXPECT_EQ(&kLargeSecondsFace, &GeometryFor(1, true));
+    EXPECT_EQ(&kSmallSecondsFace, &GeometryFor(2, true));
+}
+
+// With seconds: the hours and minutes where they were, then a second colon and two figures,
+// spaced as the minutes are, and the face as much wider, its margin kept.
+TEST(Face, TheSecondsFollowTheMinutesInBothSizesAndScales) {
+    struct Case {
+        const FaceGeometry* face;
+        int second;
+        bool lit;
+        std::array<SpriteCopy, 3> cells;
+    } cases[] = {
+        {&kLargeSecondsFace, 7, true, {{{88, 9, 5, 21, 176}, {94, 9, 16, 21, 0}, {113, 9, 16, 21, 112}}}},
+        {&kLargeSecondsFace, 59, false, {{{88, 9, 5, 21, 181}, {94, 9, 16, 21, 80}, {113, 9, 16, 21, 144}}}},
+        {&kSmallSecondsFace, 30, true, {{{49, 5, 2, 12, 99}, {52, 5, 9, 12, 27}, {62, 5, 9, 12, 0}}}},
+        {&kLargeFace, 30, true, {}},  // no seconds on this face
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.cells, SecondsCells(*c.face, c.second, c.lit)) << c.face->faceWidth << ' ' << c.second;
+        for (const SpriteCopy& cell : c.cells) EXPECT_LE(Scaled(cell, 3).destX + Scaled(cell, 3).width, c.face->faceWidth * 3);
+    }
+    for (const auto* pair : {&kLargeFace, &kSmallFace}) {
+        const FaceGeometry& seconds = pair == &kLargeFace ? kLargeSecondsFace : kSmallSecondsFace;
+        const int minuteUnitsEnd = pair->digitSlotX[3] + pair->cellWidth;
+        EXPECT_EQ(pair->faceWidth - minuteUnitsEnd, seconds.faceWidth - (seconds.secondsSlotX[1] + seconds.cellWidth));
+        EXPECT_EQ(pair->colonSlotX - (pair->digitSlotX[1] + pair->cellWidth), seconds.secondsColonSlotX - minuteUnitsEnd);
+        EXPECT_EQ(pair->digitSlotX[3] - pair->digitSlotX[2], seconds.secondsSlotX[1] - seconds.secondsSlotX[0]);
+        EXPECT_EQ(CellsForTime(*pair, 12, 34, true), CellsForTime(seconds, 12, 34, true));
+    }
+    EXPECT_EQ("9:05:07", SpokenTimeWithSeconds(9, 5, 7));
 }
 
 TEST(Face, WholeScaleRoundsHalfUpAndScalesEveryNumberOfACopy) {
@@ -92,6 +123,17 @@ TEST(Face, TheNextChangeIsTheNextMinuteOrTheColonsNextPhase) {
     };
     for (const auto& [blink, delay, tick, intoMinute, wait] : cases)
         EXPECT_EQ(wait, MsUntilFaceChanges(blink, delay, tick, intoMinute)) << blink << ' ' << delay << ' ' << tick;
+}
+
+// With seconds: the next second, or the colons going dark BlinkDelay ms into it.
+TEST(Face, WithSecondsTheNextChangeIsTheNextSecondOrTheColonsGoingDark) {
+    // blink, BlinkDelay, ms into the second, wait
+    const std::tuple<bool, int, int, int> cases[] = {
+        {false, 500, 0, 1000}, {false, 500, 999, 1}, {true, 500, 0, 500}, {true, 500, 499, 1}, {true, 500, 500, 500},
+        {true, 1000, 200, 800}, {true, 1, 0, 1}, {true, 1, 1, 999},
+    };
+    for (const auto& [blink, delay, into, wait] : cases)
+        EXPECT_EQ(wait, MsUntilSecondsFaceChanges(blink, delay, into)) << blink << ' ' << delay << ' ' << into;
 }
 
 TEST(Face, SpokenTimeHasNoLeadingZeroInTheHour) {

@@ -69,11 +69,26 @@ TEST(Settings, TheIntervalIsHoursUpToAWeekAndAnythingElseIsOff) {
 TEST(Settings, TheLanguageIsJaEnOrAutomaticAndWrittenOnlyOnceChosen) {
     const std::pair<const char*, const char*> cases[] = {{"", ""}, {"ja", "ja"}, {"EN", "en"}, {"jp", ""}, {"en-US", ""}};
     for (const auto& [stored, read] : cases) EXPECT_EQ(read, Load({{"Language", stored}}).Language) << stored;
-    SettingsRecord r;
-    EXPECT_FALSE(WritesLanguage(r, false));
-    EXPECT_TRUE(WritesLanguage(r, true));  // back to automatic: the key the file has is emptied
-    r.Language = "en";
-    EXPECT_TRUE(WritesLanguage(r, false));
+}
+
+// The keys after the thirteen: each written only once it is not its default or the file has it.
+TEST(Settings, TheLaterKeysAreWrittenOnlyOnceChosenOrAlreadyThere) {
+    SettingsRecord r = Load({});
+    for (const OptionalEntry& e : OptionalEntries(r)) {
+        EXPECT_FALSE(e.Written(false)) << e.key;
+        EXPECT_TRUE(e.Written(true)) << e.key;  // back to the default: the key the file has is kept up to date
+    }
+    r.NTPInterval = 3, r.Language = "en", r.ShowSeconds = true, r.Opacity = 70;
+    std::vector<std::string> written;
+    for (const OptionalEntry& e : OptionalEntries(r))
+        if (e.Written(false)) written.push_back(std::string(e.key) + '=' + e.value);
+    EXPECT_EQ((std::vector<std::string>{"NTPInterval=3", "Language=en", "ShowSeconds=Yes", "Opacity=70"}), written);
+    const std::pair<const char*, int> opacities[] = {{"", 100}, {"letters", 100}, {"0", 20}, {"19", 20}, {"20", 20},
+                                                     {"55", 55}, {"100", 100}, {"250", 100}, {"-3", 20}};
+    for (const auto& [stored, percent] : opacities) EXPECT_EQ(percent, Load({{"Opacity", stored}}).Opacity) << stored;
+    EXPECT_EQ(255, AlphaOfOpacity(100));
+    EXPECT_EQ(77, AlphaOfOpacity(30));
+    EXPECT_EQ(51, AlphaOfOpacity(20));
 }
 
 TEST(Settings, NumbersAreReadLikeTheFileAlwaysWas) {
