@@ -60,39 +60,50 @@ TEST_F(ClockTest, ATopmostClockMakesWayForAFullScreenProgramAndComesBack) {
     EXPECT_EQ("Yes", IniValues(SettingsText())["TopMost"]);
 }
 
+// With seconds on the face, the name stays the hours and minutes and the value has the seconds.
 TEST_F(ClockTest, AScreenReaderFindsAClockNamedByTheTimeWithTheDateAsItsDescription) {
-    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\n");
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    IAccessible* object = nullptr;
-    ASSERT_EQ(S_OK, AccessibleObjectFromWindow(clock, DWORD(OBJID_CLIENT), __uuidof(IAccessible),
-                                               reinterpret_cast<void**>(&object)));
-    VARIANT self{};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    VARIANT role{};
-    EXPECT_EQ(S_OK, object->get_accRole(self, &role));
-    EXPECT_EQ(VT_I4, role.vt);
-    EXPECT_EQ(ROLE_SYSTEM_CLOCK, role.lVal);
-    using Getter = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*);
-    auto text = [&](Getter get) {
-        BSTR b = nullptr;
-        const std::string t = (object->*get)(self, &b) == S_OK && b ? Utf8(b) : "<failed>";
-        SysFreeString(b);
-        return t;
-    };
-    SYSTEMTIME before, after;
-    std::string name, description;
-    do {
-        GetLocalTime(&before);
-        name = text(&IAccessible::get_accName);
-        description = text(&IAccessible::get_accDescription);
-        GetLocalTime(&after);
-    } while (before.wMinute != after.wMinute);
-    EXPECT_EQ(SpokenTime(after.wHour, after.wMinute), name);
-    EXPECT_EQ(DateTooltipText(after.wYear, after.wMonth, after.wDay), description);
-    object->Release();
-    CoUninitialize();
-    EXPECT_EQ(L"Form1", WindowText(clock));
+    for (const bool seconds : {false, true}) {
+        SCOPED_TRACE(seconds);
+        PrepareAndStart(std::string("[Velkaro 1.20]\r\nTopMost=No\r\nShowSeconds=") + (seconds ? "Yes" : "No") + "\r\n");
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        IAccessible* object = nullptr;
+        ASSERT_EQ(S_OK, AccessibleObjectFromWindow(clock, DWORD(OBJID_CLIENT), __uuidof(IAccessible),
+                                                   reinterpret_cast<void**>(&object)));
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        VARIANT role{};
+        EXPECT_EQ(S_OK, object->get_accRole(self, &role));
+        EXPECT_EQ(VT_I4, role.vt);
+        EXPECT_EQ(ROLE_SYSTEM_CLOCK, role.lVal);
+        using Getter = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*);
+        auto text = [&](Getter get) {
+            BSTR b = nullptr;
+            const std::string t = (object->*get)(self, &b) == S_OK && b ? Utf8(b) : "<failed>";
+            SysFreeString(b);
+            return t;
+        };
+        SYSTEMTIME before, after;
+        std::string name, description, value;
+        do {
+            Sleep(20);  // the face's second has turned too
+            GetLocalTime(&before);
+            name = text(&IAccessible::get_accName);
+            description = text(&IAccessible::get_accDescription);
+            value = text(&IAccessible::get_accValue);
+            GetLocalTime(&after);
+        } while (before.wSecond != after.wSecond || before.wMilliseconds < 30);
+        EXPECT_EQ(SpokenTime(after.wHour, after.wMinute), name);
+        EXPECT_EQ(DateTooltipText(after.wYear, after.wMonth, after.wDay), description);
+        if (seconds) {
+            EXPECT_EQ(SpokenTimeWithSeconds(after.wHour, after.wMinute, after.wSecond), value);
+        }
+        object->Release();
+        CoUninitialize();
+        EXPECT_EQ(L"Form1", WindowText(clock));
+        ASSERT_TRUE(ExitThroughMenuCommand());
+        TearDown();
+    }
 }
 
 TEST_F(ClockTest, ShiftF10AndTheApplicationKeyOpenTheMenuAtTheBottomLeftCorner) {
