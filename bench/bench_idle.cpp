@@ -123,6 +123,13 @@ TEST_F(Bench, StartIdleAndWait) {
     PrintIdleBesideBareWindow("seconds, Blink off");
     std::printf("seconds beside Blink on: %.2fx\n", idleMs / blinkOn);
 
+    // The hour signal on, seconds off: the clock wakes for it only in the hour's last seconds.
+    ASSERT_TRUE(ExitThroughMenuCommand());
+    ClockTest::TearDown();
+    PrepareAndStart("[Velkaro 1.20]\r\nNTPServer=127.0.0.1\r\nTopMost=Yes\r\nTimeSignal=Yes\r\n");
+    PrintIdleBesideBareWindow("the hour signal on, Blink off");
+    std::printf("the hour signal beside Blink off without it: %.2fx\n", idleMs / idleAt96);
+
     // The same idle ticking at 192 DPI: the face four times as many pixels.
     ASSERT_TRUE(ExitThroughMenuCommand());
     ClockTest::TearDown();

@@ -178,20 +178,22 @@ void App::AfterRun(SyncTrigger trigger, bool set) {
 // again. While a start-up or resume run waits for its next quiet try, that try comes first and
 // the periodic run stays away.
 int64_t App::Tick() {
-    if (!schedule_ || run.Ending()) return FrmMain::kNoTickNeeded;
+    if (run.Ending()) return FrmMain::kNoTickNeeded;
+    const int64_t signalWait = hourSignal_.Tick(frmMain.hwnd());
+    if (!schedule_) return signalWait;
     const int64_t now = Monotonic();
     const bool periodicDue = schedule_->Due(now, Settings.NTPInterval);  // asked on every tick: it watches for pauses
     // A try that fell due during a standby waits for the hold after it, as the periodic run does.
     const std::optional<int64_t> retryAt = run.RetryDueAt();
     if (retryAt ? now >= std::max(*retryAt, schedule_->HeldUntil()) : periodicDue) {
-        if (run.TimeSyncBusy() || InMenuLoop()) return 1000;
+        if (run.TimeSyncBusy() || InMenuLoop()) return std::min<int64_t>(1000, signalWait);
         if (retryAt) run.RetrySystemTime(Settings.NTPServer);
         else run.SyncSystemTime(SyncTrigger::Periodic, Settings.NTPServer);
     }
     const std::optional<int64_t> retryNext = run.RetryDueAt();
     const std::optional<int64_t> due =
         retryNext ? std::max(*retryNext, schedule_->HeldUntil()) : schedule_->DueAt(Settings.NTPInterval);
-    return due ? std::max<int64_t>(*due - Monotonic(), 0) : FrmMain::kNoTickNeeded;
+    return std::min(signalWait, due ? std::max<int64_t>(*due - Monotonic(), 0) : FrmMain::kNoTickNeeded);
 }
 
 void App::OnResume() {
@@ -208,6 +210,7 @@ void App::ApplyAppearance() {
     SpeakChosenLanguage();
     frmMain.face.ShowSize(Settings.WindowSize, Settings.ShowSeconds);
     SetWindowAlpha(window, AlphaOfOpacity(Settings.Opacity));
+    hourSignal_.Switch(Settings.TimeSignal);
     frmMain.Redraw();  // the new face with its figures at once, the ticks planned for its settings
     if (Settings.TopMost) SetTopMost(window);
     else if (IsWindowVisible(window)) ClearTopMost(window);  // a window not yet shown was never in the band
@@ -237,6 +240,7 @@ void App::ShutdownApp(bool sessionEnds) {
     const HWND window = frmMain.hwnd();
     if (!window) return;  // already ended (the session end and the exit timer can both ask)
     run.CancelTimeSync();  // no run starts from here on, not even while the settings box is up
+    hourSignal_.Stop();
     Winsock1.Close();
     if (sessionEnds) saveFailureReported_ = true;  // a box would hold up the logoff until Windows kills the clock
     StoreSettings();

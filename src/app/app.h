@@ -10,6 +10,7 @@
 #include "common/handles.h"
 #include "service/service_host.h"
 #include "settings/settings_file.h"
+#include "signal/time_signal_win.h"
 #include "timesync/power_watch.h"
 #include "timesync/sntp_win.h"
 #include "timesync/sync_run.h"
@@ -82,6 +83,7 @@ private:
     std::optional<PeriodicSchedule> schedule_;
     std::string serverOfTheRules_;  // the server setting the rules of sending were kept for
     TimeService timeService{run, Winsock1, exchange};
+    HourSignal hourSignal_{Winmm(), [this] { run.Record().RecordNotice(Text::NoSoundDevice); }};
 
     // The service manager calls the service's main without any context: the app that asked for
     // it is kept here meanwhile.

@@ -66,6 +66,7 @@ constexpr std::array<std::string_view, kTexts> kJapanese = {
     "Velkaro 時刻合わせ",
     "Velkaro の時計が、登録された NTP サーバーからパソコンの時刻を合わせるためのサービスです。",
     "%1 %",
+    "サウンド デバイスがないため、時報は鳴りません。",
 };
 
 constexpr std::array<std::string_view, kTexts> kEnglish = {
@@ -125,6 +126,7 @@ constexpr std::array<std::string_view, kTexts> kEnglish = {
     "Velkaro Time Synchronization",
     "Lets the Velkaro clock set this PC's time from the NTP servers an administrator approved.",
     "%1%",
+    "No sound device is available, so the time signal does not sound.",
 };
 
 }  // namespace

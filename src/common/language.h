@@ -79,6 +79,7 @@ enum class Text {
     ServiceDisplayName,  // what Services, the Event Viewer and sc show
     ServiceDescription,
     OpacityPercent,
+    NoSoundDevice,  // the record's notice when the hour signal finds no device
     Count
 };
 

@@ -82,3 +82,15 @@ const BcryptFunctions* Bcrypt() {
     static const std::optional<F> functions = LoadFunctions<F>(L"bcrypt.dll", std::pair{"BCryptGenRandom", &F::BCryptGenRandom});
     return functions ? &*functions : nullptr;
 }
+
+const WinmmFunctions* Winmm() {
+    using F = WinmmFunctions;
+    static const std::optional<F> functions = LoadFunctions<F>(
+        L"winmm.dll", std::pair{"waveOutGetNumDevs", &F::waveOutGetNumDevs}, std::pair{"waveOutOpen", &F::waveOutOpen},
+        std::pair{"waveOutPrepareHeader", &F::waveOutPrepareHeader},
+        std::pair{"waveOutUnprepareHeader", &F::waveOutUnprepareHeader}, std::pair{"waveOutWrite", &F::waveOutWrite},
+        std::pair{"waveOutGetPosition", &F::waveOutGetPosition}, std::pair{"waveOutReset", &F::waveOutReset},
+        std::pair{"waveOutClose", &F::waveOutClose}, std::pair{"timeBeginPeriod", &F::timeBeginPeriod},
+        std::pair{"timeEndPeriod", &F::timeEndPeriod});
+    return functions ? &*functions : nullptr;
+}

@@ -1,4 +1,5 @@
-// The DLLs that are not among Windows' known DLLs (comctl32, oleacc, version, dwmapi, bcrypt): loaded
+// The DLLs that are not among Windows' known DLLs (comctl32, oleacc, version, dwmapi, bcrypt, winmm):
+// loaded
 // from System32 (comctl32 from the side-by-side store the manifest names) when first needed,
 // their functions looked up once. The executable imports none of them, so a DLL of the same
 // name beside it (in the Downloads folder, say) is never taken, not even by its elevated runs;
@@ -9,6 +10,7 @@
 #include <bcrypt.h>
 #include <commctrl.h>
 #include <dwmapi.h>
+#include <mmsystem.h>
 #include <oleacc.h>
 
 // The first thing the program does, in every mode: whatever DLL is loaded later, by the program
@@ -42,9 +44,24 @@ struct BcryptFunctions {
     decltype(&::BCryptGenRandom) BCryptGenRandom;
 };
 
+// The sound device, for the hour signal; a test stands in for it with functions of its own.
+struct WinmmFunctions {
+    decltype(&::waveOutGetNumDevs) waveOutGetNumDevs;
+    decltype(&::waveOutOpen) waveOutOpen;
+    decltype(&::waveOutPrepareHeader) waveOutPrepareHeader;
+    decltype(&::waveOutUnprepareHeader) waveOutUnprepareHeader;
+    decltype(&::waveOutWrite) waveOutWrite;
+    decltype(&::waveOutGetPosition) waveOutGetPosition;
+    decltype(&::waveOutReset) waveOutReset;
+    decltype(&::waveOutClose) waveOutClose;
+    decltype(&::timeBeginPeriod) timeBeginPeriod;
+    decltype(&::timeEndPeriod) timeEndPeriod;
+};
+
 // Each DLL's functions, or nullptr where the DLL or one of them is missing.
 const ComctlFunctions* Comctl();
 const OleaccFunctions* Oleacc();
 const VersionFunctions* Version();
 const DwmFunctions* Dwm();
 const BcryptFunctions* Bcrypt();
+const WinmmFunctions* Winmm();

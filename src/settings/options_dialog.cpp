@@ -19,7 +19,7 @@ namespace {
 // its tab is selected.
 constexpr int kPages[3][14] = {
     {IDC_OPT_LABEL1, IDC_CHK_TOPMOST, IDC_CHK_BLINK, IDC_CHK_WINDOWSIZE, IDC_CHK_FIXWINDOWPOSITION, IDC_CHK_EXITBYDBLCLICK,
-     IDC_CHK_SHOWSECONDS, IDC_OPT_OPACITY_LABEL, IDC_CMB_OPACITY},
+     IDC_CHK_SHOWSECONDS, IDC_CHK_TIMESIGNAL, IDC_OPT_OPACITY_LABEL, IDC_CMB_OPACITY},
     {IDC_OPT_LABEL2, IDC_OPT_FRAME2, IDC_CMB_SERVERS, IDC_CMD_TESTNTP, IDC_CHK_USENTP, IDC_CHK_USENTP2,
      IDC_OPT_INTERVAL_LABEL, IDC_CMB_INTERVAL, IDC_OPT_SERVICE_NEEDED, IDC_OPT_SERVICE_STATE, IDC_CMD_SERVICE,
      IDC_OPT_LAST_RUN, IDC_OPT_DRIFT, IDC_CMD_OPEN_RECORD},
@@ -56,8 +56,9 @@ void FrmOption::Form_Load() {
                      {IDC_CHK_FIXWINDOWPOSITION, x + 120, y + 1920, 3960, 300},
                      {IDC_CHK_EXITBYDBLCLICK, x + 120, y + 2280, 3960, 300},
                      {IDC_CHK_SHOWSECONDS, x + 120, y + 2640, 3960, 300},
-                     {IDC_OPT_OPACITY_LABEL, x + 120, y + 3105, 2535, 300},
-                     {IDC_CMB_OPACITY, x + 2700, y + 3060, 1935, 300 + 1500},
+                     {IDC_CHK_TIMESIGNAL, x + 120, y + 3000, 3960, 300},
+                     {IDC_OPT_OPACITY_LABEL, x + 120, y + 3465, 2535, 300},
+                     {IDC_CMB_OPACITY, x + 2700, y + 3420, 1935, 300 + 1500},
                      {IDC_OPT_LABEL2, x + 120, y + 120, 5100, 660},
                      {IDC_OPT_FRAME2, x + 120, y + 720, 5175, 1215},
                      {IDC_CMB_SERVERS, x + 360, y + 1080, 4695, 300 + 1500},  // the list drops below
@@ -116,6 +117,7 @@ void FrmOption::Form_Load() {
     Check(IDC_CHK_USENTP2, Settings.UseNTP2);
     Check(IDC_CHK_CLEARRECENT, Settings.ClearRecent);
     Check(IDC_CHK_SHOWSECONDS, Settings.ShowSeconds);
+    Check(IDC_CHK_TIMESIGNAL, Settings.TimeSignal);
     FillNumbers(IDC_CMB_OPACITY, kOpacityChoices, Settings.Opacity,
                 [this](int percent) { return Words(language(), Text::OpacityPercent, {std::to_string(percent)}); });
     FillNumbers(IDC_CMB_INTERVAL, kIntervalChoices, Settings.NTPInterval, [this](int h) { return IntervalText(language(), h); });
@@ -254,6 +256,7 @@ void FrmOption::cmdOK_Click() {
     Settings.TopMost = Checked(IDC_CHK_TOPMOST);
     Settings.Blink = Checked(IDC_CHK_BLINK);
     Settings.ShowSeconds = Checked(IDC_CHK_SHOWSECONDS);
+    Settings.TimeSignal = Checked(IDC_CHK_TIMESIGNAL);
     Settings.Opacity = ChosenNumber(IDC_CMB_OPACITY, Settings.Opacity);
     const LRESULT chosen = SendDlgItemMessageW(hwnd_, IDC_CMB_LANGUAGE, CB_GETCURSEL, 0, 0);
     if (chosen != CB_ERR) {

@@ -149,6 +149,7 @@ SettingsRecord ParseSettings(const IniReader& read) {
     const std::string opacity = read("Opacity", "100");
     r.Opacity = opacity.find_first_of("0123456789") == std::string::npos ? 100
                                                                         : ReadIntegerField<int32_t>(opacity, 20, 100, 20, 100);
+    r.TimeSignal = YesNoToBool(read("TimeSignal", ""), false);
     return r;
 }
 
@@ -170,12 +171,13 @@ SettingsEntries SettingsToEntries(const SettingsRecord& r, float xFraction, floa
     }};
 }
 
-std::array<OptionalEntry, 4> OptionalEntries(const SettingsRecord& r) {
+std::array<OptionalEntry, 5> OptionalEntries(const SettingsRecord& r) {
     return {{
         {"NTPInterval", std::to_string(r.NTPInterval), r.NTPInterval == 0},
         {"Language", r.Language, r.Language.empty()},
         {"ShowSeconds", BoolToYesNo(r.ShowSeconds), !r.ShowSeconds},
         {"Opacity", std::to_string(r.Opacity), r.Opacity == 100},
+        {"TimeSignal", BoolToYesNo(r.TimeSignal), !r.TimeSignal},
     }};
 }
 

@@ -29,6 +29,7 @@ struct SettingsRecord {
     std::string Language;     // "ja", "en", or "" for automatic (as Windows)
     bool ShowSeconds = false;  // HH:MM:SS on the face
     int32_t Opacity = 100;     // percent, 20 to 100; 100: not see-through at all
+    bool TimeSignal = false;   // the hour signal: three pips and the hour's tone
 
     bool operator==(const SettingsRecord&) const = default;
 };
@@ -82,7 +83,8 @@ SettingsRecord ParseSettings(const IniReader& readIniValue);
 // the values loaded at start-up.
 using SettingsEntries = std::array<std::pair<const char*, std::string>, 13>;
 SettingsEntries SettingsToEntries(const SettingsRecord& record, float xFraction, float yFraction);
-// The keys after the thirteen, in this order: NTPInterval, Language, ShowSeconds, Opacity. Each
+// The keys after the thirteen, in this order: NTPInterval, Language, ShowSeconds, Opacity,
+// TimeSignal. Each
 // is written only once it is not its default or the file has it already, so a file that never
 // had it keeps its keys.
 struct OptionalEntry {
@@ -91,7 +93,7 @@ struct OptionalEntry {
     bool isDefault;
     bool Written(bool fileHasIt) const { return !isDefault || fileHasIt; }
 };
-std::array<OptionalEntry, 4> OptionalEntries(const SettingsRecord& record);
+std::array<OptionalEntry, 5> OptionalEntries(const SettingsRecord& record);
 
 // The opacity's choices on the options page, in percent; a stored value outside the list is
 // listed too.

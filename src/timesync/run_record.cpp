@@ -148,6 +148,10 @@ std::string FailedLine(Language language, const CivilTime& at, int offsetMinutes
                    OnOneLine(body == std::string_view::npos ? report : report.substr(body + 4))});
 }
 
+std::string NoticeLine(const CivilTime& at, int offsetMinutes, Text notice) {
+    return Joined({Stamp(at, offsetMinutes), "\t", TableText(Language::Japanese, notice), "\t", TableText(Language::English, notice)});
+}
+
 std::string BytesToAppend(uint64_t fileSize, char lastByte, const std::vector<std::string>& lines) {
     std::string out(fileSize == 0 ? kBom : lastByte != '\n' ? kCrLf : "");
     for (const std::string& line : lines) (out += line) += kCrLf;

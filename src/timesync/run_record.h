@@ -38,6 +38,10 @@ std::string SetLine(Language language, const CivilTime& at, int offsetMinutes, S
                     std::string_view server, std::optional<int64_t> correctionMs, double roundTripMs);
 std::string FailedLine(Language language, const CivilTime& at, int offsetMinutes, SyncTrigger trigger,
                        std::string_view server, std::string_view report);
+// A line that tells of something other than a run (no sound device for the hour signal): the
+// time, then the notice in Japanese and in English, whichever language the program speaks. The
+// options page and the schedule pass over it.
+std::string NoticeLine(const CivilTime& at, int offsetMinutes, Text notice);
 
 // The bytes that append lines to a record whose size and last byte are given: a byte-order mark
 // first in a new file, a line break first after a torn last line, each line ended by CR LF.

@@ -81,12 +81,22 @@ std::string ReadRunRecord(const std::string& path) {
 }
 
 void RunRecordFile::RecordRun(Language language, SyncTrigger trigger, const std::string& server, const SyncOutcome& outcome) {
-    if (outcome.kind == SyncOutcome::Kind::Abandoned || path_.empty()) return;
+    if (outcome.kind == SyncOutcome::Kind::Abandoned) return;
     const LocalMoment now = LocalNow();
+    Append(outcome.kind == SyncOutcome::Kind::Set
+               ? SetLine(language, now.at, now.offsetMinutes, trigger, server, outcome.correctionMs, outcome.elapsedMs)
+               : FailedLine(language, now.at, now.offsetMinutes, trigger, server, OutcomeReport(language, outcome, server)));
+}
+
+void RunRecordFile::RecordNotice(Text notice) {
+    const LocalMoment now = LocalNow();
+    Append(NoticeLine(now.at, now.offsetMinutes, notice));
+}
+
+void RunRecordFile::Append(std::string line) {
+    if (path_.empty()) return;
     if (held_.size() == kMaxHeldLines) held_.erase(held_.begin());
-    held_.push_back(outcome.kind == SyncOutcome::Kind::Set
-                        ? SetLine(language, now.at, now.offsetMinutes, trigger, server, outcome.correctionMs, outcome.elapsedMs)
-                        : FailedLine(language, now.at, now.offsetMinutes, trigger, server, OutcomeReport(language, outcome, server)));
+    held_.push_back(std::move(line));
     KernelHandle file = OpenRecord(Utf8ToWide(path_), true);
     if (!file) return;
     LARGE_INTEGER size{}, end{};

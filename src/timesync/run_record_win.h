@@ -32,6 +32,8 @@ public:
     // program holds keeps the line here, to be written before the next one (kMaxHeldLines at
     // most); nothing is shown either way: it is a record, not a setting. No path: nothing.
     void RecordRun(Language language, SyncTrigger trigger, const std::string& server, const SyncOutcome& outcome);
+    // Appends a notice (NoticeLine) the same way, at the local time of now.
+    void RecordNotice(Text notice);
 
     static constexpr size_t kMaxHeldLines = 20;
     // The function the record's bytes are read through (ReadFile; a test gives a failing one).
@@ -39,6 +41,7 @@ public:
     void ReadThrough(ReadFunction read) { read_ = read; }
 
 private:
+    void Append(std::string line);
     void Trim(KernelHandle& file);
 
     std::string path_;

@@ -3,6 +3,9 @@
 #include "clock_fixture.h"
 
 #include <commctrl.h>
+#include <mmsystem.h>
+
+#include <regex>
 
 #include "../support/fake_sntp.h"
 #include "resource.h"
@@ -179,9 +182,10 @@ TEST_F(OptionsTest, TheIntervalListStoresItsHoursAndThePageShowsTheRecord) {
     EXPECT_EQ("6", IniValues(SettingsText())["NTPInterval"]);
 }
 
-// Seconds and see-through from the display page: into the file, the face and the window's alpha;
-// back at 100 % the window is not layered at all.
-TEST_F(OptionsTest, SecondsAndOpacityFromThePageIntoTheFileAndTheWindow) {
+// Seconds, the hour signal and see-through from the display page: into the file, the face and
+// the window's alpha; back at 100 % the window is not layered at all. Without a sound device (as
+// Wine here has none), the signal's switching on is written to the record once, in both languages.
+TEST_F(OptionsTest, SecondsSignalAndOpacityFromThePageIntoTheFileAndTheWindow) {
     PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\nOpacity=45\r\n");
     auto alpha = [&] {
         BYTE a = 0;
@@ -191,17 +195,20 @@ TEST_F(OptionsTest, SecondsAndOpacityFromThePageIntoTheFileAndTheWindow) {
     EXPECT_EQ(115, alpha());  // 45 %, a value not in the list
     const RECT before = RectOf(clock);
     const struct {
-        bool seconds;
+        bool seconds, signal;
         const wchar_t* opacity;
         int listed, alpha, width;
-        const char *fileSeconds, *fileOpacity;
-    } steps[] = {{true, L"70 %", 9, 179, 139, "Yes", "70"}, {false, L"100 %", 8, -1, 97, "No", "100"}};
+        const char *fileSeconds, *fileOpacity, *fileSignal;
+    } steps[] = {{true, true, L"70 %", 9, 179, 139, "Yes", "70", "Yes"},
+                 {false, false, L"100 %", 8, -1, 97, "No", "100", "No"}};
     for (const auto& step : steps) {
         const HWND dialog = OpenOptions();
         ASSERT_TRUE(dialog);
         const HWND list = GetDlgItem(dialog, IDC_CMB_OPACITY);
         EXPECT_EQ(step.listed, SendMessageW(list, CB_GETCOUNT, 0, 0));  // 100 % to 30 %, and a stored 45 %
         if (Checked(dialog, IDC_CHK_SHOWSECONDS) != step.seconds) Click(dialog, IDC_CHK_SHOWSECONDS);
+        EXPECT_NE(step.signal, Checked(dialog, IDC_CHK_TIMESIGNAL));
+        Click(dialog, IDC_CHK_TIMESIGNAL);
         EXPECT_NE(CB_ERR, SendMessageW(list, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(step.opacity)));
         Click(dialog, IDOK);
         ASSERT_TRUE(Closes(dialog));
@@ -215,6 +222,14 @@ TEST_F(OptionsTest, SecondsAndOpacityFromThePageIntoTheFileAndTheWindow) {
         const IniMap ini = IniValues(SettingsText());
         EXPECT_EQ(step.fileSeconds, ini.at("ShowSeconds"));
         EXPECT_EQ(step.fileOpacity, ini.at("Opacity"));
+        EXPECT_EQ(step.fileSignal, ini.at("TimeSignal"));
+    }
+    if (waveOutGetNumDevs() == 0) {
+        const std::string record = ReadBytes(folder + L"\\Velkaro.log");
+        EXPECT_TRUE(std::regex_search(record, std::regex(kRecordStampPattern + "サウンド デバイスがないため、時報は鳴りません。"
+                                                         "\tNo sound device is available, so the time signal does not sound.\r\n$")))
+            << record;
+        EXPECT_EQ(record.find("時報"), record.rfind("時報"));  // once
     }
     EXPECT_TRUE(DragBy(30, 20));  // as draggable as ever
 }

@@ -78,11 +78,12 @@ TEST(Settings, TheLaterKeysAreWrittenOnlyOnceChosenOrAlreadyThere) {
         EXPECT_FALSE(e.Written(false)) << e.key;
         EXPECT_TRUE(e.Written(true)) << e.key;  // back to the default: the key the file has is kept up to date
     }
-    r.NTPInterval = 3, r.Language = "en", r.ShowSeconds = true, r.Opacity = 70;
+    r.NTPInterval = 3, r.Language = "en", r.ShowSeconds = true, r.Opacity = 70, r.TimeSignal = true;
     std::vector<std::string> written;
     for (const OptionalEntry& e : OptionalEntries(r))
         if (e.Written(false)) written.push_back(std::string(e.key) + '=' + e.value);
-    EXPECT_EQ((std::vector<std::string>{"NTPInterval=3", "Language=en", "ShowSeconds=Yes", "Opacity=70"}), written);
+    EXPECT_EQ((std::vector<std::string>{"NTPInterval=3", "Language=en", "ShowSeconds=Yes", "Opacity=70",
+                                        "TimeSignal=Yes"}), written);
     const std::pair<const char*, int> opacities[] = {{"", 100}, {"letters", 100}, {"0", 20}, {"19", 20}, {"20", 20},
                                                      {"55", 55}, {"100", 100}, {"250", 100}, {"-3", 20}};
     for (const auto& [stored, percent] : opacities) EXPECT_EQ(percent, Load({{"Opacity", stored}}).Opacity) << stored;
