@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 
 #include "face/japanese_date.h"
@@ -280,6 +282,56 @@ TEST_F(ClockTest, PlaceOffEveryMonitorKeepsTheSystemPlace) {
     const RECT partly = RectOf(clock);
     EXPECT_EQ(1267, partly.left);  // 0.99 x 1280 = 1267.2
     EXPECT_EQ(-10, partly.top);    // -0.01 x 1024 = -10.24
+}
+
+// The hour signal through a sound device of Wine's (scripts/signal-device: ALSA's file plugin,
+// which takes the clock's own format, 22,050 Hz mono 16-bit, as it is): the clock wakes before a
+// local hour that falls on an odd UTC minute in that time zone, and the device gets three pips
+// a second apart and then the hour's tone, an octave higher and ten times as long.
+class SignalDeviceTest : public ClockTest {};
+
+TEST_F(SignalDeviceTest, ThePipsAndTheHoursToneReachTheSoundDeviceBeforeTheLocalHour) {
+    const char* hour = std::getenv("VELKARO_SIGNAL_HOUR");
+    const char* file = std::getenv("VELKARO_SIGNAL_FILE");
+    if (!hour || !file) GTEST_SKIP() << "needs the device of scripts/signal-device";
+    auto utcMs = [] {
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        return int64_t((uint64_t(now.dwHighDateTime) << 32 | now.dwLowDateTime) / 10000) - 11644473600000;
+    };
+    PrepareAndStart("[Velkaro 1.20]\r\nTopMost=No\r\nTimeSignal=Yes\r\n");
+    const int64_t hourMs = std::atoll(hour) * 1000;
+    ASSERT_LT(utcMs(), hourMs - 5000) << "the clock started too late for this hour";
+    Sleep(DWORD(hourMs + 2000 - utcMs()));
+
+    std::wstring path = L"Z:";
+    for (const char* c = file; *c; ++c) path += *c == '/' ? L'\\' : wchar_t(*c);
+    const std::string bytes = ReadBytes(path);
+    std::vector<int16_t> s(bytes.size() / 2);
+    std::memcpy(s.data(), bytes.data(), s.size() * 2);
+    // The sounds: runs of samples apart from zero, split by at least 50 ms of silence.
+    struct Burst {
+        size_t first, length;
+        int crossings;
+    };
+    std::vector<Burst> bursts;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == 0) continue;
+        if (bursts.empty() || i - (bursts.back().first + bursts.back().length) > 1102) bursts.push_back({i, 0, 0});
+        Burst& b = bursts.back();
+        const size_t last = b.first + b.length - (b.length ? 1 : 0);
+        if (b.length && (s[last] < 0) != (s[i] < 0)) ++b.crossings;
+        b.length = i - b.first + 1;
+    }
+    ASSERT_EQ(4u, bursts.size()) << bytes.size() << " bytes";
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_NEAR(double(bursts[i].length), 2205, 20) << i;    // 100 ms
+        EXPECT_NEAR(bursts[i].crossings, 88, 3) << i;             // 440 Hz
+        EXPECT_NEAR(double(bursts[i + 1].first - bursts[i].first), 22050, 20) << i;  // a second apart
+    }
+    EXPECT_NEAR(double(bursts[3].length), 22050, 20);  // 1 s
+    EXPECT_NEAR(bursts[3].crossings, 1760, 5);         // 880 Hz
+    EXPECT_EQ(std::string::npos, ReadBytes(folder + L"\\Velkaro.log").find("サウンド"));  // a device: no notice
 }
 
 }  // namespace

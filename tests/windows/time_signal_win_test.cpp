@@ -116,6 +116,10 @@ TEST(HourSignalTest, TheHoursToneIsQueuedToLeaveTheDeviceOnTheHourAndALateOneIsN
 }
 
 TEST(HourSignalTest, NoSoundDeviceIsToldOnceAndNothingIsOpened) {
+    // The signal's quiet checks let it sound on an ordinary, unlocked desktop.
+    const HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 10, 10, 50, 20, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_FALSE(SignalKeepsQuiet(window));
+    DestroyWindow(window);
     for (const WinmmFunctions* winmm : {&kFake, static_cast<const WinmmFunctions*>(nullptr)}) {
         device = {};
         device.devices = 0;
