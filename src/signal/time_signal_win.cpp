@@ -100,8 +100,10 @@ public:
             position.wType = TIME_SAMPLES;
             if (device_.waveOutGetPosition(out_, &position, sizeof position) != MMSYSERR_NOERROR) break;
             const int64_t at = CounterUs();
+            // A driver may answer in another unit than the one asked for.
             const uint64_t played = position.wType == TIME_SAMPLES ? position.u.sample
                                     : position.wType == TIME_BYTES ? position.u.cb / sizeof(int16_t)
+                                    : position.wType == TIME_MS    ? uint64_t(position.u.ms) * kSignalRate / 1000
                                                                    : 0;
             start.Reading(at, played);
             if (played && !movedAt) movedAt = at;
