@@ -16,7 +16,7 @@ inline constexpr int kPipHz = 440, kPipMs = 100, kToneHz = 880, kToneMs = 1000, 
 // played at all: a late signal is a wrong one.
 inline constexpr int64_t kLatestStartMs = 100;
 // The clock wakes this long before the first pip: time to open the device and to measure it.
-inline constexpr int64_t kWakeAheadMs = 1000;
+inline constexpr int64_t kWakeAheadMs = 1500;
 
 // The offset from UTC in minutes (east positive) in force from the given UTC instant on.
 using OffsetAt = std::function<int(int64_t utcMs)>;

@@ -11,34 +11,15 @@ namespace {
 
 constexpr int64_t kFrom1601To1970Ms = 11644473600000;
 // The silence the stream begins with: long enough to read the device's position meanwhile, from
-// its first move, for kMeasureUs. A device whose position has not moved within kStuckUs of the
-// start is given up on.
-constexpr size_t kPreludeSamples = kSignalRate * 400 / 1000;
+// its first move, for kMeasureUs, with room for a busy machine (and for a device that plays
+// faster than it should, as a null one does). A device whose position has not moved within
+// kStuckUs of the start is given up on.
+constexpr size_t kPreludeSamples = kSignalRate * 800 / 1000;
 constexpr int64_t kMeasureUs = 100000, kStuckUs = 1000000;
+// The least of the opening silence still to play when the rest of the stream is queued.
+constexpr int64_t kMarginUs = 20000;
 // More silence than the wake ahead of the pips leaves room for: the system time moved meanwhile.
 constexpr uint64_t kMostLeadSamples = uint64_t(kSignalRate) * (kWakeAheadMs + 1000) / 1000;
-
-int64_t CounterUs() {
-    static const int64_t frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f.QuadPart;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart / frequency * 1000000 + now.QuadPart % frequency * 1000000 / frequency;
-}
-
-// The system time in UTC, microseconds since 1970: to the microsecond from Windows 8 on, to the
-// timer's tick before.
-int64_t UtcUs() {
-    using Read = void(WINAPI*)(LPFILETIME);
-    static const Read precise = reinterpret_cast<Read>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
-    FILETIME now;
-    (precise ? precise : GetSystemTimeAsFileTime)(&now);
-    return int64_t((uint64_t(now.dwHighDateTime) << 32 | now.dwLowDateTime) / 10) - kFrom1601To1970Ms * 1000;
-}
 
 // The user looks at another desktop than the clock's: the session is locked (the logon
 // desktop), or a prompt's secure desktop is up.
@@ -141,6 +122,26 @@ private:
 
 }  // namespace
 
+int64_t CounterUs() {
+    static const int64_t frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f.QuadPart;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart / frequency * 1000000 + now.QuadPart % frequency * 1000000 / frequency;
+}
+
+int64_t UtcUs() {
+    using Read = void(WINAPI*)(LPFILETIME);
+    static const Read precise = reinterpret_cast<Read>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+    FILETIME now;
+    (precise ? precise : GetSystemTimeAsFileTime)(&now);
+    return int64_t((uint64_t(now.dwHighDateTime) << 32 | now.dwLowDateTime) / 10) - kFrom1601To1970Ms * 1000;
+}
+
 int OffsetMinutesAt(int64_t utcMs) {
     const uint64_t ticks = uint64_t(utcMs + kFrom1601To1970Ms) * 10000;
     const FILETIME utc{DWORD(ticks), DWORD(ticks >> 32)};
@@ -196,7 +197,10 @@ DWORD WINAPI SignalPlayer::Run(void* context) {
     if (!stream.Queue(prelude)) return 0;
     const std::optional<int64_t> began = stream.MeasureStart(job.stop.get());
     if (!began) return 0;
-    const int64_t pipsDueUs = CounterUs() + ((job.hourUtcMs - kPipsAheadMs) * 1000 - UtcUs());
+    // A thread held up past the opening silence found the stream run dry: its timing is lost.
+    const int64_t now = CounterUs();
+    if (now > *began + int64_t(prelude.size()) * 1000000 / kSignalRate - kMarginUs) return 0;
+    const int64_t pipsDueUs = now + ((job.hourUtcMs - kPipsAheadMs) * 1000 - UtcUs());
     const std::optional<uint64_t> lead = LeadSamples(*began, prelude.size(), pipsDueUs);
     if (!lead || *lead > kMostLeadSamples) return 0;  // too late: not played late
     const std::vector<int16_t> silence(*lead);

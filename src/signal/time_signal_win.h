@@ -12,6 +12,11 @@
 #include "common/system_library.h"
 #include "signal/time_signal.h"
 
+// The performance counter in microseconds; the system time in UTC, microseconds since 1970 (to
+// the microsecond from Windows 8 on, to the timer's tick before).
+int64_t CounterUs();
+int64_t UtcUs();
+
 // This PC's offset from UTC in minutes at a UTC instant (milliseconds since 1970), by the rules
 // of its time zone.
 int OffsetMinutesAt(int64_t utcMs);

@@ -287,7 +287,8 @@ TEST_F(ClockTest, PlaceOffEveryMonitorKeepsTheSystemPlace) {
 // The hour signal through a sound device of Wine's (scripts/signal-device: ALSA's file plugin,
 // which takes the clock's own format, 22,050 Hz mono 16-bit, as it is): the clock wakes before a
 // local hour that falls on an odd UTC minute in that time zone, and the device gets three pips
-// a second apart and then the hour's tone, an octave higher and ten times as long.
+// a second apart and then the hour's tone, ten times as long (the tones themselves are the
+// portable tests').
 class SignalDeviceTest : public ClockTest {};
 
 TEST_F(SignalDeviceTest, ThePipsAndTheHoursToneReachTheSoundDeviceBeforeTheLocalHour) {
@@ -310,27 +311,15 @@ TEST_F(SignalDeviceTest, ThePipsAndTheHoursToneReachTheSoundDeviceBeforeTheLocal
     std::vector<int16_t> s(bytes.size() / 2);
     std::memcpy(s.data(), bytes.data(), s.size() * 2);
     // The sounds: runs of samples apart from zero, split by at least 50 ms of silence.
-    struct Burst {
-        size_t first, length;
-        int crossings;
-    };
-    std::vector<Burst> bursts;
+    std::vector<std::pair<size_t, size_t>> bursts;  // first sample, length
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] == 0) continue;
-        if (bursts.empty() || i - (bursts.back().first + bursts.back().length) > 1102) bursts.push_back({i, 0, 0});
-        Burst& b = bursts.back();
-        const size_t last = b.first + b.length - (b.length ? 1 : 0);
-        if (b.length && (s[last] < 0) != (s[i] < 0)) ++b.crossings;
-        b.length = i - b.first + 1;
+        if (bursts.empty() || i - (bursts.back().first + bursts.back().second) > 1102) bursts.push_back({i, 0});
+        bursts.back().second = i - bursts.back().first + 1;
     }
     ASSERT_EQ(4u, bursts.size()) << bytes.size() << " bytes";
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_NEAR(double(bursts[i].length), 2205, 20) << i;    // 100 ms
-        EXPECT_NEAR(bursts[i].crossings, 88, 3) << i;             // 440 Hz
-        EXPECT_NEAR(double(bursts[i + 1].first - bursts[i].first), 22050, 20) << i;  // a second apart
-    }
-    EXPECT_NEAR(double(bursts[3].length), 22050, 20);  // 1 s
-    EXPECT_NEAR(bursts[3].crossings, 1760, 5);         // 880 Hz
+    for (size_t i = 0; i < 3; ++i) EXPECT_NEAR(double(bursts[i + 1].first - bursts[i].first), 22050, 20) << i;
+    EXPECT_NEAR(double(bursts[3].second) / double(bursts[0].second), 10, 0.1);
     EXPECT_EQ(std::string::npos, ReadBytes(folder + L"\\Velkaro.log").find("サウンド"));  // a device: no notice
 }
 

@@ -43,7 +43,7 @@ TEST(TimeSignal, SoundsOnTheLocalHourOncePerHourAndOnceAcrossADaylightSavingChan
     for (const auto& c : cases) EXPECT_EQ(NextLocalHour(c.after, c.zone), c.hour) << c.what;
 }
 
-TEST(TimeSignal, TheClockWakesFourSecondsAheadStartsEachHourOnceAndSkipsOneAlreadyTooLate) {
+TEST(TimeSignal, TheClockWakesAheadOfThePipsStartsEachHourOnceAndSkipsOneAlreadyTooLate) {
     const int64_t h = Utc(2026, 12, 8, 7, 0), wake = h - kPipsAheadMs - kWakeAheadMs;
     const struct {
         const char* what;
@@ -55,9 +55,9 @@ TEST(TimeSignal, TheClockWakesFourSecondsAheadStartsEachHourOnceAndSkipsOneAlrea
         {"a timer a little early", wake - 10, std::nullopt, 10},
         {"the wake", wake, h, kHour},
         {"a second tick", wake + 5, std::nullopt, kHour - 5},
-        {"the next hour, woken late by 50 ms", wake + kHour + 1050, h + kHour, kHour - 1050},
+        {"the next hour, its first pip 50 ms past", h + kHour - kPipsAheadMs + 50, h + kHour, kHour - kWakeAheadMs - 50},
         // back from standby 2.85 s before the hour: the first pip 150 ms past, skipped
-        {"resume too late", h + 2 * kHour - 2850, std::nullopt, kHour - 1150},
+        {"resume too late", h + 2 * kHour - kPipsAheadMs + 150, std::nullopt, kHour - kWakeAheadMs - 150},
     };
     SignalSchedule schedule;
     for (const auto& s : steps) {
