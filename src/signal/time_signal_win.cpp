@@ -133,13 +133,29 @@ int64_t CounterUs() {
     return now.QuadPart / frequency * 1000000 + now.QuadPart % frequency * 1000000 / frequency;
 }
 
-int64_t UtcUs() {
-    using Read = void(WINAPI*)(LPFILETIME);
-    static const Read precise = reinterpret_cast<Read>(
+using ReadTime = void(WINAPI*)(LPFILETIME);
+// Windows 8 on; none before.
+ReadTime PreciseTime() {
+    static const ReadTime precise = reinterpret_cast<ReadTime>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+    return precise;
+}
+
+int64_t UtcUs() {
     FILETIME now;
-    (precise ? precise : GetSystemTimeAsFileTime)(&now);
+    (PreciseTime() ? PreciseTime() : GetSystemTimeAsFileTime)(&now);
     return int64_t((uint64_t(now.dwHighDateTime) << 32 | now.dwLowDateTime) / 10) - kFrom1601To1970Ms * 1000;
+}
+
+int64_t CounterAtUtcUs(int64_t utcUs) {
+    // A time that moves only with the timer's tick is exact just as it moves.
+    if (!PreciseTime()) {
+        const int64_t was = UtcUs(), giveUpAt = CounterUs() + 50000;
+        while (UtcUs() == was && CounterUs() < giveUpAt) {
+        }
+    }
+    const int64_t counter = CounterUs();
+    return counter + (utcUs - UtcUs());
 }
 
 int OffsetMinutesAt(int64_t utcMs) {
@@ -197,10 +213,9 @@ DWORD WINAPI SignalPlayer::Run(void* context) {
     if (!stream.Queue(prelude)) return 0;
     const std::optional<int64_t> began = stream.MeasureStart(job.stop.get());
     if (!began) return 0;
+    const int64_t pipsDueUs = CounterAtUtcUs((job.hourUtcMs - kPipsAheadMs) * 1000);
     // A thread held up past the opening silence found the stream run dry: its timing is lost.
-    const int64_t now = CounterUs();
-    if (now > *began + int64_t(prelude.size()) * 1000000 / kSignalRate - kMarginUs) return 0;
-    const int64_t pipsDueUs = now + ((job.hourUtcMs - kPipsAheadMs) * 1000 - UtcUs());
+    if (CounterUs() > *began + int64_t(prelude.size()) * 1000000 / kSignalRate - kMarginUs) return 0;
     const std::optional<uint64_t> lead = LeadSamples(*began, prelude.size(), pipsDueUs);
     if (!lead || *lead > kMostLeadSamples) return 0;  // too late: not played late
     const std::vector<int16_t> silence(*lead);

@@ -16,6 +16,10 @@
 // the microsecond from Windows 8 on, to the timer's tick before).
 int64_t CounterUs();
 int64_t UtcUs();
+// The performance counter at a moment of the system time (UTC microseconds). Before Windows 8,
+// whose system time moves only with the timer's tick, it first waits for the next tick (16 ms
+// at most), the moment that time is exact.
+int64_t CounterAtUtcUs(int64_t utcUs);
 
 // This PC's offset from UTC in minutes at a UTC instant (milliseconds since 1970), by the rules
 // of its time zone.

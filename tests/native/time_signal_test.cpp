@@ -92,12 +92,8 @@ TEST(TimeSignal, ThreePipsOf440HzThenTheHoursToneOf880HzEachFadingInAndOut) {
         // The frequency, from its zero crossings: two a period.
         EXPECT_NEAR(ZeroCrossings(s, first, first + length), 2.0 * t.hz * t.lengthMs / 1000, 2);
         // No click: silent at both ends, swelling over the fade, loud in the middle.
-        EXPECT_EQ(s[first], 0);
-        EXPECT_EQ(s[first + length - 1], 0);
-        for (size_t i = 0; i < kMs / 2; ++i) {
-            EXPECT_LT(std::abs(s[first + i]), 800);
-            EXPECT_LT(std::abs(s[first + length - 1 - i]), 800);
-        }
+        for (size_t i = 0; i < kMs / 2; ++i)
+            EXPECT_LT(std::max(std::abs(s[first + i]), std::abs(s[first + length - 1 - i])), i ? 800 : 1) << i;
         int loudest = 0;
         for (size_t i = first + length / 4; i < first + length / 2; ++i) loudest = std::max(loudest, std::abs(int(s[i])));
         EXPECT_GT(loudest, 16000);
@@ -108,20 +104,15 @@ TEST(TimeSignal, ThreePipsOf440HzThenTheHoursToneOf880HzEachFadingInAndOut) {
 }
 
 TEST(TimeSignal, TheLeadPutsThePipWhereTheMeasuredStreamReachesItsMoment) {
-    // A device that reports its position every 10 ms, the stream having begun at 50,000 us.
+    // A device that reports its position every 10 ms, the stream having begun at 50,000 us; the
+    // measuring of a real player, and its lateness, are the Windows tests'.
     StreamStart start;
-    EXPECT_EQ(start.Us(), std::nullopt);
-    start.Reading(60000, 0);
-    EXPECT_EQ(start.Us(), std::nullopt);
-    for (int64_t at = 61000; at < 200000; at += 3000) start.Reading(at, uint64_t((at - 50000) / 10000 * 10000) * kSignalRate / 1000000);
+    for (int64_t at = 51000; at < 200000; at += 3000) start.Reading(at, uint64_t((at - 50000) / 10000 * 10000) * kSignalRate / 1000000);
     EXPECT_NEAR(double(*start.Us()), 50000, 100);
-
-    const int64_t begun = 50000;
     const uint64_t queued = kSignalRate / 2;  // half a second of silence already in the stream
-    EXPECT_EQ(LeadSamples(begun, queued, begun + 1500000), uint64_t(kSignalRate));        // on time
-    EXPECT_EQ(LeadSamples(begun, queued, begun + 500000), uint64_t(0));                   // just in time
-    EXPECT_EQ(LeadSamples(begun, queued, begun + 500000 - 100000), uint64_t(0));          // 100 ms late: still played
-    EXPECT_EQ(LeadSamples(begun, queued, begun + 500000 - 101000), std::nullopt);         // later: skipped
+    EXPECT_EQ(LeadSamples(50000, queued, 1550000), uint64_t(kSignalRate));  // on time
+    EXPECT_EQ(LeadSamples(50000, queued, 450000), uint64_t(0));             // 100 ms late: still played
+    EXPECT_EQ(LeadSamples(50000, queued, 449000), std::nullopt);            // later: skipped
 }
 
 }  // namespace
