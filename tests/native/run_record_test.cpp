@@ -35,10 +35,10 @@ TEST(RunRecord, LinesAreTabSeparatedAndReadBackForTheOptionsPage) {
         EXPECT_EQ(kStamped + c.expected, c.line);
         EXPECT_EQ(std::vector<RecordEntry>{c.entry}, ReadRecordEntries(kBom + c.line + "\r\n")) << c.line;
     }
-    // What another program left there is skipped line by line; a correction without its sign is
-    // unknown; a line of an earlier version has no offset.
+    // What another program left there is skipped line by line, and so is a notice; a correction
+    // without its sign is unknown; a line of an earlier version has no offset.
     EXPECT_EQ(std::vector<RecordEntry>{(RecordEntry{kAt, true, {}})},
-              ReadRecordEntries("x\r\n2026-13-08 06:40:05\tメニュー\ta\t同期\t+0.153\t1.0\r\n" + kStamp + "メニュー\ta\t同期\t0.153\t1.0\n" +
+              ReadRecordEntries(NoticeLine(kAt, kJapan, Text::NoSoundDevice) + "\r\nx\r\n2026-13-08 06:40:05\tメニュー\ta\t同期\t+0.153\t1.0\r\n" + kStamp + "メニュー\ta\t同期\t0.153\t1.0\n" +
                                 kStamp + "メニュー\ta\t同期\t+0.153\r\n" + kStamp + "メニュー\ta\t成功\t+0.153\t1.0\r\n" + kStamp +
                                 "2026-12-08 06:40:05 +24:00\tメニュー\ta\t同期\t+0.1\t1.0\r\n2026-12-08 06:40:05 +0900\tメニュー\ta\t同期\t+0.1\t1.0"));
 }
