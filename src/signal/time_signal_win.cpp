@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "common/desktop.h"
+#include "common/message_pump.h"
 
 namespace {
 
@@ -122,16 +123,7 @@ private:
 
 }  // namespace
 
-int64_t CounterUs() {
-    static const int64_t frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f.QuadPart;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart / frequency * 1000000 + now.QuadPart % frequency * 1000000 / frequency;
-}
+int64_t CounterUs() { return int64_t(PerformanceMs() * 1000); }
 
 using ReadTime = void(WINAPI*)(LPFILETIME);
 // Windows 8 on; none before.

@@ -12,7 +12,7 @@
 #include "common/system_library.h"
 #include "signal/time_signal.h"
 
-// The performance counter in microseconds; the system time in UTC, microseconds since 1970 (to
+// The performance counter (PerformanceMs) in whole microseconds; the system time in UTC, microseconds since 1970 (to
 // the microsecond from Windows 8 on, to the timer's tick before).
 int64_t CounterUs();
 int64_t UtcUs();

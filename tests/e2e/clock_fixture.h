@@ -99,6 +99,16 @@ protected:
         Prepare(std::move(settingsText));
         Start(limitedToken);
     }
+    // A clock of the size (1 normal, 2 small), with or without seconds, near the screen's left
+    // and not topmost; its window checked to be the face's size. The window's rectangle.
+    RECT StartSized(int size, bool seconds) {
+        PrepareAndStart("[Velkaro 1.20]\r\nWindowSize=" + std::to_string(size) + "\r\nTopMost=No\r\nXPosR=0.1\r\nShowSeconds=" +
+                        (seconds ? "Yes" : "No") + "\r\n");
+        const RECT r = RectOf(clock);
+        EXPECT_EQ(size == 1 ? (seconds ? 139 : 97) : (seconds ? 77 : 54), r.right - r.left);
+        EXPECT_EQ(size == 1 ? 39 : 22, r.bottom - r.top);
+        return r;
+    }
     // Asks the clock to end through its menu's exit command and waits for the process.
     bool ExitThroughMenuCommand(int timeoutMs = 3000);
     bool Running() const { return pi.hProcess && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }

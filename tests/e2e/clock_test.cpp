@@ -39,10 +39,7 @@ TEST_F(ClockTest, WithoutSettingsFileLargeFaceAtSeventyAndThirtyPercentTopmost) 
 TEST_F(ClockTest, FaceShowsTheTimeFromTheSpriteSheetsInBothSizes) {
     for (int size : {1, 2}) {
         SCOPED_TRACE(size);
-        PrepareAndStart("[Velkaro 1.20]\r\nWindowSize=" + std::to_string(size) + "\r\nTopMost=No\r\nXPosR=0.1\r\n");
-        const RECT r = RectOf(clock);
-        EXPECT_EQ(size == 1 ? 97 : 54, r.right - r.left);
-        EXPECT_EQ(size == 1 ? 39 : 22, r.bottom - r.top);
+        StartSized(size, false);
         EXPECT_FALSE(IsTopMost(clock));
         EXPECT_TRUE(ShowsTheTime(clock, exe, size)) << "the face does not show the time";
         ASSERT_TRUE(ExitThroughMenuCommand());
@@ -56,10 +53,7 @@ TEST_F(ClockTest, TheSecondsFaceShowsEachNewSecondAsItBegins) {
     std::vector<double> lateness;
     for (int size : {1, 2}) {
         SCOPED_TRACE(size);
-        PrepareAndStart("[Velkaro 1.20]\r\nWindowSize=" + std::to_string(size) + "\r\nTopMost=No\r\nXPosR=0.1\r\nShowSeconds=Yes\r\n");
-        const RECT r = RectOf(clock);
-        EXPECT_EQ(size == 1 ? 139 : 77, r.right - r.left);
-        EXPECT_EQ(size == 1 ? 39 : 22, r.bottom - r.top);
+        const RECT r = StartSized(size, true);
         struct Shot {
             SYSTEMTIME before, after;
             Pixels pixels;

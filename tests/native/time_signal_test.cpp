@@ -103,16 +103,4 @@ TEST(TimeSignal, ThreePipsOf440HzThenTheHoursToneOf880HzEachFadingInAndOut) {
     }
 }
 
-TEST(TimeSignal, TheLeadPutsThePipWhereTheMeasuredStreamReachesItsMoment) {
-    // A device that reports its position every 10 ms, the stream having begun at 50,000 us; the
-    // measuring of a real player, and its lateness, are the Windows tests'.
-    StreamStart start;
-    for (int64_t at = 51000; at < 200000; at += 3000) start.Reading(at, uint64_t((at - 50000) / 10000 * 10000) * kSignalRate / 1000000);
-    EXPECT_NEAR(double(*start.Us()), 50000, 100);
-    const uint64_t queued = kSignalRate / 2;  // half a second of silence already in the stream
-    EXPECT_EQ(LeadSamples(50000, queued, 1550000), uint64_t(kSignalRate));  // on time
-    EXPECT_EQ(LeadSamples(50000, queued, 450000), uint64_t(0));             // 100 ms late: still played
-    EXPECT_EQ(LeadSamples(50000, queued, 449000), std::nullopt);            // later: skipped
-}
-
 }  // namespace
